@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+namespace bil {
+
+// Every question to the learner and every file dialog goes through this; tests script it.
+class Prompter {
+public:
+    enum class Icon { Information, Warning, Question };
+    virtual ~Prompter() = default;
+    // Yes/No question with the question icon; true for Yes.
+    virtual bool askYesNo(const QString& caption, const QString& text) = 0;
+    // Modal message with an OK button.
+    virtual void message(const QString& caption, const QString& text, Icon icon) = 0;
+    // Open-file dialog; empty string when cancelled.
+    virtual QString chooseOpenFile(const QString& title, const QString& folder,
+                                   const QString& filter) = 0;
+
+    void warn(const QString& text) { message(QStringLiteral("Внимание!"), text, Icon::Warning); }
+    void inform(const QString& text) {
+        message(QStringLiteral("БИЛЕТОРИЯ DER UZIRI"), text, Icon::Information);
+    }
+    bool confirm(const QString& text) { return askYesNo(QStringLiteral("Внимание!"), text); }
+};
+
+// Uniform random draws; seeded by the owner, replaced by a script in tests.
+class RandomSource {
+public:
+    virtual ~RandomSource() = default;
+    // Uniform integer in 0..n-1 (n >= 1).
+    virtual int below(int n) = 0;
+    // Reseed from the clock (the program does this when study and exam windows are shown).
+    virtual void reseed() = 0;
+};
+
+// Hands a help request ("biltor.chm::/topic>main" or ">popup") to whatever shows help.
+class HelpEngine {
+public:
+    virtual ~HelpEngine() = default;
+    virtual void showHelp(const QString& request) = 0;
+};
+
+} // namespace bil

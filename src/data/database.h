@@ -1,0 +1,81 @@
+#pragma once
+
+#include "data/numbering.h"
+#include "data/status.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+namespace bil {
+
+// One 16-byte index entry, exactly as stored.
+struct TQuestionEntry {
+    uint32_t TextOffset = 0;
+    uint32_t TextSize = 0;
+    uint32_t PictureOffset = 0; // 0: no picture
+    uint32_t PictureSize = 0;
+};
+
+// One question as read from the database. Answers and Correct refer to the stored order.
+struct TQuestion {
+    int Number = 0;
+    int Ticket = 0;
+    int InTicket = 0;
+    int Correct = 0;
+    QString Text;
+    std::array<QString, MaxAnswers> Answers; // slots above AnswerCount are empty
+    int AnswerCount = 0;
+    QString Comment;
+    bool HasPicture = false;
+    QByteArray Picture; // the JPEG bytes; empty without a picture
+
+    // "k. answer" for the answer in stored slot k (1-based).
+    QString DisplayAnswer(int k) const;
+};
+
+// The open question database: title and index in memory, blobs read on demand.
+class Database {
+public:
+    static constexpr int HeaderSize = 51;
+    static constexpr int MaxTitle = 50;
+    static constexpr int IndexOffset = 51;
+    static constexpr int IndexSize = QuestionCount * 16;
+    static constexpr uint32_t MaxTextBlob = 30000;
+    static constexpr uint32_t MaxPictureBlob = 300000;
+
+    Database();
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Opens the file read-only and reads title and index; on failure this object is unchanged.
+    Status OpenDatabase(const QString& path);
+    void CloseDatabase();
+    bool isOpen() const;
+
+    // Reads and parses question 1..800, picture bytes included.
+    Result<TQuestion> LoadQuestion(int number) const;
+    // Reads only the text blob of a question and returns its comment.
+    Result<QString> LoadComment(int number) const;
+
+    const QString& DbPath() const { return m_path; }
+    const QString& DbTitle() const { return m_title; }
+    const std::array<TQuestionEntry, QuestionCount>& DbIndex() const { return m_index; }
+
+private:
+    struct File;
+    std::unique_ptr<File> m_file;
+    QString m_path;
+    QString m_title;
+    std::array<TQuestionEntry, QuestionCount> m_index{};
+};
+
+// Replaces the open database by another file; on failure the previous one stays open and usable.
+Status SwitchDatabase(Database& db, const QString& path);
+
+} // namespace bil
