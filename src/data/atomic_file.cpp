@@ -1,0 +1,26 @@
+#include "data/atomic_file.h"
+
+#include <QDir>
+#include <QSaveFile>
+
+namespace bil {
+
+Status WriteFileAtomically(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    // QSaveFile writes a temporary file beside the target, syncs it and renames it on commit.
+    if (!file.open(QIODevice::WriteOnly))
+        return Status::Error(QStringLiteral("Не удалось записать файл %1: %2")
+                                 .arg(QDir::toNativeSeparators(path), file.errorString()));
+    if (file.write(bytes) != bytes.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return Status::Error(QStringLiteral("Не удалось записать файл %1: %2")
+                                 .arg(QDir::toNativeSeparators(path), reason));
+    }
+    if (!file.commit())
+        return Status::Error(QStringLiteral("Не удалось записать файл %1: %2")
+                                 .arg(QDir::toNativeSeparators(path), file.errorString()));
+    return Status::Ok();
+}
+
+} // namespace bil

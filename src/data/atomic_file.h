@@ -1,0 +1,15 @@
+#pragma once
+
+#include "data/status.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace bil {
+
+// Replaces the file with the given bytes so that a crash leaves either the complete old or the
+// complete new file: a temporary file in the same folder, flushed to disk, renamed over it.
+// On failure the old file is untouched and the error names the file.
+Status WriteFileAtomically(const QString& path, const QByteArray& bytes);
+
+} // namespace bil

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "data/status.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace bil {
+
+// A decoded picture: rows of 24-bit BGR (Channels 3) or 32-bit BGRA (Channels 4).
+// Stride is the distance in bytes from one row to the next and may be negative (bottom-up);
+// row(y) is always the y-th row from the top.
+struct Bitmap {
+    int Width = 0;
+    int Height = 0;
+    int Channels = 3;
+    std::ptrdiff_t Stride = 0;
+    std::vector<uint8_t> Pixels;
+    std::ptrdiff_t Origin = 0; // byte offset of row 0 in Pixels
+
+    uint8_t* row(int y) { return Pixels.data() + Origin + y * Stride; }
+    const uint8_t* row(int y) const { return Pixels.data() + Origin + y * Stride; }
+    // Makes a top-down bitmap of the given size and format (contents unspecified).
+    void reset(int width, int height, int channels);
+};
+
+struct JpegInfo {
+    int Width = 0;
+    int Height = 0;
+    bool Progressive = false;
+};
+
+// Reads the header only. Fails on damaged data and on pictures over 50 megapixels.
+Result<JpegInfo> ReadJpegInfo(const uint8_t* data, std::size_t size);
+
+// Decodes at 1/scaleDenom (1, 2, 4 or 8) in the accurate DCT mode into 24-bit BGR.
+// A damaged picture is an error value; the library is never allowed to end the process.
+Result<Bitmap> DecodeJpeg(const uint8_t* data, std::size_t size, int scaleDenom = 1);
+
+} // namespace bil
