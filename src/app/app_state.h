@@ -1,0 +1,53 @@
+#pragma once
+
+#include "app/settings.h"
+#include "data/database.h"
+#include "data/themes.h"
+#include "stats/stat_record.h"
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+namespace bil {
+
+class Prompter;
+class RandomSource;
+class HelpEngine;
+class SettingsStore;
+
+// Values a caller sets before showing the study or exam window; that window reads them.
+struct RunLaunch {
+    int TicketNo = 0;    // ticket 1..40 of the run
+    int ThemeNo = 0;     // theme 1..26 of a theme run; 0 otherwise (1 for list runs)
+    int RunKind = 0;     // 0 study run, 2 training; also the statistics channel
+    int RunMode = 0;     // 0 learning, 1 preparation, 3..6 statistics lists, 7 exam review
+    int RebuildList = 0; // 1 = the study window rebuilds its list
+    int StartItem = 0;   // 0-based list item shown first
+    uint8_t ExamStage = 0;
+    std::array<uint8_t, TicketCount> DrawnTickets{}; // tickets drawn by training since start
+    int SkipMinimize = 0; // 1 = the next loss of focus does not minimise
+};
+
+// Services the rules need from outside; tests pass scripted ones.
+struct Services {
+    Prompter* prompter = nullptr;
+    RandomSource* random = nullptr;
+    HelpEngine* help = nullptr;
+    SettingsStore* store = nullptr;
+};
+
+// The program's shared state, owned by the application and passed by reference.
+struct AppState {
+    Database Db;
+    ThemeTable Themes;
+    TStatRecord Stats{};
+    Settings Config;
+    RunLaunch Launch;
+    QString AppDataDir;  // without a trailing separator
+    QString ProgramDir;  // folder of the executable
+    Services services;
+};
+
+} // namespace bil
