@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace bil {
 
@@ -38,6 +39,20 @@ struct Services {
     SettingsStore* store = nullptr;
 };
 
+// What other windows hand to the study window for the runs they start.
+struct RunSources {
+    // The statistics window's lists for RunMode 3..6 (hard, undetermined, easy, difficult by
+    // statistics), as question numbers in list order.
+    std::array<std::vector<int>, 4> RepeatLists;
+    QString RepeatScope = QStringLiteral("всех тем"); // "всех тем" or "темы " + theme name
+    // The last exam, slot order: question numbers and whether each was answered right.
+    int ExamLastSlot = 0; // 20, 25 or 30
+    std::array<int, 30> ExamSlotNumber{};
+    std::array<uint8_t, 30> ExamSlotRight{};
+    // The 20 position check marks of the preparation dialog (bit p-1 = position p ticked).
+    uint32_t PrepChecks = 0xFFFFF;
+};
+
 // The program's shared state, owned by the application and passed by reference.
 struct AppState {
     Database Db;
@@ -45,6 +60,7 @@ struct AppState {
     TStatRecord Stats{};
     Settings Config;
     RunLaunch Launch;
+    RunSources Sources;
     QString AppDataDir;  // without a trailing separator
     QString ProgramDir;  // folder of the executable
     Services services;
