@@ -22,6 +22,7 @@ struct Bitmap {
     uint8_t* row(int y) { return Pixels.data() + Origin + y * Stride; }
     const uint8_t* row(int y) const { return Pixels.data() + Origin + y * Stride; }
     // Makes a top-down bitmap of the given size and format (contents unspecified).
+    // Keeps the buffer's capacity, so reusing one bitmap costs no new allocation.
     void reset(int width, int height, int channels);
 };
 
@@ -31,11 +32,18 @@ struct JpegInfo {
     bool Progressive = false;
 };
 
+// Largest picture the decoder accepts, in pixels of the full-size image.
+inline constexpr long long MaxJpegPixels = 50'000'000;
+
 // Reads the header only. Fails on damaged data and on pictures over 50 megapixels.
 Result<JpegInfo> ReadJpegInfo(const uint8_t* data, std::size_t size);
 
 // Decodes at 1/scaleDenom (1, 2, 4 or 8) in the accurate DCT mode into 24-bit BGR.
 // A damaged picture is an error value; the library is never allowed to end the process.
 Result<Bitmap> DecodeJpeg(const uint8_t* data, std::size_t size, int scaleDenom = 1);
+
+// DecodeJpeg into a bitmap the caller keeps between calls (its buffer is reused).
+// On failure the bitmap is left empty (0 x 0).
+Status DecodeJpegInto(const uint8_t* data, std::size_t size, int scaleDenom, Bitmap& out);
 
 } // namespace bil

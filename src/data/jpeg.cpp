@@ -1,0 +1,155 @@
+#include "data/jpeg.h"
+
+#include <csetjmp>
+#include <cstdio> // jpeglib.h needs FILE and size_t first
+#include <jerror.h>
+#include <jpeglib.h>
+
+#include <QString>
+
+namespace bil {
+
+void Bitmap::reset(int width, int height, int channels) {
+    Width = width > 0 ? width : 0;
+    Height = height > 0 ? height : 0;
+    Channels = channels;
+    Stride = static_cast<std::ptrdiff_t>(Width) * channels;
+    Origin = 0;
+    Pixels.resize(static_cast<std::size_t>(Stride) * static_cast<std::size_t>(Height));
+}
+
+namespace {
+
+// Error manager that returns control to the caller instead of ending the process.
+struct JpegError {
+    jpeg_error_mgr Base;
+    std::jmp_buf Jump;
+    int Code;
+    // A single-scan picture may lack its end marker; lost picture data shows up as
+    // JWRN_HIT_MARKER instead. A progressive one that ends early has lost whole scans.
+    bool EndMayBeMissing;
+};
+
+[[noreturn]] void ExitToCaller(j_common_ptr cinfo) {
+    auto* err = reinterpret_cast<JpegError*>(cinfo->err);
+    err->Code = cinfo->err->msg_code;
+    std::longjmp(err->Jump, 1);
+}
+
+// Warnings that mean the picture data is cut short or broken are failures; harmless ones
+// (stray bytes between markers and the like) are ignored silently.
+void OnMessage(j_common_ptr cinfo, int level) {
+    if (level >= 0)
+        return; // trace messages
+    const int code = cinfo->err->msg_code;
+    if (code == JWRN_JPEG_EOF && reinterpret_cast<JpegError*>(cinfo->err)->EndMayBeMissing)
+        return;
+    if (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER || code == JWRN_MUST_RESYNC ||
+        code == JWRN_BOGUS_PROGRESSION)
+        ExitToCaller(cinfo);
+}
+
+void Quiet(j_common_ptr) {}
+
+enum class Outcome { Ok, Damaged, TooLarge, BadScale };
+
+// Everything between setjmp and the end lives in plain C structures, so a jump back
+// skips no destructor. `out` belongs to the caller.
+Outcome Run(const uint8_t* data, std::size_t size, int scaleDenom, JpegInfo* info, Bitmap* out) {
+    jpeg_decompress_struct cinfo;
+    JpegError err;
+    cinfo.err = jpeg_std_error(&err.Base);
+    err.Base.error_exit = ExitToCaller;
+    err.Base.emit_message = OnMessage;
+    err.Base.output_message = Quiet;
+    err.Code = 0;
+    err.EndMayBeMissing = false;
+    if (setjmp(err.Jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return Outcome::Damaged;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&cinfo, TRUE);
+
+    const long long pixels =
+        static_cast<long long>(cinfo.image_width) * static_cast<long long>(cinfo.image_height);
+    if (pixels > MaxJpegPixels) {
+        jpeg_destroy_decompress(&cinfo);
+        return Outcome::TooLarge;
+    }
+    if (info) {
+        info->Width = static_cast<int>(cinfo.image_width);
+        info->Height = static_cast<int>(cinfo.image_height);
+        info->Progressive = jpeg_has_multiple_scans(&cinfo);
+    }
+    if (!out) {
+        jpeg_destroy_decompress(&cinfo);
+        return Outcome::Ok;
+    }
+
+    cinfo.scale_num = 1;
+    cinfo.scale_denom = static_cast<unsigned>(scaleDenom);
+    cinfo.dct_method = JDCT_ISLOW;
+    cinfo.out_color_space = JCS_EXT_BGR;
+    err.EndMayBeMissing = !jpeg_has_multiple_scans(&cinfo);
+    jpeg_start_decompress(&cinfo);
+    out->reset(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height), 3);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW rows[4];
+        int n = 0;
+        for (; n < 4 && cinfo.output_scanline + n < cinfo.output_height; ++n)
+            rows[n] = out->row(static_cast<int>(cinfo.output_scanline) + n);
+        jpeg_read_scanlines(&cinfo, rows, static_cast<JDIMENSION>(n));
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return Outcome::Ok;
+}
+
+Status ToStatus(Outcome outcome) {
+    switch (outcome) {
+    case Outcome::Ok:
+        return Status::Ok();
+    case Outcome::TooLarge:
+        return Status::Error(QStringLiteral("Рисунок слишком велик"));
+    case Outcome::BadScale:
+        return Status::Error(QStringLiteral("Недопустимый масштаб рисунка"));
+    case Outcome::Damaged:
+        break;
+    }
+    return Status::Error(QStringLiteral("Рисунок повреждён"));
+}
+
+} // namespace
+
+Result<JpegInfo> ReadJpegInfo(const uint8_t* data, std::size_t size) {
+    if (!data || size == 0)
+        return ToStatus(Outcome::Damaged);
+    JpegInfo info;
+    Status status = ToStatus(Run(data, size, 1, &info, nullptr));
+    if (!status)
+        return status;
+    return info;
+}
+
+Status DecodeJpegInto(const uint8_t* data, std::size_t size, int scaleDenom, Bitmap& out) {
+    Outcome outcome = Outcome::Damaged;
+    if (scaleDenom != 1 && scaleDenom != 2 && scaleDenom != 4 && scaleDenom != 8)
+        outcome = Outcome::BadScale;
+    else if (data && size > 0)
+        outcome = Run(data, size, scaleDenom, nullptr, &out);
+    if (outcome != Outcome::Ok)
+        out.reset(0, 0, 3);
+    return ToStatus(outcome);
+}
+
+Result<Bitmap> DecodeJpeg(const uint8_t* data, std::size_t size, int scaleDenom) {
+    Bitmap bitmap;
+    Status status = DecodeJpegInto(data, size, scaleDenom, bitmap);
+    if (!status)
+        return status;
+    return bitmap;
+}
+
+} // namespace bil
