@@ -1,0 +1,307 @@
+#include "data/themes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <numeric>
+
+namespace bil {
+namespace {
+
+// --- Default themes and names -------------------------------------------------------------
+
+TEST(DefaultThemes, CellsReadByHand) {
+    EXPECT_EQ(DefaultQuestionTheme[0][0], 1);
+    EXPECT_EQ(DefaultQuestionTheme[0][1], 3); // ticket 1, position 2: "Знаки"
+    EXPECT_EQ(DefaultQuestionTheme[0][16], 22);
+    EXPECT_EQ(DefaultQuestionTheme[5][14], 5);
+    EXPECT_EQ(DefaultQuestionTheme[5][16], 24);
+    EXPECT_EQ(DefaultQuestionTheme[5][19], 26);
+    EXPECT_EQ(DefaultQuestionTheme[7][8], 3);
+    EXPECT_EQ(DefaultQuestionTheme[8][16], 8);
+    EXPECT_EQ(DefaultQuestionTheme[9][18], 19);
+    EXPECT_EQ(DefaultQuestionTheme[11][13], 5);
+    EXPECT_EQ(DefaultQuestionTheme[14][15], 8);
+    EXPECT_EQ(DefaultQuestionTheme[22][8], 4);
+    EXPECT_EQ(DefaultQuestionTheme[33][10], 9);
+    EXPECT_EQ(DefaultQuestionTheme[37][15], 14);
+    EXPECT_EQ(DefaultQuestionTheme[39][17], 26);
+    EXPECT_EQ(DefaultQuestionTheme[39][19], 25);
+    EXPECT_EQ(DefaultThemeOf(NumberOf(6, 20)), 26);
+    EXPECT_EQ(DefaultThemeOf(800), 25);
+}
+
+TEST(DefaultThemes, QuestionsPerTheme) {
+    // Counted from the table; 1+2, 3, 4, 7 and 12 also checked column by column.
+    const std::array<int, ThemeCount> expected = {25, 15, 127, 41,  12, 44, 9,  106, 25,
+                                                  19, 36, 40,  104, 4,  10, 11, 7,   5,
+                                                  23, 8,  3,   6,   26, 59, 20, 15};
+    std::array<int, ThemeCount> counts{};
+    for (int n = 1; n <= QuestionCount; ++n) {
+        const int theme = DefaultThemeOf(n);
+        ASSERT_TRUE(theme >= 1 && theme <= ThemeCount) << "question " << n;
+        ++counts[theme - 1];
+    }
+    EXPECT_EQ(counts, expected);
+    EXPECT_EQ(std::accumulate(expected.begin(), expected.end(), 0), QuestionCount);
+}
+
+TEST(ThemeNamesTest, OneBasedWithEmptyOutside) {
+    EXPECT_EQ(ThemeNames(1), "Положения");
+    EXPECT_EQ(ThemeNames(3), "Знаки");
+    EXPECT_EQ(ThemeNames(15), "Ж/Д пути");
+    EXPECT_EQ(ThemeNames(19), "Световые приборы");
+    EXPECT_EQ(ThemeNames(26), "Ответственность");
+    EXPECT_TRUE(ThemeNames(0).isEmpty());
+    EXPECT_TRUE(ThemeNames(27).isEmpty());
+    EXPECT_TRUE(ThemeNames(-1).isEmpty());
+}
+
+// --- Help links of one comment ------------------------------------------------------------
+
+struct Link {
+    QString caption;
+    QString topic;
+    bool operator==(const Link&) const = default;
+};
+
+void PrintTo(const Link& l, std::ostream* os) {
+    *os << l.caption.toStdString() << " -> " << l.topic.toStdString();
+}
+
+std::vector<Link> Links(const QString& comment) {
+    std::vector<Link> out;
+    for (const HelpLink& l : BuildHelpLinks(comment))
+        out.push_back({l.LinkCaption, l.LinkTopic});
+    return out;
+}
+
+TEST(HelpLinks, MarkerCarriesOverFollowingReferences) {
+    EXPECT_EQ(Links("п. 8.1, 8.2 и знак 2.4 ПДД"),
+              (std::vector<Link>{{"Пункт 8.1", "pdd8.html#p8.1"},
+                                 {"Пункт 8.2", "pdd8.html#p8.2"},
+                                 {"Знак 2.4", "zn2.html#z2.4"}}));
+    EXPECT_EQ(Links("п.п. 1.2 и 1.3 ПДД"), (std::vector<Link>{{"Пункт 1.2", "pdd1.html#p1.2"},
+                                                              {"Пункт 1.3", "pdd1.html#p1.3"}}));
+    EXPECT_EQ(
+        Links("Согласно пп. 9.1-9.3 ПДД."),
+        (std::vector<Link>{{"Пункт 9.1", "pdd9.html#p9.1"}, {"Пункт 9.3", "pdd9.html#p9.3"}}));
+    // A sentence dot after a number is dropped; the next marker takes over.
+    EXPECT_EQ(Links("п. 8.1. Знак 2.4 ПДД"),
+              (std::vector<Link>{{"Пункт 8.1", "pdd8.html#p8.1"}, {"Знак 2.4", "zn2.html#z2.4"}}));
+}
+
+TEST(HelpLinks, NumbersWithoutMarkerGiveNothing) {
+    EXPECT_TRUE(Links("скорость 60 км/ч, 1.2 ПДД").empty());
+    EXPECT_TRUE(Links("").empty());
+    EXPECT_TRUE(Links("Водитель обязан уступить дорогу.").empty());
+    // Markers are case-sensitive.
+    EXPECT_TRUE(Links("П. 1.2 и ЗНАК 3.1 ПДД").empty());
+    // Only the references after the marker count.
+    EXPECT_EQ(Links("1.1 и п. 2.1 ПДД"), (std::vector<Link>{{"Пункт 2.1", "pdd2.html#p2.1"}}));
+    // A marker with no number after it adds nothing.
+    EXPECT_TRUE(Links("см. знак").empty());
+}
+
+TEST(HelpLinks, ChapterOfOneOrTwoDigits) {
+    EXPECT_EQ(Links("п. 10.1 ПДД"), (std::vector<Link>{{"Пункт 10.1", "pdd10.html#p10.1"}}));
+    EXPECT_EQ(Links("знак 5.19.1 ПДД"), (std::vector<Link>{{"Знак 5.19.1", "zn5.html#z5.19.1"}}));
+    // Three digits before the dot: the reference starts at the last two.
+    EXPECT_EQ(Links("п. 123.4 ПДД"), (std::vector<Link>{{"Пункт 23.4", "pdd23.html#p23.4"}}));
+}
+
+TEST(HelpLinks, WordFormsOfSignsAndMarkings) {
+    EXPECT_EQ(Links("Знаки 3.1 и 3.2"),
+              (std::vector<Link>{{"Знак 3.1", "zn3.html#z3.1"}, {"Знак 3.2", "zn3.html#z3.2"}}));
+    EXPECT_EQ(Links("действие знаков 3.20 ПДД"),
+              (std::vector<Link>{{"Знак 3.20", "zn3.html#z3.20"}}));
+    EXPECT_EQ(Links("Табличка 8.2.1 ПДД"), (std::vector<Link>{{"Знак 8.2.1", "zn8.html#z8.2.1"}}));
+    EXPECT_EQ(Links("таблички 8.4.1 ПДД"), (std::vector<Link>{{"Знак 8.4.1", "zn8.html#z8.4.1"}}));
+    EXPECT_EQ(Links("Линия 1.1 ПДД"), (std::vector<Link>{{"Разметка 1.1", "raz1.html#r1.1"}}));
+    EXPECT_EQ(Links("пересекать линии 1.5 ПДД"),
+              (std::vector<Link>{{"Разметка 1.5", "raz1.html#r1.5"}}));
+    EXPECT_EQ(Links("разметка 1.1 ПДД"), (std::vector<Link>{{"Разметка 1.1", "raz1.html#r1.1"}}));
+    EXPECT_EQ(Links("Разметкой 1.14.1 ПДД"),
+              (std::vector<Link>{{"Разметка 1.14.1", "raz1.html#r1.14.1"}}));
+}
+
+TEST(HelpLinks, ReferenceEndingTheCommentKeepsItsLastDigit) {
+    EXPECT_EQ(Links("п. 8.1"), (std::vector<Link>{{"Пункт 8.1", "pdd8.html#p8.1"}}));
+    EXPECT_EQ(Links("см. знак 3.20"), (std::vector<Link>{{"Знак 3.20", "zn3.html#z3.20"}}));
+    EXPECT_EQ(Links("п. 10.15"), (std::vector<Link>{{"Пункт 10.15", "pdd10.html#p10.15"}}));
+}
+
+TEST(HelpLinks, WrittenOutItemWordIsAMarker) {
+    EXPECT_EQ(Links("Пункт 8.1 ПДД"), (std::vector<Link>{{"Пункт 8.1", "pdd8.html#p8.1"}}));
+    EXPECT_EQ(Links("согласно пункта 9.10 ПДД"),
+              (std::vector<Link>{{"Пункт 9.10", "pdd9.html#p9.10"}}));
+    EXPECT_EQ(Links("Пункты 1.2 и 1.3 ПДД"), (std::vector<Link>{{"Пункт 1.2", "pdd1.html#p1.2"},
+                                                                {"Пункт 1.3", "pdd1.html#p1.3"}}));
+    EXPECT_EQ(
+        Links("знак 2.4 и пункт 13.9 ПДД"),
+        (std::vector<Link>{{"Знак 2.4", "zn2.html#z2.4"}, {"Пункт 13.9", "pdd13.html#p13.9"}}));
+}
+
+TEST(HelpLinks, AtMostNineLinksTheRestIgnored) {
+    QString comment = QStringLiteral("п.");
+    for (int k = 1; k <= 12; ++k)
+        comment += QStringLiteral(" 1.%1,").arg(k);
+    const auto links = Links(comment);
+    ASSERT_EQ(links.size(), size_t(MaxHelpLinks));
+    EXPECT_EQ(links.front().caption, "Пункт 1.1");
+    EXPECT_EQ(links.back().caption, "Пункт 1.9");
+}
+
+TEST(HelpLinks, CaptionAndTopicCutToTwentyCharacters) {
+    const auto links = Links("разметка 1.14.1.2.3.4 ПДД");
+    ASSERT_EQ(links.size(), 1u);
+    EXPECT_EQ(links[0].caption, "Разметка 1.14.1.2.3.");
+    EXPECT_EQ(links[0].topic, "raz1.html#r1.14.1.2.");
+    EXPECT_EQ(Links("п. 99.99999999999999999999")[0].topic.size(), 20);
+}
+
+TEST(HelpLinks, LongNoisyCommentStaysBounded) {
+    // Markers and numbers glued together, dots and hyphens everywhere.
+    QString comment;
+    for (int k = 0; k < 500; ++k)
+        comment += QStringLiteral("п.1.-.,знак1..2лини-9.9.9Таблич");
+    const auto links = BuildHelpLinks(comment);
+    EXPECT_LE(links.size(), size_t(MaxHelpLinks));
+    for (const HelpLink& l : links) {
+        EXPECT_LE(l.LinkCaption.size(), 20);
+        EXPECT_LE(l.LinkTopic.size(), 20);
+    }
+}
+
+// --- Help links of the whole table --------------------------------------------------------
+
+TEST(ThemeTableLinks, DamagedCommentCostsOnlyItsQuestion) {
+    auto table = std::make_unique<ThemeTable>();
+    table->HelpLinks[4][0] = {"Пункт 1.1", "pdd1.html#p1.1"};
+    table->HelpLinkCount[4] = 1;
+    BuildAllHelpLinks(*table, [](int n) -> Result<QString> {
+        if (n == 5)
+            return Status::Error("damaged");
+        if (n == 6)
+            return QStringLiteral("п. 8.1, 8.2 и знак 2.4 ПДД");
+        return QStringLiteral("Без ссылок.");
+    });
+    EXPECT_EQ(table->HelpLinkCount[4], 0);
+    EXPECT_TRUE(table->HelpLinks[4][0].LinkCaption.isEmpty());
+    EXPECT_EQ(table->HelpLinkCount[5], 3);
+    EXPECT_EQ(table->HelpLinks[5][2].LinkTopic, "zn2.html#z2.4");
+    EXPECT_TRUE(table->HelpLinks[5][3].LinkCaption.isEmpty());
+    EXPECT_EQ(table->HelpLinkCount[6], 0);
+}
+
+// --- tema4.dat ----------------------------------------------------------------------------
+
+class ThemeFile : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
+    QString dir() const { return m_dir.path(); }
+    QString path() const { return ThemeFilePath(dir()); }
+    QByteArray readFile() const {
+        QFile f(path());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    void writeFile(const QByteArray& bytes) const {
+        QFile f(path());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_EQ(f.write(bytes), bytes.size());
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<ThemeTable> m_table = std::make_unique<ThemeTable>();
+};
+
+TEST_F(ThemeFile, FirstStartWritesDefaultThemesAndZeroMarks) {
+    ASSERT_TRUE(LoadThemeFile(*m_table, dir()));
+    EXPECT_EQ(m_table->theme(NumberOf(1, 2)), 3);
+    for (int n = 1; n <= QuestionCount; ++n) {
+        ASSERT_EQ(m_table->theme(n), DefaultThemeOf(n));
+        ASSERT_EQ(m_table->mark(n), 0);
+    }
+    const QByteArray bytes = readFile();
+    ASSERT_EQ(bytes.size(), 1600);
+    EXPECT_EQ(bytes[NumberOf(1, 2) - 1], 3);
+    EXPECT_EQ(bytes[799], 25);
+    EXPECT_EQ(bytes.mid(800), QByteArray(800, '\0'));
+}
+
+TEST_F(ThemeFile, RoundTripKeepsMovedThemeAndMarks) {
+    ASSERT_TRUE(LoadThemeFile(*m_table, dir()));
+    m_table->theme(17) = 5;
+    m_table->mark(17) = 1;
+    m_table->mark(800) = 2;
+    ASSERT_TRUE(SaveThemeFile(*m_table, dir()));
+
+    auto reloaded = std::make_unique<ThemeTable>();
+    ASSERT_TRUE(LoadThemeFile(*reloaded, dir()));
+    EXPECT_EQ(reloaded->QuestionTheme, m_table->QuestionTheme);
+    EXPECT_EQ(reloaded->DifficultyMark, m_table->DifficultyMark);
+    EXPECT_EQ(reloaded->theme(17), 5);
+    EXPECT_EQ(reloaded->mark(800), 2);
+    EXPECT_EQ(readFile().size(), 1600);
+}
+
+TEST_F(ThemeFile, ShortFileFillsWhatItHolds) {
+    QByteArray bytes(900, '\x07');
+    writeFile(bytes);
+    ASSERT_TRUE(LoadThemeFile(*m_table, dir()));
+    EXPECT_EQ(m_table->theme(1), 7);
+    EXPECT_EQ(m_table->theme(800), 7);
+    // Bytes 800..899 are marks, clamped to "undetermined" since 7 is no mark.
+    EXPECT_EQ(m_table->mark(1), 0);
+
+    writeFile(QByteArray("\x02\x03\x01", 3));
+    ASSERT_TRUE(LoadThemeFile(*m_table, dir()));
+    EXPECT_EQ(m_table->theme(1), 2);
+    EXPECT_EQ(m_table->theme(3), 1);
+    EXPECT_EQ(m_table->theme(4), 0);
+    EXPECT_EQ(m_table->theme(800), 0);
+    EXPECT_EQ(readFile().size(), 3); // a short file is read, never rewritten at load
+
+    writeFile(QByteArray());
+    ASSERT_TRUE(LoadThemeFile(*m_table, dir()));
+    EXPECT_EQ(m_table->theme(1), 0);
+}
+
+TEST_F(ThemeFile, MarksInShortFileAndValuesNoReaderKnows) {
+    QByteArray bytes(1601, '\0');
+    bytes[0] = 26;
+    bytes[1] = 27;
+    bytes[2] = char(255);
+    bytes[800] = 2;
+    bytes[801] = 3;
+    bytes[1600] = 9; // beyond the layout: ignored
+    writeFile(bytes);
+    ASSERT_TRUE(LoadThemeFile(*m_table, dir()));
+    EXPECT_EQ(m_table->theme(1), 26);
+    EXPECT_EQ(m_table->theme(2), 0);
+    EXPECT_EQ(m_table->theme(3), 0);
+    EXPECT_EQ(m_table->mark(1), 2);
+    EXPECT_EQ(m_table->mark(2), 0);
+}
+
+TEST_F(ThemeFile, FailuresLeaveTheTableUnchanged) {
+    m_table->theme(1) = 9;
+    // Missing folder: the default file cannot be written.
+    Status missing = LoadThemeFile(*m_table, QDir(dir()).filePath("no/such/folder"));
+    EXPECT_FALSE(missing);
+    EXPECT_FALSE(missing.message().isEmpty());
+    EXPECT_EQ(m_table->theme(1), 9);
+
+    // The path is taken by a folder: it cannot be read.
+    ASSERT_TRUE(QDir(dir()).mkdir("tema4.dat"));
+    EXPECT_FALSE(LoadThemeFile(*m_table, dir()));
+    EXPECT_EQ(m_table->theme(1), 9);
+    EXPECT_FALSE(SaveThemeFile(*m_table, dir()));
+}
+
+} // namespace
+} // namespace bil
