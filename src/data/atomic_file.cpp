@@ -17,6 +17,16 @@ Status WriteFileAtomically(const QString& path, const QByteArray& bytes) {
         return Status::Error(QStringLiteral("Не удалось записать файл %1: %2")
                                  .arg(QDir::toNativeSeparators(path), reason));
     }
+    // A write cut short by a full disk can still report every byte as written; check what
+    // reached the temporary file before it replaces the old one.
+    if (!file.flush() || file.size() != bytes.size()) {
+        const QString reason = file.error() != QFileDevice::NoError
+                                   ? file.errorString()
+                                   : QStringLiteral("записаны не все данные");
+        file.cancelWriting();
+        return Status::Error(QStringLiteral("Не удалось записать файл %1: %2")
+                                 .arg(QDir::toNativeSeparators(path), reason));
+    }
     if (!file.commit())
         return Status::Error(QStringLiteral("Не удалось записать файл %1: %2")
                                  .arg(QDir::toNativeSeparators(path), file.errorString()));
