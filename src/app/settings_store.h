@@ -1,0 +1,84 @@
+#pragma once
+
+#include "data/status.h"
+
+#include <QHash>
+#include <QString>
+#include <QVariant>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+class QSettings;
+
+namespace bil {
+
+// The persistent copy of the settings: the one key Software\VRK with named values
+// (32-bit integers, and the string Bas).
+class SettingsStore {
+public:
+    virtual ~SettingsStore() = default;
+    // Whether the key exists, i.e. the program has run before.
+    virtual bool keyExists() const = 0;
+    // Creates the key (nothing when it exists).
+    virtual Status createKey() = 0;
+    // Whether the value is present, whatever its type.
+    virtual bool hasValue(const QString& name) const = 0;
+    // The integer value; nothing when missing or not an integer.
+    virtual std::optional<int32_t> readInt(const QString& name) const = 0;
+    virtual Status writeInt(const QString& name, int32_t value) = 0;
+    // The string value; empty when missing.
+    virtual QString readString(const QString& name) const = 0;
+    virtual Status writeString(const QString& name, const QString& value) = 0;
+};
+
+// The settings in an INI file ("VRK.ini"), group Software/VRK; every write reaches the disk at
+// once. The key exists as soon as it holds one value.
+class QSettingsStore : public SettingsStore {
+public:
+    // The user's file: <config folder>/biletoria/VRK.ini.
+    QSettingsStore();
+    explicit QSettingsStore(const QString& iniPath);
+    ~QSettingsStore() override;
+
+    static QString defaultPath();
+    QString path() const;
+
+    bool keyExists() const override;
+    Status createKey() override;
+    bool hasValue(const QString& name) const override;
+    std::optional<int32_t> readInt(const QString& name) const override;
+    Status writeInt(const QString& name, int32_t value) override;
+    QString readString(const QString& name) const override;
+    Status writeString(const QString& name, const QString& value) override;
+
+private:
+    Status write(const QString& name, const QVariant& value);
+
+    std::unique_ptr<QSettings> m_settings;
+};
+
+// Settings held in memory, for tests; writes can be made to fail.
+class MemorySettingsStore : public SettingsStore {
+public:
+    bool keyExists() const override { return m_keyExists; }
+    Status createKey() override;
+    bool hasValue(const QString& name) const override { return m_values.contains(name); }
+    std::optional<int32_t> readInt(const QString& name) const override;
+    Status writeInt(const QString& name, int32_t value) override;
+    QString readString(const QString& name) const override;
+    Status writeString(const QString& name, const QString& value) override;
+
+    void remove(const QString& name) { m_values.remove(name); }
+    void setFailWrites(bool fail) { m_failWrites = fail; }
+    int writeCount() const { return m_writes; }
+
+private:
+    bool m_keyExists = false;
+    bool m_failWrites = false;
+    int m_writes = 0;
+    QHash<QString, QVariant> m_values;
+};
+
+} // namespace bil
