@@ -47,6 +47,7 @@ public:
     static constexpr int IndexSize = QuestionCount * 16;
     static constexpr uint32_t MaxTextBlob = 30000;
     static constexpr uint32_t MaxPictureBlob = 300000;
+    static constexpr uint32_t BlobAreaOffset = IndexOffset + IndexSize; // 12851
 
     Database();
     ~Database();
@@ -54,13 +55,16 @@ public:
     Database& operator=(const Database&) = delete;
 
     // Opens the file read-only and reads title and index; on failure this object is unchanged.
+    // A file shorter than header and index still opens: the missing bytes read as zero.
     Status OpenDatabase(const QString& path);
     void CloseDatabase();
     bool isOpen() const;
 
-    // Reads and parses question 1..800, picture bytes included.
+    // Reads and parses question 1..800, picture bytes included. A blob outside the format is
+    // an error "База вопросов повреждена: вопрос N, <reason>."
     Result<TQuestion> LoadQuestion(int number) const;
-    // Reads only the text blob of a question and returns its comment.
+    // Reads only the text blob of a question and returns its comment; checks only that the
+    // blob can be read and has a "*" line.
     Result<QString> LoadComment(int number) const;
 
     const QString& DbPath() const { return m_path; }
@@ -68,8 +72,15 @@ public:
     const std::array<TQuestionEntry, QuestionCount>& DbIndex() const { return m_index; }
 
 private:
+    friend Status SwitchDatabase(Database& db, const QString& path);
     struct File;
+    // Reads one blob of the question into a buffer; the checks common to both readers.
+    Status readBlob(int number, uint32_t offset, uint32_t size, uint32_t limit, bool text,
+                    QByteArray& out) const;
+    void swap(Database& other) noexcept;
+
     std::unique_ptr<File> m_file;
+    uint64_t m_fileSize = 0;
     QString m_path;
     QString m_title;
     std::array<TQuestionEntry, QuestionCount> m_index{};
