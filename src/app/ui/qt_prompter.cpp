@@ -1,0 +1,44 @@
+#include "app/ui/qt_prompter.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace bil {
+
+namespace {
+
+QMessageBox::Icon toQt(Prompter::Icon icon) {
+    switch (icon) {
+    case Prompter::Icon::Information:
+        return QMessageBox::Information;
+    case Prompter::Icon::Warning:
+        return QMessageBox::Warning;
+    case Prompter::Icon::Question:
+        return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+bool QtPrompter::askYesNo(const QString& caption, const QString& text) {
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No,
+                    m_parent);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void QtPrompter::message(const QString& caption, const QString& text, Icon icon) {
+    QMessageBox box(toQt(icon), caption, text, QMessageBox::Ok, m_parent);
+    box.exec();
+}
+
+QString QtPrompter::chooseOpenFile(const QString& title, const QString& folder,
+                                   const QString& filter) {
+    return QFileDialog::getOpenFileName(m_parent, title, folder, filter);
+}
+
+} // namespace bil

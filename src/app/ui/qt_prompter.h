@@ -1,0 +1,25 @@
+#pragma once
+
+#include "app/platform.h"
+
+class QWidget;
+
+namespace bil {
+
+// Message boxes and the open-file dialog of the program.
+class QtPrompter final : public Prompter {
+public:
+    // Dialogs are centred over parent when given (it may change later through setParent).
+    explicit QtPrompter(QWidget* parent = nullptr) : m_parent(parent) {}
+    void setParent(QWidget* parent) { m_parent = parent; }
+
+    bool askYesNo(const QString& caption, const QString& text) override;
+    void message(const QString& caption, const QString& text, Icon icon) override;
+    QString chooseOpenFile(const QString& title, const QString& folder,
+                           const QString& filter) override;
+
+private:
+    QWidget* m_parent;
+};
+
+} // namespace bil

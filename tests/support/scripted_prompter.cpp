@@ -1,0 +1,43 @@
+#include "scripted_prompter.h"
+
+namespace bil::test {
+
+bool ScriptedPrompter::askYesNo(const QString& caption, const QString& text) {
+    m_shown.push_back({Kind::YesNo, caption, text, Icon::Question, {}, {}});
+    if (m_answers.empty())
+        return false;
+    const bool yes = m_answers.front();
+    m_answers.pop_front();
+    return yes;
+}
+
+void ScriptedPrompter::message(const QString& caption, const QString& text, Icon icon) {
+    m_shown.push_back({Kind::Message, caption, text, icon, {}, {}});
+}
+
+QString ScriptedPrompter::chooseOpenFile(const QString& title, const QString& folder,
+                                         const QString& filter) {
+    m_shown.push_back({Kind::OpenFile, {}, title, Icon::Question, folder, filter});
+    if (m_files.empty())
+        return {};
+    QString path = m_files.front();
+    m_files.pop_front();
+    return path;
+}
+
+QStringList ScriptedPrompter::texts() const {
+    QStringList list;
+    for (const Shown& s : m_shown)
+        list << s.text;
+    return list;
+}
+
+bool ScriptedPrompter::showed(const QString& text) const {
+    for (const Shown& s : m_shown) {
+        if (s.text == text)
+            return true;
+    }
+    return false;
+}
+
+} // namespace bil::test
