@@ -49,6 +49,7 @@ struct RunSources {
     int ExamLastSlot = 0; // 20, 25 or 30
     std::array<int, 30> ExamSlotNumber{};
     std::array<uint8_t, 30> ExamSlotRight{};
+    std::array<uint8_t, 30> ExamSlotChosen{}; // answer button 1..5 chosen in the slot; 0 none
     // The 20 position check marks of the preparation dialog (bit p-1 = position p ticked).
     uint32_t PrepChecks = 0xFFFFF;
 };

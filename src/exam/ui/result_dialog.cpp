@@ -108,9 +108,13 @@ int TForm4::showVerdict(const QString& headline, const QString& first, const QSt
     return exec();
 }
 
-void TForm4::BitBtn1Click() { done(ResultOk); }
+void TForm4::BitBtn1Click() {
+    done(ResultOk);
+}
 
-void TForm4::BitBtn2Click() { done(ResultReview); }
+void TForm4::BitBtn2Click() {
+    done(ResultReview);
+}
 
 void TForm4::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);

@@ -1,0 +1,255 @@
+#pragma once
+
+#include "app/app_state.h"
+#include "data/database.h"
+#include "data/status.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace bil {
+
+// The run the launch values select.
+enum class RunType {
+    TicketLearning, // RunKind 0, RunMode 0 (or unknown), ThemeNo 0; also the training review
+    ThemeLearning,  // RunKind 0, ThemeNo 1..26, RunMode <= 2
+    Preparation,    // RunKind 0, RunMode 1, ThemeNo 0
+    RepeatList,     // RunKind 0, RunMode 3..6 (ThemeNo 1)
+    ExamReview,     // RunKind 0, RunMode 7 (ThemeNo 1)
+    Training,       // RunKind 2
+};
+
+// Where the study window is in its life.
+enum class StudyState {
+    Hidden,   // before the first run and after every close
+    Running,  // a run is open and counting seconds
+    Complete, // a learning-family run whose every item is answered right; the seconds stop
+};
+
+// List marks of the question list, also the icon index.
+enum ItemMark : uint8_t { MarkUnanswered = 0, MarkWrong = 1, MarkRight = 2 };
+
+// Icon sets of the question list: 1 shows right and wrong, 2 hides which is which.
+enum IconSet : int { IconsResults = 1, IconsHidden = 2 };
+
+struct Rgb {
+    int r = 0, g = 0, b = 0;
+    bool operator==(const Rgb&) const = default;
+};
+
+// The four lines of the verdict dialog after a training ticket.
+struct StudyVerdict {
+    bool Passed = false;
+    QString Headline;
+    QString First;
+    QString Second;
+    QString Time;
+};
+
+// Files and names the engine needs; the window passes the real ones, tests pass fakes.
+struct StudyIo {
+    std::function<Result<TQuestion>(int number)> loadQuestion;
+    std::function<Status()> saveStats;  // writes the whole statistics record
+    std::function<Status()> saveThemes; // rewrites tema4.dat from the theme table
+    std::function<QString(int theme)> themeName;
+};
+
+// What the study window does for the engine. Every notice has a do-nothing default, so a test
+// front end overrides only what it watches.
+class StudyFrontEnd {
+public:
+    virtual ~StudyFrontEnd() = default;
+    // The list was refilled: runCount() items "Вопрос №k", marks and icon set as the engine says.
+    virtual void listRebuilt() {}
+    // Mark of one item (or of all, index -1) or the icon set changed.
+    virtual void marksChanged(int /*index*/) {}
+    // Make item index the selected, focused and current item, scrolled into view; no selection
+    // event may come back to the engine.
+    virtual void selectListItem(int /*index*/) {}
+    // A question was loaded: picture, texts, buttons, comment, statinformer, light; lay out.
+    virtual void questionShown() {}
+    // Buttons or comment visibility of the question on screen changed.
+    virtual void answerStateChanged() {}
+    // Pie, seconds counter or counter visibility changed.
+    virtual void statInformerChanged() {}
+    // The traffic light's mark changed.
+    virtual void lightChanged() {}
+    // Run caption, its colour or the window caption changed.
+    virtual void captionsChanged() {}
+    // The training time text or its visibility changed.
+    virtual void timeChanged() {}
+    // A timer was started or stopped: follow secondsTimerOn() and countdownOn().
+    virtual void timersChanged() {}
+    // "СТОП": close the window. Its close event must call StudyEngine::FormClose().
+    virtual void closeWindow() = 0;
+    // The verdict dialog, modal; 1 for "OK", 2 for "Проверить результаты".
+    virtual int showVerdict(const StudyVerdict& verdict) = 0;
+    // The move-to-theme dialog, modal, with theme preselected: -1 closed by its close box, 0 OK
+    // with no theme chosen, otherwise the chosen theme 1..26.
+    virtual int chooseTheme(const QString& prompt, int preselected) = 0;
+    // Minimise the whole program.
+    virtual void minimizeApplication() {}
+};
+
+// Formats whole seconds as "hh:mm:ss".
+QString FormatDuration(int seconds);
+// Which run the launch values select.
+RunType RunTypeOf(const RunLaunch& launch);
+
+// The rules of the study window: building a run, showing and judging questions, timers,
+// completion, verdicts and the close. It owns no widget; the window draws its state.
+class StudyEngine {
+public:
+    StudyEngine(AppState& app, StudyIo io, StudyFrontEnd& front);
+
+    // Show handler, also run on the open window to restart it: builds the run from the launch
+    // values and shows the question at StartItem.
+    void FormShow();
+    // Shows the question of list item index (0-based); the list's selection event.
+    void ListView1SelectItem(int index);
+    // Answer button 1..5 pressed; ignored unless it is visible and enabled.
+    void BitBtn1Click(int button);
+    // Digit key '1'..'5' in the list: presses that button when visible and enabled.
+    void digitKey(int digit);
+    // Enter in the list: the first enabled visible answer button, 0 when none.
+    int firstEnabledButton() const;
+    // Ctrl+F5 in the list: move the question on screen to another theme.
+    void moveToTheme();
+    // Double click on the list: switch the icon sets.
+    void ListView1DblClick();
+    // Double click on the empty area: show the comment (learning family).
+    void ScrollBox1DblClick();
+    // Click on the pie or the counter: toggle the counter.
+    void Chart1Click();
+    // Click on the traffic light at height y within it.
+    void Image2MouseDown(int y);
+    // Help topics of the comment: sets SkipMinimize and returns the menu captions (pair i at i).
+    std::vector<QString> Label4Click();
+    // Menu item i (0-based pair) of the comment's help menu.
+    void openHelpLink(int pair);
+    // Help button of the window.
+    void SpeedButton1Click();
+
+    // One second of the question on screen (SpTimer).
+    void SpTimerTimer();
+    // One second of the training countdown (Timer1).
+    void Timer1Timer();
+    // "СТОП": asks the front end to close; the close event runs FormClose.
+    void BitBtn7Click();
+    // Close rules; false when the close is turned into a training review (the window stays).
+    bool FormClose();
+
+    // Program-wide hooks.
+    void AppMinimize();
+    void AppActivate();
+    void AppDeactivate();
+
+    // State for the window and for tests.
+    StudyState state() const { return m_state; }
+    RunType runType() const { return m_type; }
+    int RunCount() const { return m_runCount; }
+    int RunListAt(int k) const { return m_runList[k - 1]; } // entry k (1-based)
+    int RunPos() const { return m_runPos; }
+    int PosNo() const { return m_posNo; }
+    int RightButton() const { return m_rightButton; }
+    int RunRight() const { return m_runRight; }
+    int RunWrong() const { return m_runWrong; }
+    int RightItems() const { return m_rightItems; }
+    int ThreeErrorsWarned() const { return m_threeErrorsWarned; }
+    int SwapSlot(int p) const { return m_swapSlot[p - 1]; } // list position p (1-based)
+    int CurrentMark() const { return m_currentMark; }
+    int TimeLeft() const { return m_timeLeft; }    // seconds
+    int currentNumber() const { return m_number; } // question on screen, 0 when none
+    const TQuestion& CurrentQuestion() const { return m_question; }
+    uint8_t mark(int index) const { return m_marks[index]; } // item 0-based
+    int iconSet() const { return m_iconSet; }
+
+    const QString& heading() const { return m_heading; }
+    const QString& questionText() const { return m_question.Text; }
+    const QString& answersText() const { return m_answers; }
+    const QString& commentText() const { return m_comment; }
+    bool commentVisible() const { return m_commentVisible; }
+    bool buttonVisible(int b) const { return b <= m_question.AnswerCount; }
+    bool buttonEnabled(int b) const { return m_enabled[b - 1]; }
+    const QString& buttonCaption(int b) const { return m_captions[b - 1]; }
+    bool statInformerVisible() const { return m_statVisible; }
+    bool counterVisible() const { return m_counterVisible; }
+    int pieRight() const { return m_pieRight; }
+    int pieWrong() const { return m_pieWrong; }
+    QString counterText() const { return QString::number(m_seconds); }
+    bool lightVisible() const { return m_lightVisible; }
+
+    const QString& runCaption() const { return m_runCaption; }
+    Rgb runCaptionColor() const { return m_runCaptionColor; }
+    const QString& windowCaption() const { return m_windowCaption; }
+    QString timeText() const { return FormatDuration(m_timeLeft); }
+    bool timeVisible() const { return m_timeVisible; }
+    bool secondsTimerOn() const { return m_spOn; }
+    bool countdownOn() const { return m_t1On; }
+
+private:
+    bool learningFamily() const { return m_app.Launch.RunKind == 0; }
+    void buildList();
+    void setCaptions();
+    void showQuestion(int index);
+    void swapAnswers();
+    void refreshStatInformer();
+    void revealComment();
+    void moveOn();
+    void completionRules();
+    void setTimers(bool sp, bool t1);
+    void saveThemes();
+    Prompter* prompter() const { return m_app.services.prompter; }
+
+    AppState& m_app;
+    StudyIo m_io;
+    StudyFrontEnd& m_front;
+
+    StudyState m_state = StudyState::Hidden;
+    RunType m_type = RunType::TicketLearning;
+    std::vector<int> m_runList;
+    int m_runCount = 0;
+    std::vector<uint8_t> m_marks;
+    std::array<uint8_t, QuestionCount> m_swapSlot{};
+    int m_iconSet = IconsResults;
+    int m_runPos = 0;
+    int m_posNo = 0;
+    int m_number = 0;
+    int m_rightButton = 0;
+    int m_runRight = 0;
+    int m_runWrong = 0;
+    int m_rightItems = 0;
+    int m_threeErrorsWarned = 0;
+    int m_currentMark = 0;
+    int m_timeLeft = 0;
+    TQuestion m_question;
+
+    QString m_heading;
+    QString m_answers;
+    QString m_comment;
+    bool m_commentVisible = false;
+    std::array<bool, MaxAnswers> m_enabled{};
+    std::array<QString, MaxAnswers> m_captions;
+    bool m_statVisible = false;
+    bool m_counterVisible = false;
+    bool m_lightVisible = false;
+    int m_pieRight = 0;
+    int m_pieWrong = 0;
+    int m_seconds = 0;
+
+    QString m_runCaption;
+    Rgb m_runCaptionColor;
+    QString m_windowCaption = QStringLiteral("Билетория DER UZIRI 2023");
+    bool m_timeVisible = false;
+
+    // Timers: on now, and the running flag that a restore brings back.
+    bool m_spOn = false, m_spFlag = false;
+    bool m_t1On = false, m_t1Flag = false;
+};
+
+} // namespace bil

@@ -1,0 +1,793 @@
+#include "app/app_state.h"
+#include "app/platform.h"
+#include "study/study_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <memory>
+#include <random>
+#include <set>
+
+using namespace bil;
+
+namespace {
+
+// Answers every question from a script (default Yes) and records what was asked.
+class ScriptPrompter : public Prompter {
+public:
+    std::deque<bool> answers;
+    QStringList asked;
+    QStringList messages;
+    bool askYesNo(const QString&, const QString& text) override {
+        asked << text;
+        if (answers.empty())
+            return true;
+        const bool a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    void message(const QString&, const QString& text, Icon) override { messages << text; }
+    QString chooseOpenFile(const QString&, const QString&, const QString&) override { return {}; }
+};
+
+// Scripted draws first, then a fixed-seed generator.
+class ScriptRandom : public RandomSource {
+public:
+    std::deque<int> draws;
+    std::mt19937 engine{7};
+    int reseeds = 0;
+    int below(int n) override {
+        if (!draws.empty()) {
+            const int d = draws.front();
+            draws.pop_front();
+            return d % n;
+        }
+        return std::uniform_int_distribution<int>(0, n - 1)(engine);
+    }
+    void reseed() override {
+        ++reseeds;
+        engine.seed(1000 + reseeds);
+    }
+};
+
+class RecordingHelp : public HelpEngine {
+public:
+    QStringList requests;
+    void showHelp(const QString& r) override { requests << r; }
+};
+
+class FakeWindow : public StudyFrontEnd {
+public:
+    StudyEngine* engine = nullptr;
+    int closes = 0;   // close events that closed the window
+    int keptOpen = 0; // close events turned into a review
+    std::deque<int> verdictAnswers;
+    std::vector<StudyVerdict> verdicts;
+    int themeAnswer = -1;
+    QString themePrompt;
+    int themePreselected = 0;
+    int selected = -1;
+    int minimized = 0;
+
+    void closeWindow() override {
+        if (engine->FormClose())
+            ++closes;
+        else
+            ++keptOpen;
+    }
+    int showVerdict(const StudyVerdict& v) override {
+        verdicts.push_back(v);
+        if (verdictAnswers.empty())
+            return 1;
+        const int a = verdictAnswers.front();
+        verdictAnswers.pop_front();
+        return a;
+    }
+    int chooseTheme(const QString& prompt, int preselected) override {
+        themePrompt = prompt;
+        themePreselected = preselected;
+        return themeAnswer;
+    }
+    void selectListItem(int index) override { selected = index; }
+    void minimizeApplication() override { ++minimized; }
+};
+
+// Question n: 2 + n % 4 answers, the right one at stored slot 1 + n % count.
+TQuestion MakeQuestion(int n) {
+    TQuestion q;
+    q.Number = n;
+    q.Ticket = TicketOf(n);
+    q.InTicket = PositionOf(n);
+    q.AnswerCount = 2 + n % 4;
+    q.Correct = 1 + n % q.AnswerCount;
+    q.Text = QStringLiteral("Вопрос %1").arg(n);
+    for (int k = 1; k <= q.AnswerCount; ++k)
+        q.Answers[k - 1] = QStringLiteral("ответ %1.%2").arg(n).arg(k);
+    q.Comment = QStringLiteral("пояснение %1").arg(n);
+    return q;
+}
+
+class StudyEngineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        app.services.prompter = &prompter;
+        app.services.random = &random;
+        app.services.help = &help;
+        app.Config.ShuffleAnswers = false;
+        app.Config.ExamTime = 600;
+        for (int n = 1; n <= QuestionCount; ++n)
+            app.Themes.theme(n) = uint8_t(1 + (n - 1) % ThemeCount);
+        StudyIo io;
+        io.loadQuestion = [this](int n) -> Result<TQuestion> {
+            loads.push_back(n);
+            return MakeQuestion(n);
+        };
+        io.saveStats = [this] {
+            ++statSaves;
+            return Status::Ok();
+        };
+        io.saveThemes = [this] {
+            ++themeSaves;
+            return Status::Ok();
+        };
+        io.themeName = [](int t) { return QStringLiteral("Тема %1").arg(t); };
+        engine = std::make_unique<StudyEngine>(app, io, window);
+        window.engine = engine.get();
+    }
+
+    void launch(int kind, int mode, int theme, int ticket, int rebuild = 1, int start = 0) {
+        app.Launch.RunKind = kind;
+        app.Launch.RunMode = mode;
+        app.Launch.ThemeNo = theme;
+        app.Launch.TicketNo = ticket;
+        app.Launch.RebuildList = rebuild;
+        app.Launch.StartItem = start;
+        engine->FormShow();
+    }
+    int right() const { return engine->RightButton(); }
+    int wrong() const { return engine->RightButton() == 1 ? 2 : 1; }
+    // Answers the question on screen right or wrong.
+    void answer(bool isRight) { engine->BitBtn1Click(isRight ? right() : wrong()); }
+
+    AppState app;
+    ScriptPrompter prompter;
+    ScriptRandom random;
+    RecordingHelp help;
+    FakeWindow window;
+    std::unique_ptr<StudyEngine> engine;
+    std::vector<int> loads;
+    int statSaves = 0;
+    int themeSaves = 0;
+};
+
+} // namespace
+
+// --- Building the runs ----------------------------------------------------------------------
+
+TEST_F(StudyEngineTest, TicketRunListsTheTicketAndShowsTheStartItem) {
+    launch(0, 0, 0, 5);
+    EXPECT_EQ(engine->state(), StudyState::Running);
+    EXPECT_EQ(engine->RunCount(), 20);
+    EXPECT_EQ(loads, std::vector<int>{81});
+    EXPECT_EQ(engine->heading(), QStringLiteral("Билет №5 Вопрос №1"));
+    EXPECT_EQ(engine->runCaption(), QStringLiteral("Режим обучения"));
+    EXPECT_EQ(engine->runCaptionColor(), (Rgb{0, 255, 0}));
+    EXPECT_EQ(engine->windowCaption(), QStringLiteral("Билетория DER UZIRI"));
+    EXPECT_TRUE(engine->secondsTimerOn());
+    EXPECT_FALSE(engine->countdownOn());
+    EXPECT_FALSE(engine->timeVisible());
+    EXPECT_EQ(random.reseeds, 1);
+
+    launch(0, 0, 0, 7, 1, 12); // a statistics-window click on question 13 of ticket 7
+    EXPECT_EQ(engine->currentNumber(), 133);
+    EXPECT_EQ(window.selected, 12);
+    EXPECT_EQ(engine->heading(), QStringLiteral("Билет №7 Вопрос №13"));
+}
+
+TEST_F(StudyEngineTest, ThemeRunListsItsQuestionsInNumberOrder) {
+    app.Themes.theme(799) = 3;
+    app.Themes.theme(2) = 3;
+    launch(0, 0, 3, 1);
+    std::vector<int> expected;
+    for (int n = 1; n <= QuestionCount; ++n)
+        if (app.Themes.theme(n) == 3)
+            expected.push_back(n);
+    ASSERT_EQ(engine->RunCount(), int(expected.size()));
+    for (int k = 1; k <= engine->RunCount(); ++k)
+        EXPECT_EQ(engine->RunListAt(k), expected[k - 1]);
+    EXPECT_EQ(engine->currentNumber(), 2);
+    EXPECT_EQ(app.Launch.TicketNo, 1); // the ticket of the question on screen
+    EXPECT_EQ(engine->windowCaption(),
+              QStringLiteral("Билетория DER UZIRI - Обучение по теме Тема 3"));
+}
+
+TEST_F(StudyEngineTest, PreparationCoversEveryTickedPositionOnceInAFreshOrder) {
+    app.Sources.PrepChecks = (1u << 0) | (1u << 19); // positions 1 and 20
+    launch(0, 1, 0, 3);
+    ASSERT_EQ(engine->RunCount(), 80);
+    std::set<int> seen;
+    std::vector<int> first;
+    for (int k = 1; k <= 80; ++k) {
+        const int q = engine->RunListAt(k);
+        EXPECT_TRUE(PositionOf(q) == 1 || PositionOf(q) == 20) << q;
+        seen.insert(q);
+        first.push_back(q);
+    }
+    EXPECT_EQ(seen.size(), 80u);
+    EXPECT_EQ(engine->runCaption(), QStringLiteral("Режим подготовки"));
+    EXPECT_EQ(engine->runCaptionColor(), (Rgb{198, 255, 0}));
+    EXPECT_EQ(app.Launch.TicketNo, TicketOf(first[0]));
+    EXPECT_EQ(engine->PosNo(), PositionOf(first[0]));
+
+    launch(0, 1, 0, 3);
+    std::vector<int> second;
+    for (int k = 1; k <= 80; ++k)
+        second.push_back(engine->RunListAt(k));
+    EXPECT_NE(first, second);
+    EXPECT_EQ(std::set<int>(second.begin(), second.end()), seen);
+}
+
+TEST_F(StudyEngineTest, NoTickedPositionPreparesEveryQuestion) {
+    app.Sources.PrepChecks = 0;
+    launch(0, 1, 0, 1);
+    EXPECT_EQ(engine->RunCount(), 800);
+}
+
+TEST_F(StudyEngineTest, RepetitionListsFollowTheStatisticsWindow) {
+    app.Sources.RepeatLists[0] = {45, 3, 800};
+    app.Sources.RepeatLists[3] = {17};
+    app.Sources.RepeatScope = QStringLiteral("темы Знаки");
+    launch(0, 3, 1, 9);
+    ASSERT_EQ(engine->RunCount(), 3);
+    EXPECT_EQ(engine->RunListAt(1), 45);
+    EXPECT_EQ(engine->RunListAt(3), 800);
+    EXPECT_EQ(engine->heading(), QStringLiteral("Билет №3 Вопрос №5"));
+    EXPECT_EQ(engine->windowCaption(),
+              QStringLiteral("Билетория ПДД - Повторение сложных вопросов из темы Знаки"));
+    app.Sources.RepeatScope = QStringLiteral("всех тем");
+    launch(0, 6, 1, 9);
+    EXPECT_EQ(engine->RunCount(), 1);
+    EXPECT_EQ(
+        engine->windowCaption(),
+        QStringLiteral("Билетория ПДД - Повторение трудных по статистике вопросов из всех тем"));
+    launch(0, 4, 1, 9);
+    EXPECT_EQ(engine->windowCaption(),
+              QStringLiteral("Билетория ПДД - Обучение по вопросам неопределенной сложности из "
+                             "всех тем"));
+    launch(0, 5, 1, 9);
+    EXPECT_EQ(engine->windowCaption(),
+              QStringLiteral("Билетория ПДД - Повторение легких вопросов из всех тем"));
+}
+
+TEST_F(StudyEngineTest, ExamReviewTakesSlotsMarksAndChoicesWithoutShuffling) {
+    app.Config.ShuffleAnswers = true;
+    app.Sources.ExamLastSlot = 30;
+    for (int k = 0; k < 30; ++k) {
+        app.Sources.ExamSlotNumber[k] = 1 + k * 13;
+        app.Sources.ExamSlotRight[k] = k % 2;
+        app.Sources.ExamSlotChosen[k] = 3;
+    }
+    launch(0, 7, 1, 4, 0);
+    ASSERT_EQ(engine->RunCount(), 30);
+    for (int k = 0; k < 30; ++k)
+        EXPECT_EQ(engine->mark(k), k % 2 ? MarkRight : MarkWrong);
+    EXPECT_EQ(engine->SwapSlot(1), 0); // never shuffled
+    EXPECT_EQ(engine->RightButton(), MakeQuestion(1).Correct);
+    EXPECT_EQ(engine->buttonCaption(3), QStringLiteral("Ваш выбор 3       "));
+    EXPECT_TRUE(engine->buttonCaption(1).isEmpty());
+    EXPECT_TRUE(engine->commentVisible()); // answered wrong in the exam
+    engine->ListView1SelectItem(1);        // a right slot: no "your choice"
+    EXPECT_TRUE(engine->buttonCaption(3).isEmpty());
+}
+
+TEST_F(StudyEngineTest, IconSetsOfTrainingFollowTheSetting) {
+    app.Config.TrainingMarksAtEnd = true;
+    launch(2, 0, 0, 6);
+    EXPECT_EQ(engine->iconSet(), IconsHidden);
+    EXPECT_EQ(engine->heading(), QStringLiteral("Вопрос №1"));
+    EXPECT_EQ(engine->runCaption(), QStringLiteral("Режим тренировки"));
+    EXPECT_EQ(engine->runCaptionColor(), (Rgb{255, 0, 0}));
+    EXPECT_FALSE(engine->lightVisible());
+    EXPECT_FALSE(engine->statInformerVisible());
+    engine->ListView1DblClick(); // peek
+    EXPECT_EQ(engine->iconSet(), IconsResults);
+    engine->ListView1DblClick();
+    EXPECT_EQ(engine->iconSet(), IconsHidden);
+    app.Config.TrainingMarksAtEnd = false;
+    launch(2, 0, 0, 6);
+    EXPECT_EQ(engine->iconSet(), IconsResults);
+}
+
+TEST_F(StudyEngineTest, TrainingAfterPreparationStillAsksItsTicket) {
+    launch(2, 1, 0, 6); // training leaves RunMode as preparation left it
+    EXPECT_EQ(engine->RunCount(), 20);
+    EXPECT_EQ(engine->currentNumber(), 101);
+}
+
+TEST_F(StudyEngineTest, StartItemBeyondTheListSelectsTheLast) {
+    app.Sources.RepeatLists[1] = {5, 6, 7};
+    launch(0, 4, 1, 1, 1, 9);
+    EXPECT_EQ(window.selected, 2);
+    EXPECT_EQ(engine->currentNumber(), 7);
+}
+
+// --- Showing and judging --------------------------------------------------------------------
+
+TEST_F(StudyEngineTest, ShuffleKeepsItsSlotOnRevisitAndRefersToTheStoredOrder) {
+    app.Config.ShuffleAnswers = true;
+    random.draws = {3}; // question 81: three answers, the right one stored first
+    launch(0, 0, 0, 5);
+    const TQuestion q = MakeQuestion(81);
+    ASSERT_EQ(q.AnswerCount, 3);
+    ASSERT_EQ(q.Correct, 1);
+    // Drawn slot 1 is the stored right one: nothing moves.
+    EXPECT_EQ(engine->SwapSlot(1), 1);
+    EXPECT_EQ(engine->RightButton(), 1);
+    EXPECT_EQ(engine->answersText(),
+              QStringLiteral("1. ответ 81.1\n\r2. ответ 81.2\n\r3. ответ 81.3"));
+
+    random.draws = {1}; // question 86: four answers, right stored at 3, drawn slot 2
+    engine->ListView1SelectItem(5);
+    const TQuestion q86 = MakeQuestion(86);
+    ASSERT_EQ(q86.AnswerCount, 4);
+    ASSERT_EQ(q86.Correct, 3);
+    EXPECT_EQ(engine->RightButton(), 2);
+    EXPECT_EQ(engine->answersText(), QStringLiteral("1. ответ 86.1\n\r2. ответ 86.3\n\r"
+                                                    "3. ответ 86.2\n\r4. ответ 86.4"));
+    random.draws = {0, 0, 0};
+    engine->ListView1SelectItem(0);
+    engine->ListView1SelectItem(5); // revisit: same order, no draw
+    EXPECT_EQ(engine->RightButton(), 2);
+    EXPECT_EQ(random.draws.size(), 3u);
+    EXPECT_EQ(engine->CurrentQuestion().Correct, 3); // the stored order is untouched
+
+    random.draws = {0};
+    launch(0, 0, 0, 5, 1, 5); // a new run draws again
+    EXPECT_EQ(engine->RightButton(), 1);
+    EXPECT_EQ(engine->answersText(), QStringLiteral("1. ответ 86.3\n\r2. ответ 86.2\n\r"
+                                                    "3. ответ 86.1\n\r4. ответ 86.4"));
+}
+
+TEST_F(StudyEngineTest, ButtonsFollowTheAnswerCount) {
+    launch(0, 0, 0, 5, 1, 3); // question 84: two answers
+    EXPECT_TRUE(engine->buttonVisible(2));
+    EXPECT_FALSE(engine->buttonVisible(3));
+    engine->digitKey(3);
+    engine->digitKey(5);
+    EXPECT_EQ(engine->RunRight() + engine->RunWrong(), 0);
+    EXPECT_EQ(engine->firstEnabledButton(), 1);
+}
+
+TEST_F(StudyEngineTest, RightAnswerCountsMarksAndMovesOnWrappingAtTheEnd) {
+    launch(0, 0, 0, 5, 1, 19);
+    answer(true);
+    EXPECT_EQ(app.Stats.question(100).Right[0], 1);
+    EXPECT_EQ(engine->mark(19), MarkRight);
+    EXPECT_EQ(window.selected, 0);
+    EXPECT_EQ(engine->currentNumber(), 81);
+}
+
+TEST_F(StudyEngineTest, WrongAnswerInLearningStaysWithTheComment) {
+    launch(0, 0, 0, 5);
+    answer(false);
+    EXPECT_EQ(engine->mark(0), MarkWrong);
+    EXPECT_EQ(engine->RunWrong(), 1);
+    EXPECT_EQ(app.Stats.question(81).Wrong[0], 1);
+    EXPECT_EQ(engine->currentNumber(), 81);
+    EXPECT_TRUE(engine->commentVisible());
+    EXPECT_EQ(engine->commentText(), QStringLiteral("Комментарий к вопросу: пояснение 81"));
+    for (int b = 1; b <= 3; ++b)
+        EXPECT_TRUE(engine->buttonEnabled(b)); // Err off: may answer again
+    answer(true);
+    EXPECT_EQ(engine->mark(0), MarkRight);
+    EXPECT_EQ(engine->currentNumber(), 82);
+}
+
+TEST_F(StudyEngineTest, ErrLeavesOnlyTheRightButtonAlsoOnRevisit) {
+    app.Config.ShowAnswerOnError = true;
+    launch(0, 0, 0, 5);
+    answer(false);
+    const int rb = right();
+    for (int b = 1; b <= 3; ++b)
+        EXPECT_EQ(engine->buttonEnabled(b), b == rb);
+    EXPECT_EQ(engine->firstEnabledButton(), rb);
+    engine->ListView1SelectItem(1);
+    engine->ListView1SelectItem(0);
+    for (int b = 1; b <= 3; ++b)
+        EXPECT_EQ(engine->buttonEnabled(b), b == rb);
+    EXPECT_TRUE(engine->commentVisible());
+}
+
+TEST_F(StudyEngineTest, KomRevealsTheCommentBeforeCountingTheRightAnswer) {
+    app.Config.AlwaysShowComment = true;
+    app.Config.ConfirmChoice = true; // not asked with Kom in the learning family
+    launch(0, 0, 0, 5);
+    answer(true);
+    EXPECT_TRUE(engine->commentVisible());
+    EXPECT_EQ(app.Stats.question(81).Right[0], 0);
+    EXPECT_EQ(engine->currentNumber(), 81);
+    EXPECT_EQ(engine->mark(0), MarkRight);
+    EXPECT_EQ(engine->RunRight(), 1);
+    answer(true);
+    EXPECT_EQ(app.Stats.question(81).Right[0], 1);
+    EXPECT_EQ(engine->currentNumber(), 82);
+    EXPECT_TRUE(prompter.asked.isEmpty());
+}
+
+TEST_F(StudyEngineTest, KomRevealKeepsAFullCounter) {
+    app.Config.AlwaysShowComment = true;
+    app.Stats.question(81).Right[0] = 255;
+    launch(0, 0, 0, 5);
+    answer(true);
+    EXPECT_EQ(app.Stats.question(81).Right[0], 255);
+    answer(true);
+    EXPECT_EQ(app.Stats.question(81).Right[0], 255);
+}
+
+TEST_F(StudyEngineTest, ConfirmationNoChangesNothing) {
+    app.Config.ConfirmChoice = true;
+    prompter.answers = {false};
+    launch(2, 0, 0, 5);
+    answer(true);
+    EXPECT_EQ(prompter.asked, QStringList{QStringLiteral("Вы уверены?")});
+    EXPECT_EQ(engine->RunRight(), 0);
+    EXPECT_EQ(engine->mark(0), MarkUnanswered);
+    EXPECT_EQ(app.Stats.question(81).Right[2], 0);
+    answer(true); // Yes
+    EXPECT_EQ(app.Stats.question(81).Right[2], 1);
+}
+
+TEST_F(StudyEngineTest, TrainingWrongAnswerMovesOnOrHoldsWithTre) {
+    launch(2, 0, 0, 5);
+    answer(false);
+    EXPECT_EQ(app.Stats.question(81).Wrong[2], 1);
+    EXPECT_EQ(engine->currentNumber(), 82); // moved on, comment hidden
+    EXPECT_FALSE(engine->commentVisible());
+    engine->ListView1SelectItem(0); // answered for good
+    EXPECT_EQ(engine->firstEnabledButton(), 0);
+    EXPECT_FALSE(engine->commentVisible());
+
+    app.Config.TrainingCommentOnError = true;
+    launch(2, 0, 0, 5);
+    answer(false);
+    EXPECT_EQ(engine->currentNumber(), 81); // held with the comment, all buttons off
+    EXPECT_TRUE(engine->commentVisible());
+    EXPECT_EQ(engine->firstEnabledButton(), 0);
+    engine->ListView1SelectItem(1);
+    engine->ListView1SelectItem(0);
+    EXPECT_TRUE(engine->commentVisible());
+}
+
+TEST_F(StudyEngineTest, ThreeErrorsAskedOnceAndNotWithHiddenResults) {
+    launch(2, 0, 0, 5);
+    for (int i = 0; i < 4; ++i)
+        answer(false);
+    EXPECT_EQ(prompter.asked,
+              QStringList{QStringLiteral(
+                  "ТРИ ОШИБКИ!!!\n\rВы уже провалили экзамен, будете продолжать? ")});
+    EXPECT_EQ(engine->ThreeErrorsWarned(), 1);
+    EXPECT_EQ(window.closes, 0);
+
+    prompter.asked.clear();
+    app.Config.TrainingMarksAtEnd = true;
+    launch(2, 0, 0, 5);
+    for (int i = 0; i < 3; ++i)
+        answer(false);
+    EXPECT_TRUE(prompter.asked.isEmpty());
+    EXPECT_EQ(engine->ThreeErrorsWarned(), 0);
+
+    app.Config.TrainingMarksAtEnd = false;
+    prompter.answers = {false};
+    launch(2, 0, 0, 5);
+    for (int i = 0; i < 3; ++i)
+        answer(false);
+    EXPECT_EQ(window.closes, 1);
+    ASSERT_EQ(window.verdicts.size(), 1u);
+    EXPECT_EQ(window.verdicts[0].Second, QStringLiteral("Ошибок: 20"));
+}
+
+TEST_F(StudyEngineTest, TrainingVerdictsPassAtEighteen) {
+    app.Stats.TicketStatus[4] = 4;
+    launch(2, 0, 0, 5);
+    for (int i = 0; i < 20; ++i)
+        answer(i >= 2);
+    EXPECT_EQ(window.closes, 1);
+    ASSERT_EQ(window.verdicts.size(), 1u);
+    const StudyVerdict& pass = window.verdicts[0];
+    EXPECT_TRUE(pass.Passed);
+    EXPECT_EQ(pass.Headline, QStringLiteral("Поздравляем вы сдали экзамен!"));
+    EXPECT_EQ(pass.First, QStringLiteral("Вы отвечали на билет №5"));
+    EXPECT_EQ(pass.Second, QStringLiteral("Правильных ответов: 18"));
+    EXPECT_EQ(pass.Time, QStringLiteral("Время ответа: 00:00:00"));
+    EXPECT_EQ(app.Stats.TicketStatus[4], 1);
+    EXPECT_EQ(statSaves, 1);
+    EXPECT_EQ(engine->state(), StudyState::Hidden);
+    EXPECT_FALSE(engine->secondsTimerOn());
+    EXPECT_FALSE(engine->countdownOn());
+
+    launch(2, 0, 0, 5);
+    for (int i = 0; i < 20; ++i)
+        answer(i >= 3);
+    ASSERT_EQ(window.verdicts.size(), 2u);
+    const StudyVerdict& fail = window.verdicts[1];
+    EXPECT_FALSE(fail.Passed);
+    EXPECT_EQ(fail.Headline, QStringLiteral("К сожалению экзамен не сдан!"));
+    EXPECT_EQ(fail.Second, QStringLiteral("Ошибок: 3"));
+    EXPECT_EQ(app.Stats.TicketStatus[4], 2);
+}
+
+TEST_F(StudyEngineTest, StoppedTrainingCountsUnansweredAsErrors) {
+    launch(2, 0, 0, 8);
+    for (int i = 0; i < 5; ++i)
+        answer(true);
+    engine->Timer1Timer();
+    engine->Timer1Timer();
+    engine->BitBtn7Click();
+    ASSERT_EQ(window.verdicts.size(), 1u);
+    EXPECT_EQ(window.verdicts[0].Second, QStringLiteral("Ошибок: 15"));
+    EXPECT_EQ(window.verdicts[0].Time, QStringLiteral("Время ответа: 00:00:02"));
+    EXPECT_EQ(app.Stats.TicketStatus[7], 2);
+}
+
+TEST_F(StudyEngineTest, CountdownTimesOutWithTheUsedTime) {
+    app.Config.ExamTime = 60;
+    launch(2, 0, 0, 5);
+    EXPECT_TRUE(engine->timeVisible());
+    EXPECT_EQ(engine->timeText(), QStringLiteral("00:01:00"));
+    for (int i = 0; i < 59; ++i)
+        engine->Timer1Timer();
+    EXPECT_EQ(engine->timeText(), QStringLiteral("00:00:01"));
+    EXPECT_TRUE(prompter.messages.isEmpty());
+    engine->Timer1Timer();
+    EXPECT_EQ(prompter.messages, QStringList{QStringLiteral("Время закончилось! ")});
+    ASSERT_EQ(window.verdicts.size(), 1u);
+    EXPECT_EQ(window.verdicts[0].Time, QStringLiteral("Время ответа: 00:01:00"));
+    EXPECT_EQ(window.verdicts[0].Second, QStringLiteral("Ошибок: 20"));
+    EXPECT_FALSE(engine->countdownOn());
+    engine->Timer1Timer(); // stopped: no second time-out
+    EXPECT_EQ(prompter.messages.size(), 1);
+    EXPECT_FALSE(engine->timeVisible());
+}
+
+TEST_F(StudyEngineTest, TrainingReviewKeepsStarsAndSavesOnItsOwnClose) {
+    launch(2, 0, 0, 5);
+    window.verdictAnswers = {2};
+    answer(false);
+    answer(true);
+    engine->BitBtn7Click();
+    EXPECT_EQ(window.keptOpen, 1);
+    EXPECT_EQ(statSaves, 0);
+    EXPECT_EQ(engine->state(), StudyState::Running);
+    EXPECT_EQ(engine->runCaption(), QStringLiteral("Режим обучения"));
+    EXPECT_EQ(app.Launch.RunKind, 0);
+    EXPECT_EQ(app.Launch.RebuildList, 0);
+    EXPECT_EQ(engine->mark(0), MarkWrong);
+    EXPECT_EQ(engine->mark(1), MarkRight);
+    EXPECT_EQ(engine->mark(2), MarkUnanswered);
+    EXPECT_EQ(engine->iconSet(), IconsResults);
+    EXPECT_EQ(engine->currentNumber(), 81);
+    EXPECT_TRUE(engine->commentVisible());
+    EXPECT_TRUE(engine->lightVisible());
+    EXPECT_EQ(app.Stats.TicketStatus[4], 2);
+    engine->BitBtn7Click();
+    EXPECT_EQ(window.closes, 1);
+    EXPECT_EQ(statSaves, 1);
+}
+
+TEST_F(StudyEngineTest, SecondsCountOnTheRunsChannel) {
+    app.Stats.question(81).Seconds[1] = 10;
+    launch(0, 0, 0, 5);
+    engine->SpTimerTimer();
+    engine->SpTimerTimer();
+    EXPECT_EQ(app.Stats.question(81).Seconds[0], 2);
+    EXPECT_EQ(engine->counterText(), QStringLiteral("12"));
+    launch(2, 0, 0, 5);
+    engine->SpTimerTimer();
+    EXPECT_EQ(app.Stats.question(81).Seconds[2], 1);
+}
+
+TEST_F(StudyEngineTest, StatInformerSumsTheChannels) {
+    app.Config.ShowStatInformer = false;
+    app.Stats.question(81).Right = {1, 2, 3};
+    app.Stats.question(81).Wrong = {0, 4, 0};
+    launch(0, 0, 0, 5);
+    EXPECT_EQ(engine->pieRight(), 6);
+    EXPECT_EQ(engine->pieWrong(), 4);
+    EXPECT_FALSE(engine->statInformerVisible());
+    EXPECT_TRUE(engine->lightVisible());
+}
+
+// --- Completion -------------------------------------------------------------------------------
+
+TEST_F(StudyEngineTest, TicketCompletionOffersTheNextTicketAndWraps) {
+    launch(0, 0, 0, 40);
+    answer(false);
+    for (int i = 0; i < 20; ++i)
+        answer(true);
+    EXPECT_EQ(prompter.asked,
+              QStringList{QStringLiteral(
+                  "Вы ответили на все вопросы билета,\n\rперейти к следующему билету? ")});
+    EXPECT_EQ(app.Stats.TicketStatus[39], 4);
+    EXPECT_EQ(app.Launch.TicketNo, 1);
+    EXPECT_EQ(engine->currentNumber(), 1);
+    EXPECT_EQ(engine->mark(0), MarkUnanswered);
+    EXPECT_EQ(engine->RunRight(), 0);
+    EXPECT_EQ(window.closes, 0);
+}
+
+TEST_F(StudyEngineTest, CompletionNoClosesAndLearnedStatusIsKeptForBetterOnes) {
+    app.Stats.TicketStatus[4] = 1;
+    prompter.answers = {false};
+    launch(0, 0, 0, 5);
+    for (int i = 0; i < 20; ++i)
+        answer(true);
+    EXPECT_EQ(window.closes, 1);
+    EXPECT_EQ(app.Stats.TicketStatus[4], 1);
+    EXPECT_EQ(statSaves, 1);
+
+    app.Stats.TicketStatus[5] = 0;
+    prompter.answers = {false};
+    launch(0, 0, 0, 6);
+    for (int i = 0; i < 20; ++i)
+        answer(true);
+    EXPECT_EQ(app.Stats.TicketStatus[5], 4); // learned on close with 20 right
+}
+
+TEST_F(StudyEngineTest, ThemeCompletionWrapsFromTheLastTheme) {
+    launch(0, 0, 26, 1);
+    const int count = engine->RunCount();
+    for (int i = 0; i < count; ++i)
+        answer(true);
+    EXPECT_EQ(prompter.asked, QStringList{QStringLiteral(
+                                  "Вы ответили на все вопросы темы,\n\rперейти к следующей? ")});
+    EXPECT_EQ(app.Launch.ThemeNo, 1);
+    EXPECT_EQ(engine->RunListAt(1), 1);
+    for (int t = 0; t < TicketCount; ++t)
+        EXPECT_EQ(app.Stats.TicketStatus[t], 0);
+}
+
+TEST_F(StudyEngineTest, PreparationCompletionDrawsAgain) {
+    app.Sources.PrepChecks = 1u << 4;
+    launch(0, 1, 0, 1);
+    for (int i = 0; i < 40; ++i)
+        answer(true);
+    EXPECT_EQ(prompter.asked, QStringList{QStringLiteral("Повторить подготовку?")});
+    EXPECT_EQ(engine->RunCount(), 40);
+    EXPECT_EQ(engine->RunRight(), 0);
+}
+
+TEST_F(StudyEngineTest, CompleteListRunStopsTheSecondsWithoutAPrompt) {
+    app.Sources.RepeatLists[2] = {10, 20};
+    launch(0, 5, 1, 1);
+    answer(true);
+    answer(true);
+    EXPECT_TRUE(prompter.asked.isEmpty());
+    EXPECT_EQ(engine->state(), StudyState::Complete);
+    EXPECT_FALSE(engine->secondsTimerOn());
+    answer(true); // no second prompt, the window stays
+    EXPECT_TRUE(prompter.asked.isEmpty());
+    EXPECT_EQ(window.closes, 0);
+    engine->BitBtn7Click();
+    EXPECT_EQ(statSaves, 1);
+    for (int t = 0; t < TicketCount; ++t)
+        EXPECT_EQ(app.Stats.TicketStatus[t], 0);
+}
+
+// --- Moving a question, the traffic light, help, program hooks -------------------------------
+
+TEST_F(StudyEngineTest, MovingAQuestionOutOfAThemeRun) {
+    for (int n = 1; n <= QuestionCount; ++n)
+        app.Themes.theme(n) = n <= 12 ? 5 : 9;
+    launch(0, 0, 5, 1, 1, 3);
+    answer(false);
+    ASSERT_EQ(engine->currentNumber(), 4);
+    window.themeAnswer = 7;
+    engine->moveToTheme();
+    EXPECT_EQ(window.themePrompt,
+              QStringLiteral("Укажите в какую тему перенести вопрос №4 билета №1"));
+    EXPECT_EQ(window.themePreselected, 5);
+    EXPECT_EQ(app.Themes.theme(4), 7);
+    EXPECT_EQ(themeSaves, 1);
+    EXPECT_EQ(engine->RunCount(), 11);
+    EXPECT_EQ(app.Launch.StartItem, 3);
+    EXPECT_EQ(window.selected, 3);
+    EXPECT_EQ(engine->currentNumber(), 5);
+    EXPECT_EQ(engine->mark(3), MarkUnanswered);
+
+    // The last item: StartItem stays, the shrunken list shows its last item.
+    engine->ListView1SelectItem(10);
+    engine->moveToTheme();
+    EXPECT_EQ(engine->RunCount(), 10);
+    EXPECT_EQ(app.Launch.StartItem, 3);
+    EXPECT_EQ(engine->currentNumber(), 5);
+
+    window.themeAnswer = -1; // close box: nothing
+    engine->moveToTheme();
+    EXPECT_EQ(engine->RunCount(), 10);
+    EXPECT_EQ(themeSaves, 2);
+}
+
+TEST_F(StudyEngineTest, MovingDoesNothingOutsideListRunsOrForTheLastQuestion) {
+    window.themeAnswer = 3;
+    launch(0, 0, 0, 5);
+    engine->moveToTheme();
+    EXPECT_TRUE(window.themePrompt.isEmpty());
+    app.Sources.RepeatLists[0] = {30};
+    launch(0, 3, 1, 1);
+    engine->moveToTheme();
+    EXPECT_TRUE(window.themePrompt.isEmpty());
+    EXPECT_EQ(app.Themes.theme(30), 4);
+}
+
+TEST_F(StudyEngineTest, TrafficLightMarksByHeightAndSavesAtOnce) {
+    launch(0, 0, 0, 5);
+    const std::pair<int, int> clicks[] = {{19, 1}, {20, 0}, {38, 0}, {39, 2}, {0, 1}, {59, 2}};
+    int saves = 0;
+    for (auto [y, mark] : clicks) {
+        engine->Image2MouseDown(y);
+        EXPECT_EQ(engine->CurrentMark(), mark) << y;
+        EXPECT_EQ(app.Themes.mark(81), mark) << y;
+        EXPECT_EQ(themeSaves, ++saves);
+    }
+}
+
+TEST_F(StudyEngineTest, HelpRequestsAndSkipMinimize) {
+    app.Themes.HelpLinks[80][0] = {QStringLiteral("Пункт 8.1"), QStringLiteral("pdd8.html#p8.1")};
+    launch(0, 0, 0, 5);
+    const auto captions = engine->Label4Click();
+    EXPECT_EQ(app.Launch.SkipMinimize, 1);
+    ASSERT_EQ(captions.size(), size_t(MaxHelpLinks));
+    EXPECT_EQ(captions[0], QStringLiteral("Пункт 8.1"));
+    EXPECT_TRUE(captions[1].isEmpty());
+    engine->openHelpLink(0);
+    engine->openHelpLink(1);
+    engine->SpeedButton1Click();
+    EXPECT_EQ(help.requests, (QStringList{QStringLiteral("biltor.chm::/pdd8.html#p8.1>popup"),
+                                          QStringLiteral("biltor.chm::/h2.html>main")}));
+    app.Config.HideOnFocusLoss = true;
+    engine->AppDeactivate(); // right after help: stays
+    EXPECT_EQ(window.minimized, 0);
+    EXPECT_EQ(app.Launch.SkipMinimize, 0);
+    engine->AppDeactivate();
+    EXPECT_EQ(window.minimized, 1);
+    app.Config.HideOnFocusLoss = false;
+    engine->AppDeactivate();
+    EXPECT_EQ(window.minimized, 1);
+}
+
+TEST_F(StudyEngineTest, MinimisePausesAndRestoreResumesTheTimers) {
+    launch(2, 0, 0, 5);
+    engine->Timer1Timer();
+    engine->AppMinimize();
+    EXPECT_FALSE(engine->countdownOn());
+    EXPECT_FALSE(engine->secondsTimerOn());
+    engine->Timer1Timer();
+    engine->SpTimerTimer();
+    EXPECT_EQ(engine->TimeLeft(), 599);
+    EXPECT_EQ(app.Stats.question(81).Seconds[2], 0);
+    engine->AppActivate();
+    EXPECT_TRUE(engine->countdownOn());
+    EXPECT_TRUE(engine->secondsTimerOn());
+    engine->Timer1Timer();
+    EXPECT_EQ(engine->TimeLeft(), 598);
+
+    engine->BitBtn7Click();
+    engine->AppActivate(); // closed: nothing comes back
+    EXPECT_FALSE(engine->countdownOn());
+    EXPECT_FALSE(engine->secondsTimerOn());
+}
+
+TEST_F(StudyEngineTest, SaveFailureIsReportedAndTheWindowStillCloses) {
+    StudyIo io;
+    io.loadQuestion = [](int n) -> Result<TQuestion> { return MakeQuestion(n); };
+    io.saveStats = [] { return Status::Error(QStringLiteral("Ошибка записи stat.dat")); };
+    StudyEngine e(app, io, window);
+    window.engine = &e;
+    app.Launch = RunLaunch{};
+    app.Launch.TicketNo = 2;
+    e.FormShow();
+    e.BitBtn7Click();
+    EXPECT_EQ(window.closes, 1);
+    EXPECT_EQ(prompter.messages, QStringList{QStringLiteral("Ошибка записи stat.dat")});
+}
