@@ -1,6 +1,8 @@
 #include "study/study_engine.h"
 
 #include "app/platform.h"
+#include "data/themes.h"
+#include "help/help_topics.h"
 
 #include <algorithm>
 #include <bit>
@@ -63,6 +65,20 @@ RunType RunTypeOf(const RunLaunch& l) {
         return RunType::TicketLearning;
     }
     return l.RunMode == 1 ? RunType::Preparation : RunType::TicketLearning;
+}
+
+bool QuestionFontSizes(int w, QuestionFonts& f) {
+    struct Row {
+        int upTo, question, answers, comment;
+    };
+    static constexpr Row rows[] = {{800, 14, 12, 10},   {900, 16, 14, 12},   {1000, 18, 16, 14},
+                                   {1100, 20, 18, 16},  {1200, 22, 20, 18},  {3000, 24, 22, 20}};
+    for (const Row& r : rows)
+        if (w <= r.upTo) {
+            f = QuestionFonts{r.question, r.answers, r.comment};
+            return true;
+        }
+    return false;
 }
 
 StudyEngine::StudyEngine(AppState& app, StudyIo io, StudyFrontEnd& front)
@@ -174,7 +190,7 @@ void StudyEngine::setCaptions() {
     switch (m_type) {
     case RunType::ThemeLearning:
         m_windowCaption = kAppCaption + QStringLiteral(" - Обучение по теме ") +
-                          (m_io.themeName ? m_io.themeName(l.ThemeNo) : QString());
+                          ThemeNames(l.ThemeNo);
         break;
     case RunType::Preparation:
         m_runCaption = QStringLiteral("Режим подготовки");
@@ -512,13 +528,13 @@ void StudyEngine::openHelpLink(int pair) {
     if (link.LinkCaption.isEmpty())
         return;
     if (HelpEngine* help = m_app.services.help)
-        help->showHelp(QStringLiteral("biltor.chm::/") + link.LinkTopic + QStringLiteral(">popup"));
+        help->showHelp(HelpRequestPopup(link.LinkTopic));
 }
 
 void StudyEngine::SpeedButton1Click() {
     m_app.Launch.SkipMinimize = 1;
     if (HelpEngine* help = m_app.services.help)
-        help->showHelp(QStringLiteral("biltor.chm::/h2.html>main"));
+        help->showHelp(HelpRequestMain(HelpPageStudy));
 }
 
 // --- Timers ----------------------------------------------------------------------------------

@@ -56,7 +56,6 @@ struct StudyIo {
     std::function<Result<TQuestion>(int number)> loadQuestion;
     std::function<Status()> saveStats;  // writes the whole statistics record
     std::function<Status()> saveThemes; // rewrites tema4.dat from the theme table
-    std::function<QString(int theme)> themeName;
 };
 
 // What the study window does for the engine. Every notice has a do-nothing default, so a test
@@ -100,6 +99,15 @@ public:
 QString FormatDuration(int seconds);
 // Which run the launch values select.
 RunType RunTypeOf(const RunLaunch& launch);
+
+// Point sizes of the question, answers and comment for a window of the given outer width;
+// none above 3000 px, where the fonts stay as they are.
+struct QuestionFonts {
+    int Question = 0;
+    int Answers = 0;
+    int Comment = 0;
+};
+bool QuestionFontSizes(int windowWidth, QuestionFonts& fonts);
 
 // The rules of the study window: building a run, showing and judging questions, timers,
 // completion, verdicts and the close. It owns no widget; the window draws its state.

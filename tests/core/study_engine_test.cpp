@@ -131,7 +131,6 @@ protected:
             ++themeSaves;
             return Status::Ok();
         };
-        io.themeName = [](int t) { return QStringLiteral("Тема %1").arg(t); };
         engine = std::make_unique<StudyEngine>(app, io, window);
         window.engine = engine.get();
     }
@@ -199,7 +198,7 @@ TEST_F(StudyEngineTest, ThemeRunListsItsQuestionsInNumberOrder) {
     EXPECT_EQ(engine->currentNumber(), 2);
     EXPECT_EQ(app.Launch.TicketNo, 1); // the ticket of the question on screen
     EXPECT_EQ(engine->windowCaption(),
-              QStringLiteral("Билетория DER UZIRI - Обучение по теме Тема 3"));
+              QStringLiteral("Билетория DER UZIRI - Обучение по теме ") + ThemeNames(3));
 }
 
 TEST_F(StudyEngineTest, PreparationCoversEveryTickedPositionOnceInAFreshOrder) {
@@ -790,4 +789,17 @@ TEST_F(StudyEngineTest, SaveFailureIsReportedAndTheWindowStillCloses) {
     e.BitBtn7Click();
     EXPECT_EQ(window.closes, 1);
     EXPECT_EQ(prompter.messages, QStringList{QStringLiteral("Ошибка записи stat.dat")});
+}
+
+TEST(StudyFonts, FontTableByWindowWidth) {
+    QuestionFonts f;
+    ASSERT_TRUE(QuestionFontSizes(1000, f));
+    EXPECT_EQ((std::array<int, 3>{f.Question, f.Answers, f.Comment}), (std::array<int, 3>{18, 16, 14}));
+    ASSERT_TRUE(QuestionFontSizes(1001, f));
+    EXPECT_EQ((std::array<int, 3>{f.Question, f.Answers, f.Comment}), (std::array<int, 3>{20, 18, 16}));
+    ASSERT_TRUE(QuestionFontSizes(730, f));
+    EXPECT_EQ(f.Question, 14);
+    ASSERT_TRUE(QuestionFontSizes(3000, f));
+    EXPECT_EQ(f.Comment, 20);
+    EXPECT_FALSE(QuestionFontSizes(3001, f));
 }

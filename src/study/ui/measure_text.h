@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QFont>
+#include <QString>
+
+class QLabel;
+
+namespace bil {
+
+// The font family that stands in for a family of the original design on this system:
+// "Arial" -> "Liberation Sans", "Times New Roman" -> "Liberation Serif".
+QString LocalFamily(const QString& family);
+// A font of the design: family (mapped), point size, bold.
+QFont DesignFont(const QString& family, int pointSize, bool bold = false);
+
+// Height in pixels that text takes in this font, alignment and wrapping at the given width.
+int MeasureTextHeight(const QFont& font, int width, Qt::Alignment alignment, bool wordWrap,
+                      const QString& text);
+// The same for a label's own font, width, alignment, wrapping and text.
+int MeasureTextHeight(const QLabel& label);
+// The same for a label laid out at another width.
+int MeasureTextHeight(const QLabel& label, int width);
+
+} // namespace bil

@@ -1,0 +1,708 @@
+#include "study/ui/study_window.h"
+
+#include "data/jpeg.h"
+#include "exam/ui/result_dialog.h"
+#include "study/ui/measure_text.h"
+#include "study/ui/move_dialog.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
+#include <QToolButton>
+#include <QWindowStateChangeEvent>
+
+#include <cmath>
+
+namespace bil {
+
+namespace {
+
+constexpr int ListWidth = 97;
+constexpr int HeaderHeight = 34;
+constexpr int ButtonWidth = 81;
+constexpr int ButtonHeight = 25;
+constexpr int ImageLeft = 8;
+constexpr int ImageTop = 8;
+constexpr int MinPictureHeight = 137;
+
+int Round(double v) { return int(std::lround(v)); }
+
+QPixmap StarIcon(const QColor& fill) {
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath star;
+    for (int i = 0; i < 10; ++i) {
+        const double r = i % 2 ? 3.2 : 7.5;
+        const double a = M_PI / 2 + i * M_PI / 5;
+        const QPointF pt(8 + r * std::cos(a), 8.5 - r * std::sin(a));
+        i ? star.lineTo(pt) : star.moveTo(pt);
+    }
+    star.closeSubpath();
+    p.setPen(QPen(fill.darker(160), 1));
+    p.setBrush(fill);
+    p.drawPath(star);
+    return pm;
+}
+
+QPixmap TextIcon(const QString& text, const QColor& fill, const QColor& ink) {
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(fill.darker(150), 1));
+    p.setBrush(fill);
+    p.drawEllipse(QRectF(1, 1, 14, 14));
+    QFont f(QStringLiteral("Liberation Sans"));
+    f.setPixelSize(11);
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(ink);
+    p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, text);
+    return pm;
+}
+
+// Traffic light of a difficulty mark: 1 red (top), 0 yellow (middle), 2 green (bottom).
+QPixmap LightPicture(int mark) {
+    QPixmap pm(23, 60);
+    pm.fill(QColor(40, 40, 40));
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor lit[3] = {QColor(255, 0, 0), QColor(255, 220, 0), QColor(0, 210, 0)};
+    const int litLamp = mark == 1 ? 0 : mark == 0 ? 1 : 2;
+    for (int lamp = 0; lamp < 3; ++lamp) {
+        p.setPen(Qt::black);
+        p.setBrush(lamp == litLamp ? lit[lamp] : lit[lamp].darker(400));
+        p.drawEllipse(QRectF(3.5, 2.5 + lamp * 19.5, 16, 16));
+    }
+    return pm;
+}
+
+// Decodes and fits the picture into a w x h white area, aspect kept, centred.
+QImage FitQuestionPicture(const QByteArray& jpeg, int w, int h) {
+    QImage area(std::max(w, 1), std::max(h, 1), QImage::Format_RGB888);
+    area.fill(Qt::white);
+    auto decoded =
+        DecodeJpeg(reinterpret_cast<const uint8_t*>(jpeg.constData()), size_t(jpeg.size()));
+    if (!decoded || w < 1 || h < 1)
+        return area;
+    const Bitmap& bm = decoded.value();
+    const QImage full(bm.row(0), bm.Width, bm.Height, bm.Stride, QImage::Format_BGR888);
+    const QImage fitted =
+        full.scaled(w, h, Qt::KeepAspectRatio, Qt::SmoothTransformation).convertToFormat(
+            QImage::Format_RGB888);
+    QPainter p(&area);
+    p.drawImage((w - fitted.width()) / 2, (h - fitted.height()) / 2, fitted);
+    return area;
+}
+
+QString DisplayLines(const QString& text) {
+    QString s = text;
+    s.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
+    return s;
+}
+
+} // namespace
+
+// --- Statinformer pie ------------------------------------------------------------------------
+
+void StatPie::setCounts(int right, int wrong) {
+    if (right == m_right && wrong == m_wrong)
+        return;
+    m_right = right;
+    m_wrong = wrong;
+    update();
+}
+
+void StatPie::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const int d = std::min(width(), height()) - 4;
+    const QRectF disc((width() - d) / 2.0, (height() - d) / 2.0, d, d);
+    p.setPen(QPen(Qt::black, 1));
+    if (m_right == 0 && m_wrong == 0) {
+        p.setBrush(QColor(128, 128, 0));
+        p.drawEllipse(disc);
+        return;
+    }
+    const double total = m_right + m_wrong;
+    const int rightSpan = int(std::lround(5760.0 * m_right / total));
+    p.setBrush(QColor(0, 128, 0));
+    p.drawPie(disc, 90 * 16, rightSpan);
+    p.setBrush(QColor(255, 0, 0));
+    p.drawPie(disc, 90 * 16 + rightSpan, 5760 - rightSpan);
+}
+
+void StatPie::mousePressEvent(QMouseEvent*) {
+    if (onClick)
+        onClick();
+}
+
+// --- Window ----------------------------------------------------------------------------------
+
+TForm1::TForm1(AppState& app, QWidget* parent, StudyIo io)
+    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
+      m_app(app) {
+    if (!io.loadQuestion)
+        io.loadQuestion = [&app](int n) { return app.Db.LoadQuestion(n); };
+    m_engine = std::make_unique<StudyEngine>(app, std::move(io), *this);
+    m_form4 = new TForm4(this);
+    m_form9 = new TForm9(this);
+
+    setObjectName(QStringLiteral("TForm1"));
+    setWindowTitle(QStringLiteral("Билетория DER UZIRI 2023"));
+    setMinimumSize(730, 548);
+    resize(730, 548);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::black);
+    setPalette(pal);
+
+    m_imageList1 = {QIcon(TextIcon(QStringLiteral("?"), QColor(255, 255, 160), Qt::blue)),
+                    QIcon(StarIcon(QColor(230, 0, 0))), QIcon(StarIcon(QColor(0, 190, 0)))};
+    const QIcon answered(TextIcon(QStringLiteral("✓"), QColor(190, 200, 230), Qt::black));
+    m_imageList2 = {m_imageList1[0], answered, answered};
+    for (int m = 0; m < 3; ++m)
+        m_lights[m] = LightPicture(m);
+
+    buildControls();
+
+    // Program-wide: minimise and restore of any window, and the loss of the focus.
+    qApp->installEventFilter(this);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState s) {
+                if (s == Qt::ApplicationInactive)
+                    m_engine->AppDeactivate();
+            });
+}
+
+TForm1::~TForm1() {
+    if (qApp)
+        qApp->removeEventFilter(this);
+}
+
+void TForm1::buildControls() {
+    auto named = [](QWidget* w, const char* name) { w->setObjectName(QLatin1String(name)); };
+
+    Label6 = new QLabel(QStringLiteral("ВРЕМЯ"), this);
+    named(Label6, "Label6");
+    QFont timeFont(QStringLiteral("Liberation Sans"));
+    timeFont.setPixelSize(24);
+    timeFont.setBold(true);
+    Label6->setFont(timeFont);
+    Label6->setStyleSheet(QStringLiteral("color: yellow;"));
+    Label6->hide();
+
+    Label1 = new QLabel(QStringLiteral("Билет №1 Вопрос №1"), this);
+    named(Label1, "Label1");
+    QFont headFont = DesignFont(QStringLiteral("Arial"), 14, true);
+    headFont.setUnderline(true);
+    Label1->setFont(headFont);
+    Label1->setStyleSheet(QStringLiteral("color: white;"));
+
+    Label5 = new QLabel(this);
+    named(Label5, "Label5");
+    Label5->setFont(DesignFont(QStringLiteral("Arial"), 12, true));
+    Label5->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    SpeedButton1 = new QToolButton(this);
+    named(SpeedButton1, "SpeedButton1");
+    SpeedButton1->setText(QStringLiteral("?"));
+    SpeedButton1->setToolTip(QStringLiteral("Справка"));
+    SpeedButton1->setFocusPolicy(Qt::NoFocus);
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] { m_engine->SpeedButton1Click(); });
+
+    ListView1 = new QListWidget(this);
+    named(ListView1, "ListView1");
+    ListView1->setToolTip(QStringLiteral("Список вопросов"));
+    ListView1->setViewMode(QListView::ListMode);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView1->setUniformItemSizes(true);
+    ListView1->installEventFilter(this);
+    ListView1->viewport()->installEventFilter(this);
+    connect(ListView1, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0)
+            m_engine->ListView1SelectItem(row);
+    });
+
+    BitBtn7 = new QPushButton(QStringLiteral("СТОП"), this);
+    named(BitBtn7, "BitBtn7");
+    BitBtn7->setToolTip(QStringLiteral("Закончить решение билета"));
+    BitBtn7->setAutoDefault(false);
+    BitBtn7->installEventFilter(this);
+    connect(BitBtn7, &QPushButton::clicked, this, [this] { m_engine->BitBtn7Click(); });
+
+    ScrollBox1 = new QScrollArea(this);
+    named(ScrollBox1, "ScrollBox1");
+    ScrollBox1->setFrameShape(QFrame::NoFrame);
+    ScrollBox1->setWidgetResizable(true);
+    ScrollBox1->setFocusPolicy(Qt::NoFocus);
+    ScrollContents = new QWidget;
+    named(ScrollContents, "ScrollContents");
+    ScrollContents->setAutoFillBackground(true);
+    QPalette white = ScrollContents->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    ScrollContents->setPalette(white);
+    ScrollContents->installEventFilter(this);
+    ScrollBox1->setWidget(ScrollContents);
+
+    Image1 = new QLabel(ScrollContents);
+    named(Image1, "Image1");
+    Image1->move(ImageLeft, ImageTop);
+
+    Label2 = new QLabel(ScrollContents);
+    named(Label2, "Label2");
+    Label2->setWordWrap(true);
+    Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label2->setFont(DesignFont(QStringLiteral("Times New Roman"), 14, true));
+    Label2->setStyleSheet(QStringLiteral("color: rgb(0, 0, 128);"));
+
+    Label3 = new QLabel(ScrollContents);
+    named(Label3, "Label3");
+    Label3->setWordWrap(true);
+    Label3->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label3->setFont(DesignFont(QStringLiteral("Times New Roman"), 12));
+    Label3->setStyleSheet(QStringLiteral("color: black;"));
+
+    Label4 = new QLabel(ScrollContents);
+    named(Label4, "Label4");
+    Label4->setWordWrap(true);
+    Label4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label4->setFont(DesignFont(QStringLiteral("Times New Roman"), 10));
+    Label4->setStyleSheet(QStringLiteral("color: red;"));
+    Label4->setCursor(Qt::PointingHandCursor);
+    Label4->installEventFilter(this);
+    Label4->hide();
+
+    for (int b = 1; b <= MaxAnswers; ++b) {
+        QPushButton* button = new QPushButton(ScrollContents);
+        button->setObjectName(QStringLiteral("BitBtn%1").arg(b));
+        button->setIcon(QIcon(TextIcon(QString::number(b), QColor(70, 110, 200), Qt::white)));
+        button->setFixedSize(ButtonWidth, ButtonHeight);
+        button->setFocusPolicy(Qt::ClickFocus); // never reached with Tab
+        button->installEventFilter(this);
+        connect(button, &QPushButton::clicked, this, [this, b] { m_engine->BitBtn1Click(b); });
+        BitBtn[b - 1] = button;
+    }
+
+    Image2 = new QLabel(ScrollContents);
+    named(Image2, "Image2");
+    Image2->setFixedSize(23, 60);
+    Image2->installEventFilter(this);
+
+    Chart1 = new StatPie(ScrollContents);
+    named(Chart1, "Chart1");
+    Chart1->setFixedSize(65, 58);
+    Chart1->onClick = [this] { m_engine->Chart1Click(); };
+
+    Label7 = new QLabel(ScrollContents);
+    named(Label7, "Label7");
+    Label7->setToolTip(QStringLiteral("Счетчик времени"));
+    Label7->setFont(DesignFont(QStringLiteral("Arial"), 10, true));
+    Label7->setStyleSheet(QStringLiteral("color: yellow;"));
+    Label7->setAlignment(Qt::AlignCenter);
+    Label7->installEventFilter(this);
+
+    PopupMenu1 = new QMenu(this);
+    named(PopupMenu1, "PopupMenu1");
+    for (int i = 1; i <= 10; ++i) {
+        QAction* item = PopupMenu1->addAction(QString());
+        item->setObjectName(QStringLiteral("id%1").arg(i * 10 + 1));
+        item->setVisible(false);
+        connect(item, &QAction::triggered, this, [this, i] { m_engine->openHelpLink(i - 1); });
+    }
+
+    SpTimer = new QTimer(this);
+    SpTimer->setInterval(1000);
+    connect(SpTimer, &QTimer::timeout, this, [this] { m_engine->SpTimerTimer(); });
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, [this] { m_engine->Timer1Timer(); });
+
+    placeControls();
+}
+
+void TForm1::placeControls() {
+    const int w = width(), h = height();
+    Label6->setGeometry(4, 2, 160, 30);
+    Label1->setGeometry(ListWidth + 8, 4, std::max(w / 2 - 60, 200), 26);
+    Label5->setGeometry(w - 250, 4, 216, 26);
+    SpeedButton1->setGeometry(w - 28, 5, 24, 24);
+    ListView1->setGeometry(0, HeaderHeight, ListWidth, h - HeaderHeight - 34);
+    BitBtn7->setGeometry(4, h - 30, ListWidth - 8, ButtonHeight);
+    ScrollBox1->setGeometry(ListWidth + 3, HeaderHeight, w - ListWidth - 3, h - HeaderHeight);
+
+    // Bottom row of the white area: answer buttons left, pie and traffic light right.
+    const QSize area = ScrollBox1->viewport()->size();
+    const int sw = area.width(), sh = area.height();
+    for (int b = 0; b < MaxAnswers; ++b)
+        BitBtn[b]->move(8 + b * (ButtonWidth + 6), sh - ButtonHeight - 8);
+    Image2->move(sw - 23 - 8, sh - 60 - 4);
+    Chart1->move(sw - 23 - 8 - 65 - 8, sh - 58 - 5);
+    Label7->setGeometry(Chart1->x(), Chart1->y() + 18, 65, 22);
+    Label7->raise();
+}
+
+QIcon TForm1::itemIcon(int mark) const {
+    const auto& set = m_engine->iconSet() == IconsHidden ? m_imageList2 : m_imageList1;
+    return set[std::clamp(mark, 0, 2)];
+}
+
+// --- Drawing the engine's state --------------------------------------------------------------
+
+void TForm1::listRebuilt() {
+    const QSignalBlocker block(ListView1);
+    const int count = m_engine->RunCount();
+    if (ListView1->count() != count) {
+        ListView1->clear();
+        for (int k = 1; k <= count; ++k)
+            ListView1->addItem(QStringLiteral("Вопрос №") + QString::number(k));
+    }
+    for (int i = 0; i < count; ++i)
+        ListView1->item(i)->setIcon(itemIcon(m_engine->mark(i)));
+}
+
+void TForm1::marksChanged(int index) {
+    if (index >= 0 && index < ListView1->count()) {
+        ListView1->item(index)->setIcon(itemIcon(m_engine->mark(index)));
+        return;
+    }
+    for (int i = 0; i < ListView1->count(); ++i)
+        ListView1->item(i)->setIcon(itemIcon(m_engine->mark(i)));
+}
+
+void TForm1::selectListItem(int index) {
+    const QSignalBlocker block(ListView1);
+    ListView1->setCurrentRow(index);
+    if (QListWidgetItem* item = ListView1->item(index)) {
+        item->setSelected(true);
+        ListView1->scrollToItem(item);
+    }
+    ListView1->setFocus(Qt::OtherFocusReason);
+}
+
+void TForm1::applyButtons() {
+    for (int b = 1; b <= MaxAnswers; ++b) {
+        QPushButton* button = BitBtn[b - 1];
+        button->setText(m_engine->buttonCaption(b));
+        button->setFixedWidth(button->text().isEmpty()
+                                  ? ButtonWidth
+                                  : std::max(ButtonWidth, button->sizeHint().width()));
+        button->setVisible(m_engine->buttonVisible(b));
+        button->setEnabled(m_engine->buttonEnabled(b));
+    }
+    Label4->setVisible(m_engine->commentVisible());
+}
+
+void TForm1::questionShown() {
+    Label1->setText(m_engine->heading());
+    Label2->setText(m_engine->questionText());
+    Label3->setText(DisplayLines(m_engine->answersText()));
+    Label4->setText(m_engine->commentText());
+    applyButtons();
+    Image1->setVisible(m_engine->CurrentQuestion().HasPicture);
+    lightChanged();
+    statInformerChanged();
+    LayoutQuestion();
+}
+
+void TForm1::answerStateChanged() { applyButtons(); }
+
+void TForm1::statInformerChanged() {
+    Chart1->setCounts(m_engine->pieRight(), m_engine->pieWrong());
+    Chart1->setVisible(m_engine->statInformerVisible());
+    Label7->setText(m_engine->counterText());
+    Label7->setVisible(m_engine->statInformerVisible() && m_engine->counterVisible());
+}
+
+void TForm1::lightChanged() {
+    Image2->setVisible(m_engine->lightVisible());
+    const int mark = m_engine->CurrentMark();
+    if (mark != m_lightTag) { // replaced only when the tag differs
+        m_lightTag = mark;
+        Image2->setPixmap(m_lights[std::clamp(mark, 0, 2)]);
+    }
+}
+
+void TForm1::captionsChanged() {
+    setWindowTitle(m_engine->windowCaption());
+    Label5->setText(m_engine->runCaption());
+    const Rgb c = m_engine->runCaptionColor();
+    Label5->setStyleSheet(QStringLiteral("color: rgb(%1, %2, %3);").arg(c.r).arg(c.g).arg(c.b));
+}
+
+void TForm1::timeChanged() {
+    Label6->setText(m_engine->timeText());
+    Label6->setVisible(m_engine->timeVisible());
+}
+
+void TForm1::timersChanged() {
+    auto follow = [](QTimer* t, bool on) {
+        if (on && !t->isActive())
+            t->start();
+        else if (!on && t->isActive())
+            t->stop();
+    };
+    follow(SpTimer, m_engine->secondsTimerOn());
+    follow(Timer1, m_engine->countdownOn());
+}
+
+void TForm1::closeWindow() { close(); }
+
+int TForm1::showVerdict(const StudyVerdict& v) {
+    return m_form4->showVerdict(v.Headline, v.First, v.Second, v.Time, true);
+}
+
+int TForm1::chooseTheme(const QString& prompt, int preselected) {
+    return m_form9->choose(prompt, preselected);
+}
+
+void TForm1::minimizeApplication() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && !w->isMinimized() && w->isWindow() &&
+            !qobject_cast<QMenu*>(w))
+            w->showMinimized();
+}
+
+// --- Layout ----------------------------------------------------------------------------------
+
+void TForm1::LayoutQuestion() {
+    QuestionFonts sizes;
+    if (QuestionFontSizes(frameGeometry().width(), sizes)) {
+        auto sized = [](QLabel* l, int points) {
+            QFont f = l->font();
+            f.setPointSize(points);
+            l->setFont(f);
+        };
+        sized(Label2, sizes.Question);
+        sized(Label3, sizes.Answers);
+        sized(Label4, sizes.Comment);
+    }
+    placeControls();
+    const int sw = ScrollBox1->viewport()->width();
+    const int textWidth = sw - 16;
+    Label3->setFixedWidth(textWidth);
+    Label4->setFixedWidth(textWidth);
+    Label3->move(8, Label3->y());
+    Label4->move(8, Label4->y());
+
+    int l4h = MeasureTextHeight(*Label4);
+    int l4top = Chart1->y() - l4h - 20;
+    int l3h = MeasureTextHeight(*Label3);
+    int l3top = l4top - l3h - 20;
+
+    const TQuestion& q = m_engine->CurrentQuestion();
+    int l2left = 8, l2width = sw - 18, l2h = 0;
+    if (q.HasPicture) {
+        int imgH;
+        if (l3top - ImageTop >= MinPictureHeight) {
+            imgH = l3top - ImageTop;
+        } else {
+            imgH = MinPictureHeight;
+            for (QLabel* l : {Label3, Label4}) {
+                QFont f = l->font();
+                f.setPointSize(std::max(f.pointSize() - 2, 1));
+                l->setFont(f);
+            }
+            l3h = MeasureTextHeight(*Label3);
+            l4h = MeasureTextHeight(*Label4);
+        }
+        // The picture's own size, from its header only.
+        auto info = ReadJpegInfo(reinterpret_cast<const uint8_t*>(q.Picture.constData()),
+                                 size_t(q.Picture.size()));
+        const int pw = info ? info->Width : 0, ph = info ? info->Height : 0;
+        if (pw > 0 && ph > 0) {
+            const int scaled = Round(double(imgH) * pw / ph);
+            l2left = ImageLeft + scaled + 20;
+            l2width = sw - l2left - 10;
+            const int m = Round(0.3 * sw);
+            if (l2width < m) {
+                l2left -= m - l2width;
+                l2width = m;
+            }
+            while (MeasureTextHeight(*Label2, l2width) > imgH && l2left > 100) {
+                l2left -= 10;
+                l2width += 10;
+            }
+        }
+        l2h = MeasureTextHeight(*Label2, l2width);
+        const int imgW = std::max(l2left - ImageLeft - 10, 1);
+        if (pw > 0 && ph > 0)
+            imgH = Round(double(imgW) * ph / pw);
+        Image1->setGeometry(ImageLeft, ImageTop, imgW, std::max(imgH, 1));
+        Image1->setPixmap(QPixmap::fromImage(FitQuestionPicture(q.Picture, imgW, imgH)));
+        Label2->setGeometry(l2left, ImageTop, l2width, l2h);
+        l3top = std::max(Image1->geometry().bottom() + 1, ImageTop + l2h) + 10;
+        l4top = l3top + l3h + 10;
+    } else {
+        l2h = MeasureTextHeight(*Label2, l2width);
+        Label2->setGeometry(l2left, ImageTop, l2width, l2h);
+        l3top = ImageTop + l2h;
+        l4top = l3top + l3h + 10;
+    }
+    Label3->setGeometry(8, l3top, textWidth, l3h);
+    Label4->setGeometry(8, l4top, textWidth, l4h);
+    if (QListWidgetItem* item = ListView1->currentItem())
+        ListView1->scrollToItem(item);
+}
+
+// --- Events ----------------------------------------------------------------------------------
+
+void TForm1::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return; // a restore, not a launch
+    if (QScreen* screen = this->screen()) {
+        const QRect avail = screen->availableGeometry();
+        move(avail.center() - rect().center());
+    }
+    m_engine->FormShow();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (!m_engine->FormClose()) {
+        event->ignore(); // turned into the review of the training
+        return;
+    }
+    setResult(1);
+    event->accept();
+    QDialog::hide();
+    if (m_closed)
+        m_closed();
+}
+
+void TForm1::reject() { close(); }
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    if (m_engine->currentNumber() != 0)
+        LayoutQuestion();
+    else
+        placeControls();
+    Label2->update();
+    Label3->update();
+    Label4->update();
+}
+
+void TForm1::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && isVisible())
+        minimizeApplication(); // the whole program goes down with the study window
+}
+
+bool TForm1::listKey(QKeyEvent* key) {
+    const int k = key->key();
+    if (k >= Qt::Key_1 && k <= Qt::Key_5 && !(key->modifiers() & Qt::ControlModifier)) {
+        const int b = k - Qt::Key_0;
+        if (m_engine->buttonVisible(b) && m_engine->buttonEnabled(b))
+            BitBtn[b - 1]->click();
+        return true;
+    }
+    if (k == Qt::Key_Return || k == Qt::Key_Enter) {
+        if (const int b = m_engine->firstEnabledButton())
+            BitBtn[b - 1]->setFocus(Qt::OtherFocusReason);
+        return true;
+    }
+    if (k == Qt::Key_F5 && key->modifiers() == Qt::ControlModifier) {
+        m_engine->moveToTheme();
+        return true;
+    }
+    return false;
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    // Minimise and restore of any window of the program pause and resume the study timers.
+    if (type == QEvent::WindowStateChange && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->isWindow()) {
+        auto* w = static_cast<QWidget*>(watched);
+        auto* change = static_cast<QWindowStateChangeEvent*>(event);
+        if (w->isMinimized() && !m_minimized) {
+            m_minimized = true;
+            m_engine->AppMinimize();
+        } else if (!w->isMinimized() && (change->oldState() & Qt::WindowMinimized) &&
+                   m_minimized) {
+            m_minimized = false;
+            m_engine->AppActivate();
+        }
+        return false;
+    }
+    if (!watched->isWidgetType() || static_cast<QWidget*>(watched)->window() != this)
+        return false;
+
+    if (type == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (watched == ListView1)
+            return listKey(key);
+        // Any key first takes the focus to the list; a focused button still takes Enter/Space.
+        // Keys the list let through reach the window itself and end there (Escape: "СТОП").
+        if (watched == ListView1->viewport() || watched == this)
+            return false;
+        ListView1->setFocus(Qt::OtherFocusReason);
+        const bool buttonKey = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
+                               key->key() == Qt::Key_Space;
+        if (buttonKey && qobject_cast<QPushButton*>(watched))
+            return false;
+        if (key->key() == Qt::Key_Escape)
+            return false;
+        QKeyEvent copy(key->type(), key->key(), key->modifiers(), key->text());
+        QApplication::sendEvent(ListView1, &copy);
+        return true;
+    }
+    if (type == QEvent::MouseButtonDblClick) {
+        if (watched == ListView1->viewport()) {
+            m_engine->ListView1DblClick();
+            return false;
+        }
+        if (watched == ScrollContents) {
+            m_engine->ScrollBox1DblClick();
+            return true;
+        }
+    }
+    if (type == QEvent::MouseButtonPress) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (watched == Image2) {
+            m_engine->Image2MouseDown(int(mouse->position().y()));
+            return true;
+        }
+        if (watched == Label7) {
+            m_engine->Chart1Click();
+            return true;
+        }
+        if (watched == Label4) {
+            showPopupMenu();
+            return true;
+        }
+    }
+    return false;
+}
+
+void TForm1::showPopupMenu() {
+    const std::vector<QString> captions = m_engine->Label4Click();
+    const auto items = PopupMenu1->actions();
+    bool any = false;
+    for (int i = 0; i < items.size(); ++i) {
+        const bool shown = i < int(captions.size()) && !captions[i].isEmpty();
+        items[i]->setText(shown ? captions[i] : QString());
+        items[i]->setVisible(shown);
+        any = any || shown;
+    }
+    if (any)
+        PopupMenu1->popup(QCursor::pos());
+}
+
+} // namespace bil

@@ -1,0 +1,129 @@
+#pragma once
+
+#include "study/study_engine.h"
+
+#include <QDialog>
+#include <QIcon>
+#include <QPixmap>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QScrollArea;
+class QTimer;
+class QToolButton;
+
+namespace bil {
+
+class TForm4;
+class TForm9;
+
+// The study pie: a two-slice pie of right and wrong answers, or a "?" disc when there are none.
+class StatPie : public QWidget {
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+    void setCounts(int right, int wrong);
+    int right() const { return m_right; }
+    int wrong() const { return m_wrong; }
+    std::function<void()> onClick;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent*) override;
+
+private:
+    int m_right = 0;
+    int m_wrong = 0;
+};
+
+// The study window: learning, preparation, training, the repetition lists and the reviews.
+// It draws the engine's state and passes every command to it.
+class TForm1 : public QDialog, public StudyFrontEnd {
+    Q_OBJECT
+public:
+    // io: the question reader and the two savers; the window fills in the real ones when empty.
+    explicit TForm1(AppState& app, QWidget* parent = nullptr, StudyIo io = {});
+    ~TForm1() override;
+
+    // Called after every close that ended a run (the main window shows itself again).
+    void setClosedHandler(std::function<void()> handler) { m_closed = std::move(handler); }
+    StudyEngine& engine() { return *m_engine; }
+    TForm9& moveDialog() { return *m_form9; }
+    TForm4& resultDialog() { return *m_form4; }
+
+    // Controls, named as in the design.
+    QLabel* Label1 = nullptr; // heading
+    QLabel* Label5 = nullptr; // run caption
+    QLabel* Label6 = nullptr; // training time
+    QToolButton* SpeedButton1 = nullptr;
+    QListWidget* ListView1 = nullptr;
+    QScrollArea* ScrollBox1 = nullptr;
+    QWidget* ScrollContents = nullptr;
+    QLabel* Image1 = nullptr;
+    QLabel* Label2 = nullptr; // question
+    QLabel* Label3 = nullptr; // answers
+    QLabel* Label4 = nullptr; // comment
+    std::array<QPushButton*, MaxAnswers> BitBtn{}; // BitBtn1 .. BitBtn5
+    QLabel* Image2 = nullptr;                      // traffic light
+    StatPie* Chart1 = nullptr;
+    QLabel* Label7 = nullptr; // seconds
+    QMenu* PopupMenu1 = nullptr;
+    QPushButton* BitBtn7 = nullptr; // "СТОП"
+    QTimer* SpTimer = nullptr;
+    QTimer* Timer1 = nullptr;
+
+    // Fonts and layout of the question for the current size.
+    void LayoutQuestion();
+    // The question list's icon for a mark in the current icon set.
+    QIcon itemIcon(int mark) const;
+
+    // StudyFrontEnd
+    void listRebuilt() override;
+    void marksChanged(int index) override;
+    void selectListItem(int index) override;
+    void questionShown() override;
+    void answerStateChanged() override;
+    void statInformerChanged() override;
+    void lightChanged() override;
+    void captionsChanged() override;
+    void timeChanged() override;
+    void timersChanged() override;
+    void closeWindow() override;
+    int showVerdict(const StudyVerdict& verdict) override;
+    int chooseTheme(const QString& prompt, int preselected) override;
+    void minimizeApplication() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void reject() override; // Escape: "СТОП"
+
+private:
+    void buildControls();
+    void placeControls();
+    void applyButtons();
+    void showPopupMenu();
+    bool listKey(QKeyEvent* key);
+
+    AppState& m_app;
+    std::unique_ptr<StudyEngine> m_engine;
+    TForm4* m_form4 = nullptr;
+    TForm9* m_form9 = nullptr;
+    std::function<void()> m_closed;
+    std::array<QIcon, 3> m_imageList1;
+    std::array<QIcon, 3> m_imageList2;
+    std::array<QPixmap, 3> m_lights; // by mark: 0 yellow, 1 red, 2 green
+    int m_lightTag = -1;
+    bool m_minimized = false;
+};
+
+} // namespace bil
