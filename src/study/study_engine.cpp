@@ -3,10 +3,10 @@
 #include "app/platform.h"
 #include "data/themes.h"
 #include "help/help_topics.h"
+#include "stats/stat_file.h"
 
 #include <algorithm>
 #include <bit>
-#include <limits>
 
 namespace bil {
 
@@ -17,24 +17,6 @@ const QString kAnswerSeparator = QStringLiteral("\n\r");
 const QString kCommentPrefix = QStringLiteral("Комментарий к вопросу: ");
 const QString kAttention = QStringLiteral("Внимание!");
 constexpr int kPassMark = 18;
-
-// Counters are one byte wide on disk: they stop at 255 instead of wrapping to 0.
-void CountAnswer(TStatRecord& stats, int number, int channel, bool right) {
-    if (number < 1 || number > QuestionCount || channel < 0 || channel >= ChannelCount)
-        return;
-    auto& counter =
-        right ? stats.question(number).Right[channel] : stats.question(number).Wrong[channel];
-    if (counter < std::numeric_limits<uint8_t>::max())
-        ++counter;
-}
-
-void CountSecond(TStatRecord& stats, int number, int channel) {
-    if (number < 1 || number > QuestionCount || channel < 0 || channel >= ChannelCount)
-        return;
-    auto& seconds = stats.question(number).Seconds[channel];
-    if (seconds < std::numeric_limits<int32_t>::max())
-        ++seconds;
-}
 
 QString AnswerLine(const TQuestion& q, int shownAt, int storedSlot) {
     return QString::number(shownAt) + QStringLiteral(". ") + q.Answers[storedSlot - 1];
@@ -71,8 +53,8 @@ bool QuestionFontSizes(int w, QuestionFonts& f) {
     struct Row {
         int upTo, question, answers, comment;
     };
-    static constexpr Row rows[] = {{800, 14, 12, 10},   {900, 16, 14, 12},   {1000, 18, 16, 14},
-                                   {1100, 20, 18, 16},  {1200, 22, 20, 18},  {3000, 24, 22, 20}};
+    static constexpr Row rows[] = {{800, 14, 12, 10},  {900, 16, 14, 12},  {1000, 18, 16, 14},
+                                   {1100, 20, 18, 16}, {1200, 22, 20, 18}, {3000, 24, 22, 20}};
     for (const Row& r : rows)
         if (w <= r.upTo) {
             f = QuestionFonts{r.question, r.answers, r.comment};
@@ -189,8 +171,8 @@ void StudyEngine::setCaptions() {
     const QString scope = m_app.Sources.RepeatScope;
     switch (m_type) {
     case RunType::ThemeLearning:
-        m_windowCaption = kAppCaption + QStringLiteral(" - Обучение по теме ") +
-                          ThemeNames(l.ThemeNo);
+        m_windowCaption =
+            kAppCaption + QStringLiteral(" - Обучение по теме ") + ThemeNames(l.ThemeNo);
         break;
     case RunType::Preparation:
         m_runCaption = QStringLiteral("Режим подготовки");
@@ -367,12 +349,12 @@ void StudyEngine::BitBtn1Click(int b) {
             revealComment();
             return;
         }
-        CountAnswer(m_app.Stats, m_number, channel, true);
+        CountRight(m_app.Stats, m_number, channel);
     } else {
         m_marks[index] = MarkWrong;
         m_front.marksChanged(index);
         ++m_runWrong;
-        CountAnswer(m_app.Stats, m_number, channel, false);
+        CountWrong(m_app.Stats, m_number, channel);
         if (family) {
             m_commentVisible = true;
             if (cfg.ShowAnswerOnError) {
@@ -550,7 +532,7 @@ void StudyEngine::setTimers(bool sp, bool t1) {
 void StudyEngine::SpTimerTimer() {
     if (!m_spOn || m_number == 0)
         return;
-    CountSecond(m_app.Stats, NumberOf(m_app.Launch.TicketNo, m_posNo), m_app.Launch.RunKind);
+    AddSecond(m_app.Stats, NumberOf(m_app.Launch.TicketNo, m_posNo), m_app.Launch.RunKind);
     if (learningFamily()) {
         refreshStatInformer();
         m_front.statInformerChanged();

@@ -794,9 +794,11 @@ TEST_F(StudyEngineTest, SaveFailureIsReportedAndTheWindowStillCloses) {
 TEST(StudyFonts, FontTableByWindowWidth) {
     QuestionFonts f;
     ASSERT_TRUE(QuestionFontSizes(1000, f));
-    EXPECT_EQ((std::array<int, 3>{f.Question, f.Answers, f.Comment}), (std::array<int, 3>{18, 16, 14}));
+    EXPECT_EQ((std::array<int, 3>{f.Question, f.Answers, f.Comment}),
+              (std::array<int, 3>{18, 16, 14}));
     ASSERT_TRUE(QuestionFontSizes(1001, f));
-    EXPECT_EQ((std::array<int, 3>{f.Question, f.Answers, f.Comment}), (std::array<int, 3>{20, 18, 16}));
+    EXPECT_EQ((std::array<int, 3>{f.Question, f.Answers, f.Comment}),
+              (std::array<int, 3>{20, 18, 16}));
     ASSERT_TRUE(QuestionFontSizes(730, f));
     EXPECT_EQ(f.Question, 14);
     ASSERT_TRUE(QuestionFontSizes(3000, f));

@@ -32,7 +32,9 @@ int MeasureTextHeight(const QFont& font, int width, Qt::Alignment alignment, boo
     return fm.boundingRect(QRect(0, 0, std::max(width, 1), 1 << 20), flags, text).height();
 }
 
-int MeasureTextHeight(const QLabel& label) { return MeasureTextHeight(label, label.width()); }
+int MeasureTextHeight(const QLabel& label) {
+    return MeasureTextHeight(label, label.width());
+}
 
 int MeasureTextHeight(const QLabel& label, int width) {
     return MeasureTextHeight(label.font(), width, label.alignment(), label.wordWrap(),

@@ -27,10 +27,10 @@ TForm9::TForm9(QWidget* parent)
     ListView2->setSelectionMode(QAbstractItemView::SingleSelection);
     ListView2->setFont(DesignFont(QStringLiteral("Liberation Mono"), 9));
     // The selection stays visible while the OK button has the focus.
-    ListView2->setStyleSheet(QStringLiteral(
-        "QListWidget { background: rgb(255, 255, 206); }"
-        "QListWidget::item:selected:!active { background: palette(highlight); "
-        "color: palette(highlighted-text); }"));
+    ListView2->setStyleSheet(
+        QStringLiteral("QListWidget { background: rgb(255, 255, 206); }"
+                       "QListWidget::item:selected:!active { background: palette(highlight); "
+                       "color: palette(highlighted-text); }"));
 
     BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));

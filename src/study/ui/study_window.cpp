@@ -1,7 +1,9 @@
 #include "study/ui/study_window.h"
 
 #include "data/jpeg.h"
+#include "data/themes.h"
 #include "exam/ui/result_dialog.h"
+#include "stats/stat_file.h"
 #include "study/ui/measure_text.h"
 #include "study/ui/move_dialog.h"
 
@@ -36,7 +38,9 @@ constexpr int ImageLeft = 8;
 constexpr int ImageTop = 8;
 constexpr int MinPictureHeight = 137;
 
-int Round(double v) { return int(std::lround(v)); }
+int Round(double v) {
+    return int(std::lround(v));
+}
 
 QPixmap StarIcon(const QColor& fill) {
     QPixmap pm(16, 16);
@@ -100,9 +104,8 @@ QImage FitQuestionPicture(const QByteArray& jpeg, int w, int h) {
         return area;
     const Bitmap& bm = decoded.value();
     const QImage full(bm.row(0), bm.Width, bm.Height, bm.Stride, QImage::Format_BGR888);
-    const QImage fitted =
-        full.scaled(w, h, Qt::KeepAspectRatio, Qt::SmoothTransformation).convertToFormat(
-            QImage::Format_RGB888);
+    const QImage fitted = full.scaled(w, h, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                              .convertToFormat(QImage::Format_RGB888);
     QPainter p(&area);
     p.drawImage((w - fitted.width()) / 2, (h - fitted.height()) / 2, fitted);
     return area;
@@ -158,6 +161,10 @@ TForm1::TForm1(AppState& app, QWidget* parent, StudyIo io)
       m_app(app) {
     if (!io.loadQuestion)
         io.loadQuestion = [&app](int n) { return app.Db.LoadQuestion(n); };
+    if (!io.saveStats)
+        io.saveStats = [&app] { return SaveStats(StatFilePath(app.AppDataDir), app.Stats); };
+    if (!io.saveThemes)
+        io.saveThemes = [&app] { return SaveThemeFile(app.Themes, app.AppDataDir); };
     m_engine = std::make_unique<StudyEngine>(app, std::move(io), *this);
     m_form4 = new TForm4(this);
     m_form9 = new TForm9(this);
@@ -182,11 +189,10 @@ TForm1::TForm1(AppState& app, QWidget* parent, StudyIo io)
 
     // Program-wide: minimise and restore of any window, and the loss of the focus.
     qApp->installEventFilter(this);
-    connect(qApp, &QGuiApplication::applicationStateChanged, this,
-            [this](Qt::ApplicationState s) {
-                if (s == Qt::ApplicationInactive)
-                    m_engine->AppDeactivate();
-            });
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
+        if (s == Qt::ApplicationInactive)
+            m_engine->AppDeactivate();
+    });
 }
 
 TForm1::~TForm1() {
@@ -420,7 +426,9 @@ void TForm1::questionShown() {
     LayoutQuestion();
 }
 
-void TForm1::answerStateChanged() { applyButtons(); }
+void TForm1::answerStateChanged() {
+    applyButtons();
+}
 
 void TForm1::statInformerChanged() {
     Chart1->setCounts(m_engine->pieRight(), m_engine->pieWrong());
@@ -461,7 +469,9 @@ void TForm1::timersChanged() {
     follow(Timer1, m_engine->countdownOn());
 }
 
-void TForm1::closeWindow() { close(); }
+void TForm1::closeWindow() {
+    close();
+}
 
 int TForm1::showVerdict(const StudyVerdict& v) {
     return m_form4->showVerdict(v.Headline, v.First, v.Second, v.Time, true);
@@ -473,8 +483,7 @@ int TForm1::chooseTheme(const QString& prompt, int preselected) {
 
 void TForm1::minimizeApplication() {
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && !w->isMinimized() && w->isWindow() &&
-            !qobject_cast<QMenu*>(w))
+        if (w->isVisible() && !w->isMinimized() && w->isWindow() && !qobject_cast<QMenu*>(w))
             w->showMinimized();
 }
 
@@ -585,7 +594,9 @@ void TForm1::closeEvent(QCloseEvent* event) {
         m_closed();
 }
 
-void TForm1::reject() { close(); }
+void TForm1::reject() {
+    close();
+}
 
 void TForm1::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
@@ -634,8 +645,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         if (w->isMinimized() && !m_minimized) {
             m_minimized = true;
             m_engine->AppMinimize();
-        } else if (!w->isMinimized() && (change->oldState() & Qt::WindowMinimized) &&
-                   m_minimized) {
+        } else if (!w->isMinimized() && (change->oldState() & Qt::WindowMinimized) && m_minimized) {
             m_minimized = false;
             m_engine->AppActivate();
         }

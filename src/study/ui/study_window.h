@@ -66,9 +66,9 @@ public:
     QScrollArea* ScrollBox1 = nullptr;
     QWidget* ScrollContents = nullptr;
     QLabel* Image1 = nullptr;
-    QLabel* Label2 = nullptr; // question
-    QLabel* Label3 = nullptr; // answers
-    QLabel* Label4 = nullptr; // comment
+    QLabel* Label2 = nullptr;                      // question
+    QLabel* Label3 = nullptr;                      // answers
+    QLabel* Label4 = nullptr;                      // comment
     std::array<QPushButton*, MaxAnswers> BitBtn{}; // BitBtn1 .. BitBtn5
     QLabel* Image2 = nullptr;                      // traffic light
     StatPie* Chart1 = nullptr;
