@@ -7,6 +7,7 @@
 #include "test_db.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QListWidget>
 
 #include <benchmark/benchmark.h>
