@@ -1,9 +1,9 @@
 #include "exam/exam_engine.h"
 
 #include "app/platform.h"
+#include "stats/stat_file.h"
 
 #include <cassert>
-#include <climits>
 #include <utility>
 
 namespace bil {
@@ -11,23 +11,6 @@ namespace bil {
 namespace {
 
 const QString LineBreak = QStringLiteral("\n\r");
-
-// Exam counts go to channel 1 and stop at the width of their field in stat.dat.
-void AddRight(TStatRecord& stats, int number) {
-    auto& c = stats.question(number).Right[ChannelExam];
-    if (c < 255)
-        ++c;
-}
-void AddWrong(TStatRecord& stats, int number) {
-    auto& c = stats.question(number).Wrong[ChannelExam];
-    if (c < 255)
-        ++c;
-}
-void AddExamSecond(TStatRecord& stats, int number) {
-    auto& c = stats.question(number).Seconds[ChannelExam];
-    if (c < INT32_MAX)
-        ++c;
-}
 
 bool ValidNumber(int n) {
     return n >= 1 && n <= QuestionCount;
@@ -204,7 +187,7 @@ void ExamEngine::questionSecond() {
         return;
     const int n = m_slots[m_openTile].Question;
     if (ValidNumber(n))
-        AddExamSecond(m_app.Stats, n);
+        AddSecond(m_app.Stats, n, ChannelExam);
 }
 
 void ExamEngine::recordExamAnswer(int chosen) {
@@ -215,13 +198,13 @@ void ExamEngine::recordExamAnswer(int chosen) {
     const int n = slot.Question;
     m_recorded = true;
     if (chosen == slot.Q.Correct) {
-        AddRight(m_app.Stats, n);
+        CountRight(m_app.Stats, n, ChannelExam);
         slot.Chosen = slot.Q.Correct;
         slot.AnsweredRight = 1;
         ++m_correctCount;
         return;
     }
-    AddWrong(m_app.Stats, n);
+    CountWrong(m_app.Stats, n, ChannelExam);
     ++m_errorCount;
     slot.Chosen = chosen;
     slot.AnsweredRight = 0;
@@ -413,7 +396,7 @@ void ExamEngine::chargeErrors() {
     for (int i = 0; i < m_lastSlot; ++i) {
         ExamSlot& slot = m_slots[i];
         if (ValidNumber(slot.Question))
-            AddWrong(m_app.Stats, slot.Question);
+            CountWrong(m_app.Stats, slot.Question, ChannelExam);
         slot.AnsweredRight = 0;
     }
 }
