@@ -2,6 +2,7 @@
 
 #include "data/jpeg.h"
 #include "data/themes.h"
+#include "data/ui/pictures.h"
 #include "exam/ui/result_dialog.h"
 #include "stats/stat_file.h"
 #include "study/ui/measure_text.h"
@@ -75,22 +76,6 @@ QPixmap TextIcon(const QString& text, const QColor& fill, const QColor& ink) {
     p.setFont(f);
     p.setPen(ink);
     p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, text);
-    return pm;
-}
-
-// Traffic light of a difficulty mark: 1 red (top), 0 yellow (middle), 2 green (bottom).
-QPixmap LightPicture(int mark) {
-    QPixmap pm(23, 60);
-    pm.fill(QColor(40, 40, 40));
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QColor lit[3] = {QColor(255, 0, 0), QColor(255, 220, 0), QColor(0, 210, 0)};
-    const int litLamp = mark == 1 ? 0 : mark == 0 ? 1 : 2;
-    for (int lamp = 0; lamp < 3; ++lamp) {
-        p.setPen(Qt::black);
-        p.setBrush(lamp == litLamp ? lit[lamp] : lit[lamp].darker(400));
-        p.drawEllipse(QRectF(3.5, 2.5 + lamp * 19.5, 16, 16));
-    }
     return pm;
 }
 
@@ -182,8 +167,8 @@ TForm1::TForm1(AppState& app, QWidget* parent, StudyIo io)
                     QIcon(StarIcon(QColor(230, 0, 0))), QIcon(StarIcon(QColor(0, 190, 0)))};
     const QIcon answered(TextIcon(QStringLiteral("✓"), QColor(190, 200, 230), Qt::black));
     m_imageList2 = {m_imageList1[0], answered, answered};
-    for (int m = 0; m < 3; ++m)
-        m_lights[m] = LightPicture(m);
+    const TForm3 holder(devicePixelRatioF());
+    m_lights = {holder.IZel(), holder.Ikr(), holder.ISel()};
 
     buildControls();
 

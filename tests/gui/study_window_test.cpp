@@ -1,0 +1,255 @@
+#include "app/app_state.h"
+#include "app/random.h"
+#include "data/themes.h"
+#include "exam/ui/result_dialog.h"
+#include "scripted_prompter.h"
+#include "stats/stat_file.h"
+#include "study/ui/move_dialog.h"
+#include "study/ui/study_window.h"
+#include "test_db.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace bil;
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool SameIcon(const QIcon& a, const QIcon& b) {
+    return a.pixmap(16, 16).toImage() == b.pixmap(16, 16).toImage();
+}
+
+// A study window over a test database without pictures, in a temporary data folder.
+class StudyWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const QString db = test::WriteTestDatabase(dir.path(), test::MakeQuestions());
+        ASSERT_TRUE(app.Db.OpenDatabase(db).ok());
+        app.AppDataDir = dir.path();
+        app.services.prompter = &prompter;
+        app.services.random = &random;
+        app.Config.HideOnFocusLoss = false;
+        app.Config.ShuffleAnswers = false;
+        for (int n = 1; n <= QuestionCount; ++n)
+            app.Themes.theme(n) = DefaultThemeOf(n);
+        window = std::make_unique<TForm1>(app);
+        window->setClosedHandler([this] { ++closedCalls; });
+    }
+    void TearDown() override {
+        if (window && window->isVisible())
+            window->hide();
+    }
+    void launchTicket(int ticket) {
+        app.Launch.RunKind = 0;
+        app.Launch.RunMode = 0;
+        app.Launch.ThemeNo = 0;
+        app.Launch.TicketNo = ticket;
+        app.Launch.RebuildList = 1;
+        app.Launch.StartItem = 0;
+    }
+
+    test::TempDir dir;
+    AppState app;
+    test::ScriptedPrompter prompter;
+    SystemRandom random;
+    std::unique_ptr<TForm1> window;
+    int closedCalls = 0;
+};
+
+} // namespace
+
+TEST_F(StudyWindowTest, TicketFiveAnsweredByDigitKeyThenClosed) {
+    launchTicket(5);
+    window->show();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Билетория DER UZIRI"));
+    EXPECT_EQ(window->ListView1->count(), 20);
+    EXPECT_EQ(window->ListView1->item(19)->text(), QStringLiteral("Вопрос №20"));
+    EXPECT_EQ(window->Label1->text(), QStringLiteral("Билет №5 Вопрос №1"));
+    EXPECT_EQ(window->Label2->text(), test::TestQuestionText(81));
+    EXPECT_EQ(window->Label5->text(), QStringLiteral("Режим обучения"));
+    const int count = test::TestAnswerCount(81);
+    for (int b = 1; b <= MaxAnswers; ++b)
+        EXPECT_EQ(window->BitBtn[b - 1]->isVisibleTo(window.get()), b <= count) << b;
+    EXPECT_TRUE(window->SpTimer->isActive());
+    EXPECT_FALSE(window->Timer1->isActive());
+    EXPECT_TRUE(window->Image2->isVisibleTo(window.get()));
+    EXPECT_FALSE(window->Label4->isVisibleTo(window.get()));
+
+    const int right = test::TestCorrect(81);
+    QTest::keyClick(window->ListView1, Qt::Key(Qt::Key_0 + right));
+    EXPECT_EQ(app.Stats.question(81).Right[0], 1);
+    EXPECT_TRUE(SameIcon(window->ListView1->item(0)->icon(), window->itemIcon(MarkRight)));
+    EXPECT_FALSE(SameIcon(window->itemIcon(MarkRight), window->itemIcon(MarkWrong)));
+    EXPECT_EQ(window->ListView1->currentRow(), 1);
+    EXPECT_EQ(window->Label1->text(), QStringLiteral("Билет №5 Вопрос №2"));
+
+    // A wrong answer by key shows the comment and stays.
+    const int wrong = test::TestCorrect(82) == 1 ? 2 : 1;
+    QTest::keyClick(window->ListView1, Qt::Key(Qt::Key_0 + wrong));
+    EXPECT_TRUE(window->Label4->isVisibleTo(window.get()));
+    EXPECT_EQ(window->Label4->text(),
+              QStringLiteral("Комментарий к вопросу: ") + test::TestComment(82));
+    EXPECT_EQ(window->ListView1->currentRow(), 1);
+
+    // Arrow keys walk the list and show each question.
+    QTest::keyClick(window->ListView1, Qt::Key_Down);
+    EXPECT_EQ(window->Label1->text(), QStringLiteral("Билет №5 Вопрос №3"));
+
+    // Escape is "СТОП": the window closes, the statistics reach stat.dat.
+    QTest::keyClick(window->ListView1, Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(closedCalls, 1);
+    EXPECT_FALSE(window->SpTimer->isActive());
+    const QByteArray saved = ReadAll(StatFilePath(dir.path()));
+    ASSERT_EQ(saved.size(), StatRecordSize);
+    EXPECT_EQ(ParseStats(saved).question(81).Right[0], 1);
+    EXPECT_EQ(ParseStats(saved).question(82).Wrong[0], 1);
+}
+
+TEST_F(StudyWindowTest, FontsFollowTheWindowWidth) {
+    launchTicket(1);
+    window->resize(1000, 700);
+    window->show();
+    ASSERT_EQ(window->frameGeometry().width(), 1000);
+    EXPECT_EQ(window->Label2->font().pointSize(), 18);
+    EXPECT_EQ(window->Label3->font().pointSize(), 16);
+    EXPECT_EQ(window->Label4->font().pointSize(), 14);
+    EXPECT_EQ(window->Label2->font().family(), QStringLiteral("Liberation Serif"));
+    window->resize(1001, 700);
+    EXPECT_EQ(window->Label2->font().pointSize(), 20);
+    EXPECT_EQ(window->Label3->font().pointSize(), 18);
+    EXPECT_EQ(window->Label4->font().pointSize(), 16);
+    // Without a picture the question runs across the area and the answers follow it.
+    EXPECT_EQ(window->Label2->x(), 8);
+    EXPECT_EQ(window->Label3->y(), window->Label2->geometry().bottom() + 1);
+    EXPECT_EQ(window->Label4->y(), window->Label3->geometry().bottom() + 11);
+    window->resize(500, 300);
+    EXPECT_EQ(window->size(), QSize(730, 548));
+}
+
+TEST_F(StudyWindowTest, CtrlF5MovesAQuestionOutOfAThemeRun) {
+    for (int n = 1; n <= QuestionCount; ++n)
+        app.Themes.theme(n) = n <= 12 ? 5 : 9;
+    app.Launch = RunLaunch{};
+    app.Launch.ThemeNo = 5;
+    app.Launch.TicketNo = 1;
+    app.Launch.RebuildList = 1;
+    app.Launch.StartItem = 3;
+    window->show();
+    ASSERT_EQ(window->ListView1->count(), 12);
+    EXPECT_EQ(window->Label1->text(), QStringLiteral("Билет №1 Вопрос №4"));
+    EXPECT_TRUE(window->windowTitle().endsWith(ThemeNames(5)));
+
+    QString prompt;
+    QTimer::singleShot(0, [&] {
+        TForm9& d = window->moveDialog();
+        prompt = d.Label1->text();
+        EXPECT_EQ(d.ListView2->currentRow(), 4);
+        d.ListView2->setCurrentRow(6);
+        d.BitBtn1->click();
+    });
+    QTest::keyClick(window->ListView1, Qt::Key_F5, Qt::ControlModifier);
+    EXPECT_EQ(prompt, QStringLiteral("Укажите в какую тему перенести вопрос №4 билета №1"));
+    EXPECT_EQ(app.Themes.theme(4), 7);
+    EXPECT_EQ(window->ListView1->count(), 11);
+    EXPECT_EQ(window->ListView1->currentRow(), 3);
+    EXPECT_EQ(window->Label1->text(), QStringLiteral("Билет №1 Вопрос №5"));
+    const QByteArray file = ReadAll(ThemeFilePath(dir.path()));
+    ASSERT_EQ(file.size(), 1600);
+    EXPECT_EQ(uint8_t(file[3]), 7);
+
+    // Shift+Ctrl+F5 is not the command.
+    QTest::keyClick(window->ListView1, Qt::Key_F5, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(window->ListView1->count(), 11);
+}
+
+TEST_F(StudyWindowTest, TrafficLightMarksByClickHeight) {
+    launchTicket(2);
+    window->show();
+    const int q = 21;
+    const std::pair<int, int> clicks[] = {{19, 1}, {20, 0}, {38, 0}, {39, 2}};
+    for (auto [y, mark] : clicks) {
+        QTest::mouseClick(window->Image2, Qt::LeftButton, {}, QPoint(11, y));
+        EXPECT_EQ(app.Themes.mark(q), mark) << y;
+        const QByteArray file = ReadAll(ThemeFilePath(dir.path()));
+        ASSERT_EQ(file.size(), 1600);
+        EXPECT_EQ(uint8_t(file[800 + q - 1]), mark) << y;
+    }
+    QTest::mouseClick(window->Image2, Qt::RightButton, {}, QPoint(11, 5));
+    EXPECT_EQ(app.Themes.mark(q), 1);
+}
+
+TEST_F(StudyWindowTest, TrainingVerdictOffersTheReviewInTheSameWindow) {
+    app.Config.ExamTime = 60;
+    app.Launch = RunLaunch{};
+    app.Launch.RunKind = 2;
+    app.Launch.TicketNo = 3;
+    app.Launch.RebuildList = 1;
+    window->show();
+    EXPECT_TRUE(window->Timer1->isActive());
+    EXPECT_TRUE(window->Label6->isVisibleTo(window.get()));
+    EXPECT_EQ(window->Label6->text(), QStringLiteral("00:01:00"));
+    EXPECT_EQ(window->Label5->text(), QStringLiteral("Режим тренировки"));
+    EXPECT_FALSE(window->Image2->isVisibleTo(window.get()));
+
+    QString headline;
+    QTimer::singleShot(0, [&] {
+        TForm4& d = window->resultDialog();
+        headline = d.Label1->text();
+        EXPECT_EQ(QApplication::focusWidget(), d.BitBtn2);
+        d.BitBtn2->click();
+    });
+    window->BitBtn7->click();
+    EXPECT_EQ(headline, QStringLiteral("К сожалению экзамен не сдан!"));
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->Label5->text(), QStringLiteral("Режим обучения"));
+    EXPECT_EQ(closedCalls, 0);
+    EXPECT_EQ(app.Stats.TicketStatus[2], 2);
+    QTimer::singleShot(0, [&] { window->resultDialog().BitBtn1->click(); });
+    window->BitBtn7->click();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(closedCalls, 1);
+}
+
+TEST(ResultDialog, ButtonsAndFocus) {
+    TForm4 dialog;
+    EXPECT_FALSE(dialog.windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(dialog.windowFlags() & Qt::WindowSystemMenuHint);
+    EXPECT_EQ(dialog.size(), QSize(362, 189));
+
+    bool reviewFocused = false;
+    QTimer::singleShot(0, [&] {
+        reviewFocused = QApplication::focusWidget() == dialog.BitBtn2;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    });
+    EXPECT_EQ(dialog.showVerdict(QStringLiteral("Поздравляем вы сдали экзамен!"),
+                                 QStringLiteral("Вы отвечали на билет №4"), QString(),
+                                 QStringLiteral("Время ответа: 00:03:10"), true),
+              TForm4::ResultReview);
+    EXPECT_TRUE(reviewFocused);
+    EXPECT_TRUE(dialog.Label3->text().isEmpty());
+
+    QTimer::singleShot(0, [&] {
+        QTest::keyClick(&dialog, Qt::Key_Escape); // no way out but the buttons
+        EXPECT_TRUE(dialog.isVisible());
+        dialog.close();
+        EXPECT_TRUE(dialog.isVisible());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    });
+    EXPECT_EQ(dialog.showVerdict(QStringLiteral("К сожалению экзамен не сдан!"), QString(),
+                                 QString(), QString(), false),
+              TForm4::ResultOk);
+    EXPECT_TRUE(dialog.BitBtn2->isHidden());
+}
