@@ -122,21 +122,27 @@ void Database::swap(Database& other) noexcept {
 Status Database::OpenDatabase(const QString& path) {
     const QString shown = QDir::toNativeSeparators(path);
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
+        const int error = errno;
         return Status::Error(QStringLiteral("Не удалось открыть базу вопросов %1: %2")
-                                 .arg(shown, SystemError(errno)));
+                                 .arg(shown, SystemError(error)));
+    }
     auto file = std::make_unique<File>(fd);
 
     struct stat info {};
-    if (::fstat(fd, &info) != 0)
+    if (::fstat(fd, &info) != 0) {
+        const int error = errno;
         return Status::Error(QStringLiteral("Не удалось прочитать базу вопросов %1: %2")
-                                 .arg(shown, SystemError(errno)));
+                                 .arg(shown, SystemError(error)));
+    }
 
     // Header and index in one read; what a short file lacks stays zero, never stale.
     char head[HeaderSize + IndexSize] = {};
-    if (ReadAt(fd, head, sizeof head, 0) < 0)
+    if (ReadAt(fd, head, sizeof head, 0) < 0) {
+        const int error = errno;
         return Status::Error(QStringLiteral("Не удалось прочитать базу вопросов %1: %2")
-                                 .arg(shown, SystemError(errno)));
+                                 .arg(shown, SystemError(error)));
+    }
 
     const int titleLength = uchar(head[0]);
     if (titleLength > MaxTitle)
@@ -182,10 +188,12 @@ Status Database::readBlob(int number, uint32_t offset, uint32_t size, uint32_t l
         return Damaged(number, QStringLiteral("%1 вне файла").arg(what));
     out.resize(qsizetype(size));
     const qsizetype got = ReadAt(m_file->fd, out.data(), size, offset);
-    if (got < 0)
+    if (got < 0) {
+        const int error = errno;
         return Status::Error(QStringLiteral("Не удалось прочитать вопрос %1 из базы вопросов: %2")
                                  .arg(number)
-                                 .arg(SystemError(errno)));
+                                 .arg(SystemError(error)));
+    }
     if (got != qsizetype(size)) // the file shrank after it was opened
         return Damaged(number, QStringLiteral("файл обрезан"));
     return Status::Ok();
