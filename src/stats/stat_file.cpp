@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QtEndian>
 
 #include <limits>
 
@@ -14,11 +13,16 @@ namespace bil {
 namespace {
 
 void putInt32(QByteArray& bytes, int offset, int32_t value) {
-    qToLittleEndian<qint32>(value, bytes.data() + offset);
+    const uint32_t bits = uint32_t(value);
+    for (int i = 0; i < 4; ++i)
+        bytes[offset + i] = char((bits >> (8 * i)) & 0xFF);
 }
 
 int32_t getInt32(const QByteArray& bytes, int offset) {
-    return qFromLittleEndian<qint32>(bytes.constData() + offset);
+    uint32_t bits = 0;
+    for (int i = 0; i < 4; ++i)
+        bits |= uint32_t(uint8_t(bytes[offset + i])) << (8 * i);
+    return int32_t(bits);
 }
 
 int questionOffset(int number) {
