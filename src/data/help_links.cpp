@@ -3,6 +3,8 @@
 
 #include <QStringView>
 
+#include <string>
+
 namespace bil {
 
 namespace {
@@ -13,14 +15,40 @@ bool IsDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
 
-bool At(QStringView text, qsizetype i, QStringView word) {
-    return text.mid(i).startsWith(word);
+// The first letters of the marker words; any other letter is skipped at once.
+bool MayStartMarker(QChar c) {
+    switch (c.unicode()) {
+    case u'п':
+    case u'П':
+    case u'З':
+    case u'з':
+    case u'Л':
+    case u'л':
+    case u'Р':
+    case u'р':
+    case u'Т':
+    case u'т':
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Exact, case-sensitive match of a word at position i (inline: runs for most letters of a comment).
+template <size_t N> bool At(QStringView text, qsizetype i, const char16_t (&word)[N]) {
+    constexpr qsizetype length = N - 1;
+    if (text.size() - i < length)
+        return false;
+    for (qsizetype q = 0; q < length; ++q)
+        if (text[i + q].unicode() != word[q])
+            return false;
+    return true;
 }
 
 // First pass: keeps digits, dots before digits, blanks, commas and hyphens, and turns the words
 // that announce a reference into one marker letter: p rule item, z sign or plate, l marking.
-QString CompactReferences(QStringView c) {
-    QString k;
+std::u16string CompactReferences(QStringView c) {
+    std::u16string k;
     k.reserve(c.size());
     const qsizetype n = c.size();
     qsizetype i = 0;
@@ -28,10 +56,12 @@ QString CompactReferences(QStringView c) {
     while (i < n) {
         const QChar ch = c[i];
         if (ch == u' ' || ch == u',' || ch == u'-' || IsDigit(ch)) {
-            k += ch;
+            k += ch.unicode();
             i += 1;
         } else if (ch == u'.' && i + 1 < n && IsDigit(c[i + 1])) {
             k += u'.';
+            i += 1;
+        } else if (!MayStartMarker(ch)) {
             i += 1;
         } else if (At(c, i, u"п.")) {
             k += u'p';
@@ -62,8 +92,8 @@ QString CompactReferences(QStringView c) {
     return k;
 }
 
-QString CaptionPrefix(QChar marker) {
-    switch (marker.unicode()) {
+QString CaptionPrefix(char16_t marker) {
+    switch (marker) {
     case u'p':
         return QStringLiteral("Пункт ");
     case u'z':
@@ -76,30 +106,35 @@ QString CaptionPrefix(QChar marker) {
 } // namespace
 
 std::vector<HelpLink> BuildHelpLinks(const QString& comment) {
-    const QString k = CompactReferences(comment);
-    const qsizetype m = k.size();
-    auto digitAt = [&](qsizetype q) { return q < m && IsDigit(k[q]); };
-    auto dotAt = [&](qsizetype q) { return q < m && k[q] == u'.'; };
+    const std::u16string k = CompactReferences(comment);
+    const size_t m = k.size();
+    auto digitAt = [&](size_t q) { return q < m && IsDigit(k[q]); };
+    auto dotAt = [&](size_t q) { return q < m && k[q] == u'.'; };
 
     std::vector<HelpLink> links;
-    QChar marker; // null until the first marker: a bare number refers to nothing
-    qsizetype j = 0;
+    char16_t marker = 0; // none until the first marker: a bare number refers to nothing
+    size_t j = 0;
     // Second pass: a marker stays in force for every following number until the next marker.
     while (j < m && links.size() < MaxHelpLinks) {
-        const QChar ch = k[j];
+        const char16_t ch = k[j];
         if (ch == u'p' || ch == u'z' || ch == u'l') {
             marker = ch;
             j += 1;
         } else if (digitAt(j) && ((dotAt(j + 1) && digitAt(j + 2)) ||
                                   (digitAt(j + 1) && dotAt(j + 2) && digitAt(j + 3)))) {
-            qsizetype stop = j;
+            size_t stop = j;
             while (stop < m && k[stop] != u' ' && k[stop] != u',' && k[stop] != u'-')
                 ++stop;
-            if (!marker.isNull()) {
-                const QString number = k.mid(j, stop - j);
+            if (marker != 0) {
+                // The code is the marker and the number: "p8.1".
+                std::u16string code(1, marker);
+                code.append(k, j, stop - j);
+                const QStringView number = QStringView(code).mid(1);
                 HelpLink link;
-                link.LinkCaption = (CaptionPrefix(marker) + number).left(MaxLinkText);
-                link.LinkTopic = TopicFromCode(QString(marker) + number).left(MaxLinkText);
+                link.LinkCaption = CaptionPrefix(marker);
+                link.LinkCaption.append(number.left(MaxLinkText - link.LinkCaption.size()));
+                link.LinkTopic = TopicFromCode(code);
+                link.LinkTopic.truncate(MaxLinkText);
                 links.push_back(std::move(link));
             }
             j = stop;

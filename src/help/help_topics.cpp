@@ -2,34 +2,35 @@
 
 namespace bil {
 
-QString TopicFromCode(const QString& code) {
+QString TopicFromCode(QStringView code) {
     if (code.isEmpty())
         return {};
-    QString ref = code;
-    if (ref[0] == u'l')
-        ref[0] = u'r';
+    const QChar kind = code[0] == u'l' ? QChar(u'r') : code[0];
 
-    QString chapter;
-    if (ref.size() > 2 && ref[2] == u'.')
-        chapter = ref.mid(1, 1);
-    else if (ref.size() > 3 && ref[3] == u'.')
-        chapter = ref.mid(1, 2);
+    QStringView chapter;
+    if (code.size() > 2 && code[2] == u'.')
+        chapter = code.mid(1, 1);
+    else if (code.size() > 3 && code[3] == u'.')
+        chapter = code.mid(1, 2);
 
-    QString prefix;
-    switch (ref[0].unicode()) {
+    QStringView prefix;
+    switch (kind.unicode()) {
     case u'p':
-        prefix = QStringLiteral("pdd");
+        prefix = u"pdd";
         break;
     case u'z':
-        prefix = QStringLiteral("zn");
+        prefix = u"zn";
         break;
     case u'r':
-        prefix = QStringLiteral("raz");
+        prefix = u"raz";
         break;
     default:
         return {};
     }
-    return prefix + chapter + QStringLiteral(".html#") + ref;
+    QString topic;
+    topic.reserve(prefix.size() + chapter.size() + 6 + code.size());
+    topic.append(prefix).append(chapter).append(u".html#").append(kind).append(code.mid(1));
+    return topic;
 }
 
 QString CodeFromCaption(const QString& caption) {

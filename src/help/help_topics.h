@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 namespace bil {
 
@@ -14,7 +15,10 @@ inline const QString HelpPageStats = QStringLiteral("h8.html");   // statistics 
 
 // Topic of a reference code: "p10.1" -> "pdd10.html#p10.1", "l1.1" -> "raz1.html#r1.1";
 // empty for a code whose kind letter is not p, z, r or l.
-QString TopicFromCode(const QString& code);
+QString TopicFromCode(QStringView code);
+inline QString TopicFromCode(const QString& code) {
+    return TopicFromCode(QStringView(code));
+}
 
 // Reference code of a link caption: "Знак 3.20" -> "z3.20", "Пункт 5.1" -> "p5.1",
 // "Разметка 1.1" -> "l1.1"; any other caption is its own code.
