@@ -1,5 +1,7 @@
 #include "data/themes.h"
 
+#include "test_db.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -301,6 +303,82 @@ TEST_F(ThemeFile, FailuresLeaveTheTableUnchanged) {
     EXPECT_FALSE(LoadThemeFile(*m_table, dir()));
     EXPECT_EQ(m_table->theme(1), 9);
     EXPECT_FALSE(SaveThemeFile(*m_table, dir()));
+}
+
+// --- The start-up build from an open database ---------------------------------------------
+
+class ThemeTableLoad : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_questions = test::MakeQuestions();
+        m_questions[0].Comment = QStringLiteral("п. 8.1, 8.2 и знак 2.4 ПДД");
+        m_questions[1].Comment = QStringLiteral("Скорость 60 км/ч, 1.2 ПДД");
+        m_questions[799].Comment = QStringLiteral("См. разметка 1.1");
+    }
+    void open(const test::DbvBytes& bytes) {
+        const QString path = bytes.save(m_dir.file(QStringLiteral("dataAB.dbv")));
+        ASSERT_TRUE(m_db.OpenDatabase(path)) << path.toStdString();
+    }
+    void open() { open(test::DbvBytes(test::BuildTestDatabase(m_questions))); }
+
+    test::TempDir m_dir;
+    std::vector<QuestionSource> m_questions;
+    Database m_db;
+    std::unique_ptr<ThemeTable> m_table = std::make_unique<ThemeTable>();
+};
+
+TEST_F(ThemeTableLoad, BuildsThemesMarksAndLinks) {
+    open();
+    ASSERT_TRUE(LoadThemeTable(*m_table, m_db, m_dir.path()));
+    EXPECT_EQ(m_table->theme(2), 3);
+    EXPECT_EQ(m_table->mark(2), 0);
+    EXPECT_TRUE(QFile::exists(ThemeFilePath(m_dir.path())));
+
+    ASSERT_EQ(m_table->HelpLinkCount[0], 3);
+    EXPECT_EQ(m_table->HelpLinks[0][0].LinkCaption, "Пункт 8.1");
+    EXPECT_EQ(m_table->HelpLinks[0][2].LinkTopic, "zn2.html#z2.4");
+    EXPECT_EQ(m_table->HelpLinkCount[1], 0);
+    ASSERT_EQ(m_table->HelpLinkCount[799], 1);
+    EXPECT_EQ(m_table->HelpLinks[799][0].LinkTopic, "raz1.html#r1.1");
+    // Every built comment of the test set yields the links BuildHelpLinks gives it alone.
+    for (int n = 3; n < QuestionCount; ++n)
+        ASSERT_EQ(m_table->HelpLinkCount[n - 1],
+                  int(BuildHelpLinks(m_questions[n - 1].Comment).size()))
+            << "question " << n;
+}
+
+TEST_F(ThemeTableLoad, DamagedTextBlobCostsOnlyItsLinks) {
+    test::DbvBytes bytes(test::BuildTestDatabase(m_questions));
+    bytes.replaceText(1, QByteArray("no comment marker here\r\n"));
+    open(bytes);
+    ASSERT_TRUE(LoadThemeTable(*m_table, m_db, m_dir.path()));
+    EXPECT_EQ(m_table->HelpLinkCount[0], 0);
+    EXPECT_TRUE(m_table->HelpLinks[0][0].LinkCaption.isEmpty());
+    EXPECT_EQ(m_table->HelpLinkCount[799], 1);
+}
+
+TEST_F(ThemeTableLoad, MovedThemeSurvivesRestart) {
+    open();
+    ASSERT_TRUE(LoadThemeTable(*m_table, m_db, m_dir.path()));
+    m_table->theme(17) = 5;
+    m_table->mark(17) = 1;
+    ASSERT_TRUE(SaveThemeFile(*m_table, m_dir.path()));
+
+    auto restarted = std::make_unique<ThemeTable>();
+    ASSERT_TRUE(LoadThemeTable(*restarted, m_db, m_dir.path()));
+    EXPECT_EQ(restarted->theme(17), 5);
+    EXPECT_EQ(restarted->mark(17), 1);
+    EXPECT_EQ(restarted->HelpLinkCount[0], 3);
+}
+
+TEST_F(ThemeTableLoad, FailureKeepsThePreviousTable) {
+    open();
+    ASSERT_TRUE(LoadThemeTable(*m_table, m_db, m_dir.path()));
+    const Status failed =
+        LoadThemeTable(*m_table, m_db, QDir(m_dir.path()).filePath(QStringLiteral("no/such")));
+    EXPECT_FALSE(failed);
+    EXPECT_EQ(m_table->HelpLinkCount[0], 3);
+    EXPECT_EQ(m_table->theme(2), 3);
 }
 
 } // namespace
