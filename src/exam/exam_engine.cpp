@@ -406,10 +406,12 @@ void ExamEngine::showExamReview() {
     src.ExamLastSlot = m_lastSlot;
     src.ExamSlotNumber = {};
     src.ExamSlotRight = {};
+    src.ExamSlotChosen = {};
     for (int i = 0; i < m_lastSlot; ++i) {
         const ExamSlot& slot = m_slots[i];
         src.ExamSlotNumber[i] = NumberOf(slot.Q.Ticket, slot.Q.InTicket);
         src.ExamSlotRight[i] = slot.AnsweredRight == 1 ? 1 : 0;
+        src.ExamSlotChosen[i] = uint8_t(slot.Chosen);
     }
     RunLaunch& launch = m_app.Launch;
     launch.RunKind = 0;

@@ -399,6 +399,7 @@ TEST_F(ExamEngineTest, ReviewHandsTheSlotsAndLaunchValuesToTheStudyWindow) {
     for (int s = 1; s <= 20; ++s) {
         EXPECT_EQ(src.ExamSlotNumber[s - 1], engine->slotQuestion(s));
         EXPECT_EQ(src.ExamSlotRight[s - 1], (s == 2 || s == 5) ? 0 : 1);
+        EXPECT_EQ(src.ExamSlotChosen[s - 1], (s == 2 || s == 5) ? 3 : 2);
     }
     EXPECT_EQ(src.ExamSlotNumber[20], 0);
     EXPECT_EQ(front.reviewLaunch.RunKind, 0);

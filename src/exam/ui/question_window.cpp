@@ -1,0 +1,223 @@
+#include "exam/ui/question_window.h"
+
+#include "app/app_state.h"
+#include "app/platform.h"
+#include "exam/exam_engine.h"
+#include "exam/ui/exam_text.h"
+#include "study/ui/measure_text.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+
+namespace bil {
+
+namespace {
+
+QFont BoldFont(const QString& family, int pixels) {
+    QFont f(LocalFamily(family));
+    f.setPixelSize(pixels);
+    f.setBold(true);
+    return f;
+}
+
+// The 16 x 16 digit picture of an answer button.
+QPixmap DigitGlyph(int digit) {
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setFont(BoldFont(QStringLiteral("Arial"), 14));
+    p.setPen(QColor(0, 0, 128));
+    p.drawText(pm.rect(), Qt::AlignCenter, QString::number(digit));
+    return pm;
+}
+
+} // namespace
+
+TForm94::TForm94(AppState& app, ExamEngine& engine, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
+      m_app(app), m_engine(engine) {
+    setObjectName(QStringLiteral("TForm94"));
+    setWindowTitle(QStringLiteral("Билетория DER UZIRI 2023"));
+    setMinimumSize(370, 370);
+    resize(953, 702);
+    setModal(true);
+
+    Panel2 = new QWidget(this);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Image1 = new QLabel(Panel2);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setAlignment(Qt::AlignCenter);
+
+    Panel1 = new QWidget(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Label1 = new QLabel(Panel1);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setFont(BoldFont(QStringLiteral("Arial"), 21));
+    Label1->setWordWrap(true);
+    Label1->setAlignment(Qt::AlignCenter);
+    Label1->setAutoFillBackground(true);
+    QPalette headerPalette = Label1->palette();
+    headerPalette.setColor(QPalette::Window, Qt::black);
+    headerPalette.setColor(QPalette::WindowText, Qt::white);
+    Label1->setPalette(headerPalette);
+    Label3 = new QLabel(Panel1);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Label4 = new QLabel(Panel1);
+    Label4->setObjectName(QStringLiteral("Label4"));
+    Label2 = new QLabel(Panel1);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setFont(BoldFont(QStringLiteral("Arial"), 19));
+    Label2->setWordWrap(true);
+    Label2->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    Panel3 = new QWidget(Panel1);
+    Panel3->setObjectName(QStringLiteral("Panel3"));
+    for (int k = 1; k <= 5; ++k) {
+        auto* b = new QPushButton(Panel3);
+        b->setObjectName(QStringLiteral("BitBtn%1").arg(k));
+        b->setIcon(DigitGlyph(k));
+        b->setIconSize(QSize(16, 16));
+        b->setGeometry(4 + (k - 1) * 72, (ButtonPanelHeight - 23) / 2, 68, 23);
+        b->setAutoDefault(true);
+        connect(b, &QPushButton::clicked, this, [this, k] { BitBtn1Click(k); });
+        BitBtn[k - 1] = b;
+    }
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, &TForm94::Timer1Timer);
+}
+
+void TForm94::setQuestion(const QImage& picture, const QString& header, const QString& answers,
+                          bool hasPicture, int correct, int ticket, int inTicket, int answerCount) {
+    m_picture = picture;
+    m_header = header;
+    m_answers = answers;
+    HasPicture = hasPicture ? 1 : 0;
+    Correct = correct;
+    Ticket = ticket;
+    InTicket = inTicket;
+    Label1->setText(examui::DisplayText(header));
+    Label2->setText(examui::DisplayText(answers));
+    if (answerCount >= 1 && answerCount <= 5)
+        for (int k = 1; k <= 5; ++k)
+            BitBtn[k - 1]->setVisible(k <= answerCount);
+}
+
+void TForm94::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    m_accepted = false;
+    // A picture that could not be decoded leaves the whole window to the text.
+    Panel2->setVisible(HasPicture != 0 && !m_picture.isNull());
+    layoutPanels(true);
+    Timer1->start();
+    BitBtn[0]->setFocus(Qt::OtherFocusReason);
+}
+
+void TForm94::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    FormResize();
+}
+
+void TForm94::FormResize() {
+    layoutPanels(false);
+}
+
+void TForm94::placeTextPanel(int top, int height) {
+    const int w = width();
+    Panel1->setGeometry(0, top, w, height);
+    const int headerHeight = std::min(
+        height, MeasureTextHeight(Label1->font(), w, Qt::AlignCenter, true, Label1->text()));
+    Label1->setGeometry(0, 0, w, headerHeight);
+    Panel3->setGeometry(0, std::max(headerHeight, height - ButtonPanelHeight), w,
+                        ButtonPanelHeight);
+    const int textHeight = std::max(0, height - headerHeight - ButtonPanelHeight);
+    Label3->setGeometry(0, headerHeight, Margin, textHeight);
+    Label4->setGeometry(std::max(0, w - Margin), headerHeight, Margin, textHeight);
+    Label2->setGeometry(Margin, headerHeight, std::max(0, w - 2 * Margin), textHeight);
+}
+
+void TForm94::layoutPanels(bool onShow) {
+    (void)onShow;
+    const int w = width();
+    const int clientHeight = height();
+    if (Panel2->isVisibleTo(this) && m_picture.width() > 0 && m_picture.height() > 0) {
+        const int headerHeight =
+            MeasureTextHeight(Label1->font(), w, Qt::AlignCenter, true, Label1->text());
+        const int need = MeasureTextHeight(Label2->font(), std::max(0, w - 2 * Margin),
+                                           Qt::AlignLeft, true, Label2->text()) +
+                         headerHeight + ButtonPanelHeight;
+        const int p = int(std::lround(w / (double(m_picture.width()) / m_picture.height())));
+        int textHeight;
+        if (need > clientHeight - p) {
+            // The text gets what it needs and the picture the rest; the buttons stay inside.
+            textHeight = std::min(clientHeight, std::max(need, MinPanelHeight));
+        } else {
+            textHeight = clientHeight - p;
+        }
+        const int pictureHeight = clientHeight - textHeight;
+        Panel2->setGeometry(0, 0, w, pictureHeight);
+        Image1->setGeometry(0, 0, w, pictureHeight);
+        placeTextPanel(pictureHeight, textHeight);
+
+        m_fitted = QImage(std::max(1, w), std::max(1, pictureHeight), QImage::Format_RGB32);
+        m_fitted.fill(Qt::white);
+        if (pictureHeight > 0) {
+            const QImage scaled =
+                m_picture.scaled(m_fitted.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            QPainter painter(&m_fitted);
+            painter.drawImage((m_fitted.width() - scaled.width()) / 2,
+                              (m_fitted.height() - scaled.height()) / 2, scaled);
+        }
+        Image1->setPixmap(QPixmap::fromImage(m_fitted));
+    } else {
+        placeTextPanel(0, clientHeight);
+    }
+}
+
+void TForm94::keyPressEvent(QKeyEvent* event) {
+    const QString t = event->text();
+    if (t.size() == 1 && t[0] >= QLatin1Char('1') && t[0] <= QLatin1Char('5')) {
+        const int k = t[0].unicode() - '0';
+        if (BitBtn[k - 1]->isVisible() && BitBtn[k - 1]->isEnabled())
+            BitBtn[k - 1]->click();
+        return;
+    }
+    // The window has no cancel button: Escape leaves the question open.
+    if (event->key() == Qt::Key_Escape)
+        return;
+    QDialog::keyPressEvent(event);
+}
+
+void TForm94::BitBtn1Click(int k) {
+    const Settings& s = m_app.Config;
+    if (s.ConfirmChoice && !s.AlwaysShowComment &&
+        !m_app.services.prompter->confirm(QStringLiteral("Вы уверены?")))
+        return;
+    m_engine.recordExamAnswer(k);
+    m_accepted = true;
+    accept();
+}
+
+void TForm94::done(int result) {
+    Timer1->stop();
+    // Only an accepted answer closes with OK; any other close means no answer.
+    QDialog::done(result == QDialog::Accepted && m_accepted ? QDialog::Accepted
+                                                            : QDialog::Rejected);
+}
+
+void TForm94::Timer1Timer() {
+    m_engine.questionSecond();
+}
+
+} // namespace bil

@@ -1,0 +1,359 @@
+#include "app/app_state.h"
+#include "app/platform.h"
+#include "exam/exam_engine.h"
+#include "exam/ui/exam_tile.h"
+#include "exam/ui/exam_window.h"
+#include "exam/ui/question_window.h"
+#include "exam/ui/result_dialog.h"
+#include "scripted_prompter.h"
+#include "study/study_engine.h"
+#include "study/ui/study_window.h"
+#include "test_db.h"
+#include "test_jpeg.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <set>
+
+namespace bil {
+namespace {
+
+class ScriptRandom final : public RandomSource {
+public:
+    std::deque<int> values;
+    int below(int n) override {
+        if (values.empty())
+            return 0;
+        const int v = values.front() % n;
+        values.pop_front();
+        return v;
+    }
+    void reseed() override {}
+};
+
+// Acts on whichever modal window is on top, from the event loop of that window.
+class ModalDriver {
+public:
+    explicit ModalDriver(std::function<void(QWidget*)> act) : m_act(std::move(act)) {
+        m_timer.setInterval(5);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            QWidget* w = QApplication::activeModalWidget();
+            if (!w || !w->isVisible() || m_busy)
+                return;
+            // Acting later lets this timer fire again inside any window the action opens.
+            m_busy = true;
+            QPointer<QWidget> target(w);
+            QTimer::singleShot(0, [this, target] {
+                m_busy = false;
+                if (target && target->isVisible())
+                    m_act(target);
+            });
+        });
+        m_timer.start();
+    }
+
+private:
+    std::function<void(QWidget*)> m_act;
+    QTimer m_timer;
+    bool m_busy = false;
+};
+
+class ExamWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const QByteArray jpeg = test::MakeTestJpeg(320, 240, 7);
+        const QString path = test::WriteTestDatabase(dir.path(), test::MakeQuestions(jpeg, 3));
+        ASSERT_TRUE(app.Db.OpenDatabase(path).ok());
+        app.AppDataDir = dir.path();
+        app.services.random = &random;
+        app.services.prompter = &prompter;
+        app.Config.ExamTime = 600;
+    }
+
+    // Answers the open question: right unless its slot is listed as wrong.
+    void answerOpenQuestion(TForm91& w, TForm94& q) {
+        const int slot = w.engine().openTile() + 1;
+        const bool wrong = wrongSlots.count(slot) != 0;
+        int k = q.Correct;
+        if (wrong)
+            k = q.Correct == 1 ? 2 : 1;
+        q.BitBtn[k - 1]->click();
+    }
+
+    test::TempDir dir;
+    AppState app;
+    ScriptRandom random;
+    test::ScriptedPrompter prompter;
+    std::set<int> wrongSlots;
+};
+
+bool OnlyNavyBits(const QImage& image) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.red() != 0 || c.green() != 0 || (c.blue() != 0 && c.blue() != 128))
+                return false;
+        }
+    return true;
+}
+
+TEST_F(ExamWindowTest, FullExamWithOneErrorPassesThroughTheAdditionalBlock) {
+    random.values = {2, 5, 9, 30, 4};
+    wrongSlots = {7};
+    TForm91 w(app);
+    w.Timer1->setInterval(3600 * 1000); // the tests tick the clock themselves
+    int mainShown = 0;
+    w.setShowMainWindow([&] { ++mainShown; });
+    QStringList verdict;
+    ModalDriver driver([&](QWidget* modal) {
+        if (auto* q = qobject_cast<TForm94*>(modal))
+            answerOpenQuestion(w, *q);
+        else if (auto* r = qobject_cast<TForm4*>(modal)) {
+            verdict << r->Label1->text() << r->Label2->text() << r->Label3->text()
+                    << r->Label4->text();
+            EXPECT_TRUE(r->BitBtn2->isVisible());
+            r->BitBtn1->click();
+        }
+    });
+
+    w.startExam();
+    ASSERT_TRUE(w.isVisible());
+    EXPECT_TRUE(w.Timer1->isActive());
+    EXPECT_EQ(w.Label2->text(), QStringLiteral("Основной блок вопросов"));
+    EXPECT_EQ(w.Label1->text(), QStringLiteral("00:10:00"));
+    EXPECT_EQ(w.Label3->text(), test::TestTitle);
+    for (int i = 0; i < 30; ++i)
+        EXPECT_EQ(w.tile(i)->isVisible(), i < 20) << i;
+    // Five columns, four rows.
+    EXPECT_EQ(w.tile(1)->x(), w.tile(0)->x() + w.tile(0)->width());
+    EXPECT_EQ(w.tile(5)->x(), 1);
+    EXPECT_EQ(w.tile(5)->y(), w.tile(0)->y() + w.tile(0)->height());
+    EXPECT_EQ(w.tile(0)->width(), w.width() / 5 - 2);
+    EXPECT_EQ(w.tile(0)->height(), w.Panel4->height() / 4);
+    EXPECT_EQ(w.tile(0)->frameColour(), 255);
+    EXPECT_EQ(w.tile(1)->frameColour(), 91);
+    EXPECT_EQ(w.engine().slotQuestion(7), 5 * 20 + 7);
+
+    // The mouse makes a tile current and opens it; then Enter follows the current tile.
+    QTest::mouseMove(w.tile(3), QPoint(10, 10));
+    EXPECT_EQ(w.engine().currentTile(), 3);
+    EXPECT_EQ(w.tile(3)->frameColour(), 255);
+    EXPECT_EQ(w.tile(0)->frameColour(), 91);
+    QTest::mouseClick(w.tile(3), Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_EQ(w.engine().slot(3).Answered, 1);
+    EXPECT_EQ(w.engine().currentTile(), 4);
+    EXPECT_TRUE(OnlyNavyBits(w.tile(3)->grab().toImage()));
+    EXPECT_FALSE(OnlyNavyBits(w.tile(4)->grab().toImage()));
+    // An answered tile is neither made current nor opened by the mouse.
+    QTest::mouseMove(w.tile(3), QPoint(12, 12));
+    EXPECT_EQ(w.engine().currentTile(), 4);
+
+    for (int n = 0; n < 19; ++n)
+        QTest::keyClick(&w, Qt::Key_Return);
+    EXPECT_EQ(w.engine().examStage(), 2);
+    EXPECT_TRUE(verdict.isEmpty());
+    EXPECT_EQ(w.Label2->text(), QStringLiteral("Дополнительный блок вопросов"));
+    EXPECT_EQ(w.Label1->text(), QStringLiteral("00:05:00"));
+    for (int i = 0; i < 30; ++i)
+        EXPECT_EQ(w.tile(i)->isVisible(), i >= 20 && i < 25) << i;
+    EXPECT_EQ(w.tile(20)->pos(), QPoint(1, 1));
+    EXPECT_EQ(w.tile(20)->frameColour(), 255);
+    EXPECT_EQ(w.engine().slotQuestion(21), 9 * 20 + 6);
+    EXPECT_EQ(w.tile(20)->text(), test::TestQuestionText(9 * 20 + 6));
+
+    w.Timer1Timer();
+    EXPECT_EQ(w.Label1->text(), QStringLiteral("00:04:59"));
+    for (int n = 0; n < 5; ++n)
+        QTest::keyClick(&w, Qt::Key_Return);
+    ASSERT_EQ(verdict.size(), 4);
+    EXPECT_EQ(verdict[0], QStringLiteral("Поздравляем! Вы сдали экзамен!"));
+    EXPECT_EQ(verdict[1], QStringLiteral("Допущено ошибок: 1"));
+    EXPECT_EQ(verdict[2], QString());
+    EXPECT_EQ(verdict[3], QStringLiteral("Время ответа: 00:00:01"));
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_FALSE(w.Timer1->isActive());
+    EXPECT_EQ(mainShown, 1);
+
+    int right = 0, wrong = 0;
+    for (const TQuestionStat& q : app.Stats.QuestionStats) {
+        right += q.Right[ChannelExam];
+        wrong += q.Wrong[ChannelExam];
+        EXPECT_EQ(q.Right[ChannelLearning] + q.Wrong[ChannelLearning], 0);
+    }
+    EXPECT_EQ(right, 24);
+    EXPECT_EQ(wrong, 1);
+    EXPECT_EQ(app.Stats.question(107).Wrong[ChannelExam], 1);
+}
+
+TEST_F(ExamWindowTest, QuestionWindowButtonsKeysConfirmationAndSeconds) {
+    random.values = {0, 0, 0, 0};
+    TForm91 w(app);
+    w.Timer1->setInterval(3600 * 1000); // the tests tick the clock themselves
+    w.startExam();
+    TForm94& q = *w.questionWindow();
+    // Question 2 has three answers and no picture; question 3 has a picture.
+    ASSERT_EQ(test::TestAnswerCount(2), 3);
+    ASSERT_TRUE(w.engine().openQuestion(1));
+    const ExamSlot& slot = w.engine().slot(1);
+    q.setQuestion(w.tile(1)->picture(),
+                  QStringLiteral("\n\r") + slot.Q.Text + QStringLiteral("\n\r"), slot.AnswerList,
+                  slot.Q.HasPicture, slot.Q.Correct, slot.Q.Ticket, slot.Q.InTicket,
+                  slot.Q.AnswerCount);
+    q.show();
+    EXPECT_TRUE(q.BitBtn[2]->isVisible());
+    EXPECT_FALSE(q.BitBtn[3]->isVisible());
+    EXPECT_FALSE(q.BitBtn[4]->isVisible());
+    EXPECT_FALSE(q.Panel2->isVisible());
+    EXPECT_EQ(q.Panel1->y(), 0);
+    EXPECT_EQ(q.Panel1->height(), q.height());
+    EXPECT_TRUE(q.Label2->text().startsWith(QStringLiteral("1. ")));
+    EXPECT_TRUE(q.Timer1->isActive());
+    q.Timer1Timer();
+    q.Timer1Timer();
+    EXPECT_EQ(app.Stats.question(2).Seconds[ChannelExam], 2);
+
+    QTest::keyClick(&q, Qt::Key_4);
+    EXPECT_TRUE(q.isVisible());
+    QTest::keyClick(&q, Qt::Key_Escape);
+    EXPECT_TRUE(q.isVisible());
+
+    app.Config.ConfirmChoice = true;
+    prompter.queueYesNo(false);
+    QTest::keyClick(&q, Qt::Key_1);
+    EXPECT_TRUE(q.isVisible());
+    EXPECT_TRUE(prompter.showed(QStringLiteral("Вы уверены?")));
+    EXPECT_EQ(w.engine().correctCount() + w.engine().errorCount(), 0);
+
+    // With the comment always shown no confirmation is asked.
+    app.Config.AlwaysShowComment = true;
+    prompter.clear();
+    const int k = slot.Q.Correct;
+    QTest::keyClick(&q, Qt::Key(Qt::Key_0 + k));
+    EXPECT_FALSE(q.isVisible());
+    EXPECT_FALSE(q.Timer1->isActive());
+    EXPECT_TRUE(prompter.shown().empty());
+    EXPECT_EQ(q.result(), QDialog::Accepted);
+    EXPECT_EQ(w.engine().correctCount(), 1);
+    w.engine().questionClosed(true);
+    EXPECT_EQ(w.engine().slot(1).Answered, 1);
+
+    // A pictured question: the picture panel on top takes the picture's height when the text fits.
+    ASSERT_TRUE(w.engine().openQuestion(2));
+    const ExamSlot& pictured = w.engine().slot(2);
+    ASSERT_TRUE(pictured.Q.HasPicture);
+    ASSERT_FALSE(w.tile(2)->picture().isNull());
+    q.setQuestion(w.tile(2)->picture(), QStringLiteral("\n\rx\n\r"), pictured.AnswerList, true,
+                  pictured.Q.Correct, pictured.Q.Ticket, pictured.Q.InTicket,
+                  pictured.Q.AnswerCount);
+    q.resize(953, 702);
+    q.show();
+    EXPECT_TRUE(q.Panel2->isVisible());
+    EXPECT_EQ(q.Panel2->y(), 0);
+    EXPECT_EQ(q.Panel2->height(), qRound(q.width() / (320.0 / 240.0)) > q.height() - 200
+                                      ? q.Panel2->height()
+                                      : qRound(q.width() / (320.0 / 240.0)));
+    EXPECT_EQ(q.Panel1->y(), q.Panel2->height());
+    EXPECT_EQ(q.Panel1->y() + q.Panel1->height(), q.height());
+    EXPECT_EQ(q.fittedPicture().size(), q.Panel2->size());
+    q.close();
+    EXPECT_EQ(q.result(), QDialog::Rejected);
+    w.engine().questionClosed(false);
+    EXPECT_EQ(w.engine().slot(2).Answered, 0);
+}
+
+TEST_F(ExamWindowTest, TimeOutWithAQuestionOpenClosesItAndFailsTheExam) {
+    random.values = {0, 1, 2, 3};
+    app.Config.ExamTime = 5;
+    TForm91 w(app);
+    w.Timer1->setInterval(3600 * 1000); // the tests tick the clock themselves
+    int mainShown = 0;
+    w.setShowMainWindow([&] { ++mainShown; });
+    QStringList verdict;
+    bool questionSeen = false;
+    ModalDriver driver([&](QWidget* modal) {
+        if (qobject_cast<TForm94*>(modal)) {
+            questionSeen = true;
+            for (int i = 0; i < 5; ++i)
+                w.Timer1Timer();
+        } else if (auto* r = qobject_cast<TForm4*>(modal)) {
+            verdict << r->Label1->text() << r->Label2->text() << r->Label3->text()
+                    << r->Label4->text();
+            r->BitBtn1->click();
+        }
+    });
+    w.startExam();
+    QTest::keyClick(&w, Qt::Key_Return);
+    EXPECT_TRUE(questionSeen);
+    EXPECT_FALSE(w.questionWindow()->isVisible());
+    ASSERT_EQ(verdict.size(), 4);
+    EXPECT_EQ(verdict[0], QStringLiteral("ЭКЗАМЕН ПРОВАЛЕН!"));
+    EXPECT_EQ(verdict[2], QStringLiteral("Все ответы признаны ошибками."));
+    EXPECT_EQ(verdict[3], QStringLiteral("Время закончилось: 00:00:05"));
+    EXPECT_EQ(w.engine().slot(0).Answered, 0);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(mainShown, 1);
+    for (int s = 1; s <= 20; ++s)
+        EXPECT_EQ(app.Stats.question(w.engine().slotQuestion(s)).Wrong[ChannelExam], 1) << s;
+}
+
+TEST_F(ExamWindowTest, EscapeFailsTheExamAndTheReviewShowsTheStars) {
+    random.values = {0, 1, 2, 3};
+    TForm91 w(app);
+    w.Timer1->setInterval(3600 * 1000); // the tests tick the clock themselves
+    TForm1 study(app);
+    w.setShowStudyModal([&] { study.exec(); });
+    int mainShown = 0;
+    w.setShowMainWindow([&] { ++mainShown; });
+    wrongSlots = {2};
+    int answered = 0;
+    QStringList verdict;
+    std::vector<int> marks;
+    int studyItems = 0;
+    ModalDriver driver([&](QWidget* modal) {
+        if (auto* q = qobject_cast<TForm94*>(modal)) {
+            answerOpenQuestion(w, *q);
+            ++answered;
+        } else if (auto* r = qobject_cast<TForm4*>(modal)) {
+            verdict << r->Label1->text() << r->Label2->text();
+            r->BitBtn2->click();
+        } else if (modal == &study) {
+            studyItems = study.ListView1->count();
+            for (int i = 0; i < study.engine().RunCount(); ++i)
+                marks.push_back(study.engine().mark(i));
+            study.close();
+        }
+    });
+    w.startExam();
+    for (int n = 0; n < 3; ++n)
+        QTest::keyClick(&w, Qt::Key_Return);
+    ASSERT_EQ(answered, 3);
+    QTest::keyClick(&w, Qt::Key_Escape);
+    ASSERT_EQ(verdict.size(), 2);
+    EXPECT_EQ(verdict[0], QStringLiteral("ЭКЗАМЕН ПРОВАЛЕН!"));
+    EXPECT_EQ(verdict[1], QStringLiteral("Допущено ошибок: 20"));
+    EXPECT_EQ(app.Launch.RunMode, 7);
+    EXPECT_EQ(app.Launch.RunKind, 0);
+    EXPECT_EQ(studyItems, 20);
+    ASSERT_EQ(marks.size(), 20u);
+    EXPECT_EQ(marks[0], MarkRight);
+    EXPECT_EQ(marks[1], MarkWrong);
+    EXPECT_EQ(marks[2], MarkRight);
+    EXPECT_EQ(marks[3], MarkWrong); // never answered
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(mainShown, 1);
+    EXPECT_EQ(app.Stats.question(w.engine().slotQuestion(1)).Wrong[ChannelExam], 1);
+    EXPECT_EQ(app.Stats.question(w.engine().slotQuestion(2)).Wrong[ChannelExam], 2);
+}
+
+} // namespace
+} // namespace bil
