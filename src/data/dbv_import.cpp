@@ -1,0 +1,295 @@
+#include "data/dbv_import.h"
+
+#include "data/cp1251.h"
+#include "data/database.h"
+#include "data/jpeg.h"
+#include "data/jpeg_encode.h"
+#include "data/numbering.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+#include <optional>
+
+namespace bil {
+
+namespace {
+
+// Errors past this many are only counted, so a wrong folder does not flood the terminal.
+constexpr int MaxListedErrors = 30;
+
+QString SetFolder(CategorySet set) {
+    return set == CategorySet::AB ? QStringLiteral("A_B") : QStringLiteral("C_D");
+}
+
+QString Where(int ticket, int position) {
+    return QStringLiteral("билет %1, вопрос %2").arg(ticket).arg(position);
+}
+
+// The last run of digits in "Билет 12" / "Вопрос 7"; 0 when there is none.
+int TrailingNumber(const QJsonValue& value) {
+    if (value.isDouble())
+        return value.toInt();
+    static const QRegularExpression digits(QStringLiteral("(\\d+)\\s*$"));
+    const auto match = digits.match(value.toString());
+    return match.hasMatch() ? match.captured(1).toInt() : 0;
+}
+
+// One stored line: line breaks would split the record, a NUL would end it.
+QString OneLine(const QString& text) {
+    QString s = text;
+    s.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    s.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    s.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    s.replace(QChar(0), QLatin1Char(' '));
+    return s.trimmed();
+}
+
+struct Collector {
+    QStringList Errors;
+    int Dropped = 0;
+    void add(const QString& message) {
+        if (Errors.size() < MaxListedErrors)
+            Errors << message;
+        else
+            ++Dropped;
+    }
+    bool empty() const { return Errors.isEmpty(); }
+    Status status() const {
+        QString text = Errors.join(QLatin1Char('\n'));
+        if (Dropped > 0)
+            text += QStringLiteral("\n… и ещё ошибок: %1").arg(Dropped);
+        return Status::Error(text);
+    }
+};
+
+class PictureStore {
+public:
+    explicit PictureStore(const QString& root) : m_root(QDir::cleanPath(root)) {}
+
+    // The JPEG to store for an image path of the data set; empty for the placeholder.
+    Result<QByteArray> picture(const QString& imagePath) {
+        QString rel = imagePath.trimmed();
+        if (rel.isEmpty() || IsPlaceholder(rel))
+            return QByteArray();
+        const auto cached = m_cache.constFind(rel);
+        if (cached != m_cache.constEnd())
+            return cached.value();
+        auto made = load(rel);
+        if (made)
+            m_cache.insert(rel, made.value());
+        return made;
+    }
+    int converted() const { return m_converted; }
+
+private:
+    static bool IsPlaceholder(const QString& rel) {
+        return QDir::cleanPath(rel) == QDir::cleanPath(NoImagePlaceholder);
+    }
+
+    Result<QByteArray> load(const QString& rel) {
+        const QString path = QDir::cleanPath(m_root + QLatin1Char('/') + rel);
+        if (QDir::isAbsolutePath(rel) || !path.startsWith(m_root + QLatin1Char('/')))
+            return Status::Error(QStringLiteral("путь к картинке вне папки данных: %1").arg(rel));
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return Status::Error(QStringLiteral("нет файла картинки %1").arg(rel));
+        const QByteArray bytes = file.readAll();
+        const ImageFormat format = DetectImageFormat(bytes);
+        if (format == ImageFormat::Jpeg) {
+            auto info = ReadJpegInfo(reinterpret_cast<const uint8_t*>(bytes.constData()),
+                                     std::size_t(bytes.size()));
+            if (!info)
+                return Status::Error(
+                    QStringLiteral("картинка %1 повреждена: %2").arg(rel, info.error()));
+            if (bytes.size() <= qsizetype(Database::MaxPictureBlob)) {
+                auto decoded = DecodeJpeg(reinterpret_cast<const uint8_t*>(bytes.constData()),
+                                          std::size_t(bytes.size()));
+                if (!decoded)
+                    return Status::Error(
+                        QStringLiteral("картинка %1 повреждена: %2").arg(rel, decoded.error()));
+                return bytes;
+            }
+            auto rgb = DecodeJpegRgb(bytes);
+            if (!rgb)
+                return Status::Error(
+                    QStringLiteral("картинка %1 повреждена: %2").arg(rel, rgb.error()));
+            return encode(rel, std::move(rgb.value()));
+        }
+        if (format == ImageFormat::Webp) {
+            auto rgb = DecodeWebp(bytes);
+            if (!rgb)
+                return Status::Error(
+                    QStringLiteral("картинка %1 повреждена: %2").arg(rel, rgb.error()));
+            return encode(rel, std::move(rgb.value()));
+        }
+        return Status::Error(QStringLiteral("картинка %1 в формате %2 не поддерживается")
+                                 .arg(rel, QString::fromUtf8(ImageFormatName(format))));
+    }
+
+    Result<QByteArray> encode(const QString& rel, RgbImage image) {
+        auto jpeg = EncodeJpegWithin(std::move(image), int(Database::MaxPictureBlob));
+        if (!jpeg)
+            return Status::Error(QStringLiteral("картинка %1: %2").arg(rel, jpeg.error()));
+        ++m_converted;
+        return jpeg;
+    }
+
+    QString m_root;
+    QHash<QString, QByteArray> m_cache;
+    int m_converted = 0;
+};
+
+// The text fields of one question, checked against cp1251 unless replacing.
+void CheckEncodable(const QString& where, const QString& field, const QString& text, bool replace,
+                    Collector& errors) {
+    if (replace)
+        return;
+    auto encoded = EncodeCp1251(text, false);
+    if (!encoded)
+        errors.add(QStringLiteral("%1: %2 — %3 (запустите с --replace, чтобы заменить такие "
+                                  "символы на «?»)")
+                       .arg(where, field, encoded.error()));
+}
+
+} // namespace
+
+QString DefaultImportTitle(CategorySet set) {
+    return set == CategorySet::AB ? QStringLiteral("Билеты ПДД, категории A и B")
+                                  : QStringLiteral("Билеты ПДД, категории C и D");
+}
+
+Result<ImportedDatabase> ImportJsonDataSet(const JsonImportOptions& options) {
+    auto progress = [&](const QString& line) {
+        if (options.Progress)
+            options.Progress(line);
+    };
+    const QString folder =
+        QDir(options.Root)
+            .filePath(QStringLiteral("questions/%1/tickets").arg(SetFolder(options.Set)));
+    QDir dir(folder);
+    if (!dir.exists())
+        return Status::Error(QStringLiteral("Нет папки с билетами: %1").arg(folder));
+    const QStringList files =
+        dir.entryList({QStringLiteral("*.json")}, QDir::Files | QDir::Readable, QDir::Name);
+    if (files.isEmpty())
+        return Status::Error(QStringLiteral("В папке %1 нет файлов билетов (*.json)").arg(folder));
+
+    std::vector<std::optional<QuestionSource>> found(QuestionCount);
+    PictureStore pictures(options.Root);
+    Collector errors;
+
+    for (const QString& name : files) {
+        QFile file(dir.filePath(name));
+        if (!file.open(QIODevice::ReadOnly)) {
+            errors.add(QStringLiteral("%1: файл не читается").arg(name));
+            continue;
+        }
+        QJsonParseError parseError;
+        const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &parseError);
+        if (parseError.error != QJsonParseError::NoError || !doc.isArray()) {
+            errors.add(QStringLiteral("%1: не список вопросов в JSON (%2)")
+                           .arg(name, parseError.errorString()));
+            continue;
+        }
+        const QJsonArray items = doc.array();
+        progress(QStringLiteral("%1: вопросов %2").arg(name).arg(items.size()));
+        for (qsizetype k = 0; k < items.size(); ++k) {
+            const QJsonObject obj = items.at(k).toObject();
+            const int ticket = TrailingNumber(obj.value(QStringLiteral("ticket_number")));
+            const int position = TrailingNumber(obj.value(QStringLiteral("title")));
+            if (ticket < 1 || ticket > TicketCount || position < 1 || position > TicketSize) {
+                errors.add(QStringLiteral("%1, запись %2: нет номера билета 1..%3 и вопроса 1..%4")
+                               .arg(name)
+                               .arg(k + 1)
+                               .arg(TicketCount)
+                               .arg(TicketSize));
+                continue;
+            }
+            const QString where = Where(ticket, position);
+            auto& slot = found[std::size_t(NumberOf(ticket, position) - 1)];
+            if (slot) {
+                errors.add(QStringLiteral("%1: вопрос встречается дважды (%2)").arg(where, name));
+                continue;
+            }
+            const std::size_t before = std::size_t(errors.Errors.size() + errors.Dropped);
+
+            QuestionSource q;
+            q.Text = OneLine(obj.value(QStringLiteral("question")).toString());
+            q.Comment = OneLine(obj.value(QStringLiteral("answer_tip")).toString());
+            const QJsonArray answers = obj.value(QStringLiteral("answers")).toArray();
+            int rightCount = 0;
+            for (qsizetype a = 0; a < answers.size(); ++a) {
+                const QJsonObject answer = answers.at(a).toObject();
+                QString text = OneLine(answer.value(QStringLiteral("answer_text")).toString());
+                if (text == QLatin1String("*"))
+                    errors.add(QStringLiteral("%1: ответ %2 состоит из одной «*», а она "
+                                              "закрывает список ответов")
+                                   .arg(where)
+                                   .arg(a + 1));
+                if (answer.value(QStringLiteral("is_correct")).toBool()) {
+                    ++rightCount;
+                    q.Correct = int(a) + 1;
+                }
+                CheckEncodable(where, QStringLiteral("ответ %1").arg(a + 1), text, options.Replace,
+                               errors);
+                q.Answers.push_back(std::move(text));
+            }
+            if (answers.size() < 2 || answers.size() > MaxAnswers)
+                errors.add(QStringLiteral("%1: ответов %2, а должно быть от 2 до %3")
+                               .arg(where)
+                               .arg(answers.size())
+                               .arg(MaxAnswers));
+            if (rightCount != 1)
+                errors.add(QStringLiteral("%1: правильных ответов %2, а должен быть ровно один")
+                               .arg(where)
+                               .arg(rightCount));
+            CheckEncodable(where, QStringLiteral("текст вопроса"), q.Text, options.Replace, errors);
+            CheckEncodable(where, QStringLiteral("комментарий"), q.Comment, options.Replace,
+                           errors);
+
+            auto jpeg = pictures.picture(obj.value(QStringLiteral("image")).toString());
+            if (!jpeg)
+                errors.add(QStringLiteral("%1: %2").arg(where, jpeg.error()));
+            else
+                q.Jpeg = jpeg.value();
+
+            if (std::size_t(errors.Errors.size() + errors.Dropped) == before)
+                slot = std::move(q);
+            else
+                slot = QuestionSource{}; // seen, but broken: not reported as missing too
+        }
+    }
+
+    for (int n = 1; n <= QuestionCount; ++n)
+        if (!found[std::size_t(n - 1)])
+            errors.add(
+                QStringLiteral("%1: вопроса нет в данных").arg(Where(TicketOf(n), PositionOf(n))));
+    if (!errors.empty())
+        return errors.status();
+
+    progress(QStringLiteral("Вопросов: %1, картинок пересжато: %2")
+                 .arg(QuestionCount)
+                 .arg(pictures.converted()));
+    ImportedDatabase out;
+    out.Title = options.Title.isEmpty() ? DefaultImportTitle(options.Set) : options.Title;
+    out.Questions.reserve(QuestionCount);
+    for (auto& slot : found)
+        out.Questions.push_back(std::move(*slot));
+    return out;
+}
+
+Status BuildDatabaseFromJson(const JsonImportOptions& options, const QString& outPath) {
+    auto imported = ImportJsonDataSet(options);
+    if (!imported)
+        return imported.status();
+    return WriteDatabase(outPath, imported->Title, imported->Questions, options.Replace);
+}
+
+} // namespace bil

@@ -1,0 +1,147 @@
+// biletoria-dbv: builds, checks and inspects .dbv question databases.
+#include "data/database.h"
+#include "data/dbv_check.h"
+#include "data/dbv_import.h"
+#include "data/demo_database.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <cstdio>
+
+namespace {
+
+void Print(FILE* to, const QString& line) {
+    const QByteArray bytes = line.toUtf8();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), to);
+    std::fputc('\n', to);
+}
+
+int Fail(const QString& message) {
+    Print(stderr, message);
+    return 1;
+}
+
+constexpr const char* Usage = "Использование:\n"
+                              "  biletoria-dbv check ФАЙЛ\n"
+                              "  biletoria-dbv dump ФАЙЛ [НОМЕР]\n"
+                              "  biletoria-dbv build --json ПАПКА --set AB|CD -o ФАЙЛ.dbv "
+                              "[--title НАЗВАНИЕ] [--replace]\n"
+                              "  biletoria-dbv demo -o ФАЙЛ.dbv";
+
+int Check(const QStringList& args) {
+    if (args.size() != 1)
+        return Fail(QString::fromUtf8(Usage));
+    auto report = bil::CheckDbvFile(args.at(0));
+    if (!report)
+        return Fail(report.error());
+    for (const bil::DbvProblem& p : report->Problems)
+        Print(stdout, p.Number > 0 ? QStringLiteral("Вопрос %1: %2").arg(p.Number).arg(p.Reason)
+                                   : QStringLiteral("Файл: %1").arg(p.Reason));
+    Print(stdout, report->summary());
+    return report->ok() ? 0 : 1;
+}
+
+int Dump(const QStringList& args) {
+    if (args.isEmpty() || args.size() > 2)
+        return Fail(QString::fromUtf8(Usage));
+    bil::Database db;
+    if (bil::Status opened = db.OpenDatabase(args.at(0)); !opened)
+        return Fail(opened.message());
+    if (args.size() == 2) {
+        bool ok = false;
+        const int number = args.at(1).toInt(&ok);
+        if (!ok || number < 1 || number > bil::QuestionCount)
+            return Fail(
+                QStringLiteral("Номер вопроса должен быть от 1 до %1").arg(bil::QuestionCount));
+        auto q = bil::DumpQuestion(db, number);
+        if (!q)
+            return Fail(q.error());
+        Print(stdout, QString::fromUtf8(QJsonDocument(q.value()).toJson(QJsonDocument::Indented)));
+        return 0;
+    }
+    QJsonArray all;
+    int failures = 0;
+    for (int n = 1; n <= bil::QuestionCount; ++n) {
+        auto q = bil::DumpQuestion(db, n);
+        if (q) {
+            all.append(q.value());
+        } else {
+            ++failures;
+            Print(stderr, q.error());
+        }
+    }
+    Print(stdout, QString::fromUtf8(QJsonDocument(all).toJson(QJsonDocument::Indented)));
+    return failures == 0 ? 0 : 1;
+}
+
+int Build(const QStringList& arguments) {
+    QCommandLineParser parser;
+    const QCommandLineOption json(QStringLiteral("json"), QString(), QStringLiteral("dir"));
+    const QCommandLineOption set(QStringLiteral("set"), QString(), QStringLiteral("set"));
+    const QCommandLineOption out(QStringLiteral("o"), QString(), QStringLiteral("file"));
+    const QCommandLineOption title(QStringLiteral("title"), QString(), QStringLiteral("text"));
+    const QCommandLineOption replace(QStringLiteral("replace"));
+    parser.addOptions({json, set, out, title, replace});
+    if (!parser.parse(arguments))
+        return Fail(parser.errorText() + QLatin1Char('\n') + QString::fromUtf8(Usage));
+    if (!parser.isSet(json) || !parser.isSet(set) || !parser.isSet(out) ||
+        !parser.positionalArguments().isEmpty())
+        return Fail(QString::fromUtf8(Usage));
+    bil::JsonImportOptions options;
+    options.Root = parser.value(json);
+    const QString which = parser.value(set).toUpper();
+    if (which == QLatin1String("AB"))
+        options.Set = bil::CategorySet::AB;
+    else if (which == QLatin1String("CD"))
+        options.Set = bil::CategorySet::CD;
+    else
+        return Fail(QStringLiteral("--set принимает AB или CD, а не «%1»").arg(parser.value(set)));
+    options.Title = parser.value(title);
+    options.Replace = parser.isSet(replace);
+    options.Progress = [](const QString& line) { Print(stderr, line); };
+    if (bil::Status built = bil::BuildDatabaseFromJson(options, parser.value(out)); !built)
+        return Fail(QStringLiteral("База не создана:\n") + built.message());
+    Print(stderr, QStringLiteral("Записано: %1").arg(parser.value(out)));
+    return 0;
+}
+
+int Demo(const QStringList& arguments) {
+    QCommandLineParser parser;
+    const QCommandLineOption out(QStringLiteral("o"), QString(), QStringLiteral("file"));
+    parser.addOption(out);
+    if (!parser.parse(arguments) || !parser.isSet(out) || !parser.positionalArguments().isEmpty())
+        return Fail(QString::fromUtf8(Usage));
+    if (bil::Status written = bil::WriteDemoDatabase(parser.value(out)); !written)
+        return Fail(written.message());
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments();
+    if (args.size() < 2)
+        return Fail(QString::fromUtf8(Usage));
+    const QString command = args.at(1);
+    // The option parser expects the program name first; drop only the subcommand.
+    QStringList rest = args;
+    rest.removeAt(1);
+    if (command == QLatin1String("check"))
+        return Check(rest.mid(1));
+    if (command == QLatin1String("dump"))
+        return Dump(rest.mid(1));
+    if (command == QLatin1String("build"))
+        return Build(rest);
+    if (command == QLatin1String("demo"))
+        return Demo(rest);
+    if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
+        Print(stdout, QString::fromUtf8(Usage));
+        return 0;
+    }
+    return Fail(QStringLiteral("Неизвестная команда «%1»\n").arg(command) +
+                QString::fromUtf8(Usage));
+}
