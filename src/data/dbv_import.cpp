@@ -289,6 +289,7 @@ Status BuildDatabaseFromJson(const JsonImportOptions& options, const QString& ou
     auto imported = ImportJsonDataSet(options);
     if (!imported)
         return imported.status();
+    QDir().mkpath(QFileInfo(outPath).absolutePath());
     return WriteDatabase(outPath, imported->Title, imported->Questions, options.Replace);
 }
 

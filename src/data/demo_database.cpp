@@ -4,11 +4,14 @@
 #include "data/numbering.h"
 #include "data/themes.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <map>
 
 namespace bil {
 
@@ -302,6 +305,20 @@ const QStringList& QuestionStems(bool picture) {
     return picture ? withPicture : withoutPicture;
 }
 
+// Sign kinds repeat every 7 numbers and speed figures every 8.
+constexpr int PictureCycle = 56;
+
+QByteArray EncodeDemoPicture(int number, const DemoPictureShape& shape) {
+    const RgbImage image = DrawDemoPicture(number, shape);
+    // Simple drawings compress far below the limit; lowering the quality is only a guard.
+    for (int quality = 85; quality > 0; quality -= 10) {
+        auto jpeg = EncodeJpeg(image, quality, shape.Progressive);
+        if (jpeg && jpeg->size() <= qsizetype(Database::MaxPictureBlob))
+            return jpeg.value();
+    }
+    return {};
+}
+
 } // namespace
 
 DemoPictureShape DemoPictureShapeOf(int number) {
@@ -349,6 +366,7 @@ std::vector<QuestionSource> DemoQuestions() {
     std::vector<QuestionSource> questions;
     questions.reserve(QuestionCount);
     const QStringList& pool = AnswerPool();
+    std::map<qint64, QByteArray> encoded;
     for (int n = 1; n <= QuestionCount; ++n) {
         QuestionSource q;
         const DemoPictureShape shape = DemoPictureShapeOf(n);
@@ -369,18 +387,13 @@ std::vector<QuestionSource> DemoQuestions() {
             q.Answers.push_back(pool.at((n + a * 5) % pool.size()));
         q.Comment = DemoComment(n, q.Correct);
         if (picture) {
-            const RgbImage image = DrawDemoPicture(n, shape);
-            for (int quality = 85;; quality -= 10) {
-                auto jpeg = EncodeJpeg(image, quality, shape.Progressive);
-                // Simple drawings compress far below the limit; the loop is only a guard.
-                if (jpeg &&
-                    (jpeg->size() <= qsizetype(Database::MaxPictureBlob) || quality <= 25)) {
-                    q.Jpeg = jpeg.value();
-                    break;
-                }
-                if (!jpeg)
-                    break;
-            }
+            // A drawing depends on the number only through number % PictureCycle: encode once.
+            const qint64 key =
+                (qint64(shape.Width) * 10000 + shape.Height) * PictureCycle + n % PictureCycle;
+            auto it = encoded.find(key);
+            if (it == encoded.end())
+                it = encoded.emplace(key, EncodeDemoPicture(n, shape)).first;
+            q.Jpeg = it->second;
         }
         questions.push_back(std::move(q));
     }
@@ -388,6 +401,7 @@ std::vector<QuestionSource> DemoQuestions() {
 }
 
 Status WriteDemoDatabase(const QString& path) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
     return WriteDatabase(path, DemoTitle, DemoQuestions());
 }
 
