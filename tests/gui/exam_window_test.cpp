@@ -21,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <deque>
 #include <functional>
 #include <set>
@@ -269,6 +270,62 @@ TEST_F(ExamWindowTest, QuestionWindowButtonsKeysConfirmationAndSeconds) {
     EXPECT_EQ(q.result(), QDialog::Rejected);
     w.engine().questionClosed(false);
     EXPECT_EQ(w.engine().slot(2).Answered, 0);
+}
+
+TEST_F(ExamWindowTest, TilePartsFollowTheTileSizeAndThePictureRatio) {
+    random.values = {0, 0, 0, 0};
+    TForm91 w(app);
+    w.Timer1->setInterval(3600 * 1000);
+    w.startExam();
+    const double ratio = (320.0 - 5.0) / 240.0;
+    ASSERT_DOUBLE_EQ(w.engine().pictureRatio(), ratio);
+
+    TFrame2& plain = *w.tile(0); // question 1: no picture
+    plain.resize(200, 150);
+    EXPECT_EQ(plain.Shape1, QRect(0, 0, 199, 149));
+    EXPECT_EQ(plain.Label1, QRect(3, 3, 194, 144));
+    EXPECT_TRUE(plain.Label1Alignment & Qt::AlignVCenter);
+
+    TFrame2& pictured = *w.tile(2); // question 3: a picture
+    pictured.resize(200, 300);
+    const int imageHeight = int(std::lround(200 / ratio)) - 3;
+    EXPECT_EQ(pictured.Image1, QRect(3, 3, 194, imageHeight));
+    // Two thirds of the height lie below the picture: the label starts under the picture.
+    EXPECT_EQ(pictured.Label1, QRect(3, imageHeight + 3, 194, 300 - imageHeight - 6));
+    // Otherwise at two thirds of the height, over the picture's lower part.
+    pictured.resize(200, 160);
+    EXPECT_EQ(pictured.Label1, QRect(3, 106, 194, 51));
+
+    // Text that does not fit starts at the top of the label.
+    plain.resize(40, 40);
+    EXPECT_TRUE(plain.Label1Alignment & Qt::AlignTop);
+}
+
+TEST_F(ExamWindowTest, LongAnswersOnASmallWindowTakeTheirHeightFromThePicture) {
+    random.values = {0, 0, 0, 0};
+    TForm91 w(app);
+    w.Timer1->setInterval(3600 * 1000);
+    w.startExam();
+    TForm94& q = *w.questionWindow();
+    ASSERT_TRUE(w.engine().openQuestion(2));
+    const ExamSlot& slot = w.engine().slot(2);
+    QString answers;
+    for (int k = 1; k <= 5; ++k)
+        answers += QStringLiteral("%1. ").arg(k) +
+                   QString(QStringLiteral("длинный ответ ")).repeated(8) + QStringLiteral("\n\r");
+    q.setQuestion(w.tile(2)->picture(), QStringLiteral("\n\rВопрос\n\r"), answers, true,
+                  slot.Q.Correct, slot.Q.Ticket, slot.Q.InTicket, 5);
+    q.resize(400, 400);
+    q.show();
+    EXPECT_TRUE(q.Panel2->isVisible());
+    EXPECT_GE(q.Panel1->height(), 200);
+    EXPECT_LT(q.Panel2->height(), qRound(400 / (320.0 / 240.0)));
+    EXPECT_EQ(q.Panel2->height() + q.Panel1->height(), q.height());
+    EXPECT_EQ(q.Panel1->y(), q.Panel2->height());
+    // The buttons stay inside the window.
+    EXPECT_LE(q.Panel1->y() + q.Panel3->y() + q.Panel3->height(), q.height());
+    q.close();
+    w.engine().questionClosed(false);
 }
 
 TEST_F(ExamWindowTest, TimeOutWithAQuestionOpenClosesItAndFailsTheExam) {
