@@ -1,7 +1,60 @@
+#include "app/app_state.h"
+#include "app/random.h"
+#include "app/settings_store.h"
+#include "app/ui/main_window.h"
+#include "app/ui/qt_prompter.h"
+#include "app/ui/startup.h"
+#include "data/ui/pictures.h"
+#include "help/ui/about_box.h"
+#include "stats/ui/prep_dialog.h"
+
 #include <QApplication>
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <cstdio>
 
 int main(int argc, char** argv) {
+    QElapsedTimer clock;
+    clock.start();
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("Билетория"));
-    return 0;
+    // The name on the task bar; the window captions stay exactly as they are set.
+    QApplication::setApplicationName(QStringLiteral("Билетория"));
+    QApplication::setDesktopFileName(QStringLiteral("biletoria"));
+
+    bil::QtPrompter prompter;
+    bil::SystemRandom random;
+    bil::QSettingsStore store;
+    bil::AppState state;
+    state.ProgramDir = QCoreApplication::applicationDirPath();
+    state.services.prompter = &prompter;
+    state.services.random = &random;
+    state.services.store = &store;
+
+    // The windows, created once in this order; a failed start-up ends the program at once.
+    bil::TForm2 form2(state);
+    if (form2.FormCreate() != bil::StartupResult::Continue)
+        return 1;
+    const bil::TForm3 images(app.devicePixelRatio()); // the image holder builds the theme table
+    if (bil::LoadThemesAtStartup(state) != bil::StartupResult::Continue)
+        return 1;
+    bil::TForm7 about(state.Db, &form2);
+    bil::TForm8 prep(state, &form2);
+    prompter.setParent(&form2);
+
+    bil::WindowLinks links;
+    links.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    form2.setLinks(std::move(links));
+    form2.setAboutBox(&about);
+    form2.setPrepDialog(&prep);
+
+    form2.show();
+    if (qEnvironmentVariableIsSet("BILETORIA_STARTUP_TIMING")) {
+        QTimer::singleShot(0, &form2, [&clock] {
+            std::fprintf(stderr, "start-up to first shown main window: %lld ms\n",
+                         static_cast<long long>(clock.elapsed()));
+        });
+    }
+    return app.exec();
 }

@@ -1,0 +1,702 @@
+#include "app/ui/main_window.h"
+
+#include "app/platform.h"
+#include "app/settings_store.h"
+#include "data/themes.h"
+#include "data/ui/pictures.h"
+#include "help/ui/about_box.h"
+#include "stats/stat_file.h"
+#include "stats/ui/prep_dialog.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCursor>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyledItemDelegate>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace bil {
+
+namespace {
+
+constexpr int ThemePage = 1;
+
+QFont PixelFont(const QString& family, int pixels, bool bold = false) {
+    QFont f(family);
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    return f;
+}
+
+void SetTextColour(QWidget* w, const QColor& colour) {
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::WindowText, colour);
+    w->setPalette(pal);
+}
+
+// Underlines the entry under the mouse (hot tracking).
+class HotTrackDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (option->state & QStyle::State_MouseOver)
+            option->font.setUnderline(true);
+    }
+};
+
+// A catalogue: small icons arranged from the left, keyboard commands, a hand over entries.
+class CatalogueList final : public QListWidget {
+public:
+    std::function<bool(int key, const QString& text)> onKey;
+    std::function<void()> onClick;
+    std::function<void(Qt::MouseButton, Qt::KeyboardModifiers)> onMouseDown;
+
+    explicit CatalogueList(QWidget* parent) : QListWidget(parent) {
+        setViewMode(QListView::ListMode);
+        setFlow(QListView::LeftToRight);
+        setWrapping(true);
+        setMovement(QListView::Static);
+        setResizeMode(QListView::Adjust);
+        setIconSize(CatalogueIconSize);
+        setSelectionMode(QAbstractItemView::SingleSelection);
+        setEditTriggers(QAbstractItemView::NoEditTriggers);
+        setMouseTracking(true);
+        viewport()->setAttribute(Qt::WA_Hover, true);
+        setItemDelegate(new HotTrackDelegate(this));
+        setFrameShape(QFrame::NoFrame);
+        // Both catalogues always fit their page; a scroll bar would only steal a column.
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (onKey && onKey(event->key(), event->text())) {
+            event->accept();
+            return;
+        }
+        QListWidget::keyPressEvent(event);
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        const auto mods =
+            event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+        if (event->button() == Qt::LeftButton &&
+            mods == (Qt::ShiftModifier | Qt::ControlModifier)) {
+            // Select the entry under the mouse without the toggling Ctrl would do.
+            if (QListWidgetItem* item = itemAt(event->position().toPoint()))
+                setCurrentItem(item);
+        } else {
+            QListWidget::mousePressEvent(event);
+        }
+        if (onMouseDown)
+            onMouseDown(event->button(), event->modifiers());
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        QListWidget::mouseReleaseEvent(event);
+        if (onClick)
+            onClick();
+    }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        viewport()->setCursor(itemAt(event->position().toPoint()) ? Qt::PointingHandCursor
+                                                                  : Qt::ArrowCursor);
+        QListWidget::mouseMoveEvent(event);
+    }
+};
+
+} // namespace
+
+TForm2::TForm2(AppState& state, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      m_state(state) {
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Билетория DER UZIRI 2023"));
+    setFixedSize(722, 448);
+    setFont(PixelFont(QStringLiteral("Liberation Sans"), 12));
+    for (int i = 0; i < CatalogueIconCount; ++i)
+        m_icons[i] = TForm3::Icon(i);
+    buildLayout();
+    buildMenu();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TForm2::buildLayout() {
+    Image2 = new PictureBox(this);
+    Image2->setObjectName(QStringLiteral("Image2"));
+    Image2->setGeometry(0, 0, 588, 209);
+    Image2->setPicture(PaintHeader);
+
+    Label9 = new QLabel(this);
+    Label9->setObjectName(QStringLiteral("Label9"));
+    Label9->setGeometry(16, 56, 145, 29);
+    Label9->setFont(PixelFont(QStringLiteral("Liberation Sans"), 24, true));
+    SetTextColour(Label9, QColor(0, 0, 255));
+    Label9->setCursor(Qt::PointingHandCursor);
+    Label9->setAttribute(Qt::WA_Hover, true);
+    Label9->installEventFilter(this);
+
+    Image1 = new PictureBox(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(588, 0, 133, 209);
+    Image1->setToolTip(
+        QStringLiteral("Скорость, которая Вам разрешена при управлении автомобилем"));
+    Image1->setPicture(
+        [this](QPainter& p, const QRectF& r) { PaintSpeedometer(p, r, m_progress.Picture); });
+
+    Label6 = new QLabel(QStringLiteral("Поздравляем! Отличный результат!"), this);
+    Label6->setObjectName(QStringLiteral("Label6"));
+    Label6->setGeometry(560, 16, 161, 41);
+    Label6->setFont(PixelFont(QStringLiteral("Liberation Sans"), 16, true));
+    Label6->setAlignment(Qt::AlignCenter);
+    Label6->setWordWrap(true);
+    SetTextColour(Label6, QColor(255, 0, 0));
+    Label6->hide();
+
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setGeometry(0, 209, 385, 207);
+    PageControl1->setFocusPolicy(Qt::NoFocus);
+    PageControl1->tabBar()->setFocusPolicy(Qt::NoFocus);
+    PageControl1->setDocumentMode(true);
+    PageControl1->setStyleSheet(QStringLiteral(
+        "QTabWidget::pane { border: none; }"
+        "QTabBar::tab { background: #d4d0c8; color: black; border: 2px outset #f4f2ee;"
+        " padding: 2px 8px; margin: 2px 2px 1px 2px; }"
+        "QTabBar::tab:selected { background: #bcb8b0; border-style: inset; }"));
+
+    auto makeList = [this](QWidget* page, const char* name, QColor background, QSize grid) {
+        auto* list = new CatalogueList(page);
+        list->setObjectName(QLatin1String(name));
+        QPalette pal = list->palette();
+        pal.setColor(QPalette::Base, background);
+        pal.setColor(QPalette::Text, Qt::black);
+        list->setPalette(pal);
+        list->setGridSize(grid);
+        list->setFont(PixelFont(QStringLiteral("Liberation Sans"), 11));
+        list->onKey = [this, list](int key, const QString& text) {
+            return CatalogueKeyPress(list, key, text);
+        };
+        list->onClick = [this, list] { ListViewClick(list); };
+        return list;
+    };
+    TabSheet1 = new QWidget;
+    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
+    ListView1 = makeList(TabSheet1, "ListView1", QColor(254, 239, 207), QSize(88, 17));
+    TabSheet2 = new QWidget;
+    TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
+    ListView2 = makeList(TabSheet2, "ListView2", QColor(255, 255, 206), QSize(127, 17));
+    static_cast<CatalogueList*>(ListView1)->onMouseDown =
+        [this](Qt::MouseButton b, Qt::KeyboardModifiers m) { ListView1MouseDown(b, m); };
+    for (QWidget* page : {TabSheet1, TabSheet2}) {
+        QListWidget* list = page == TabSheet1 ? ListView1 : ListView2;
+        page->setAutoFillBackground(true);
+        QPalette pal = page->palette();
+        pal.setColor(QPalette::Window, list->palette().color(QPalette::Base));
+        page->setPalette(pal);
+        auto* fill = new QVBoxLayout(page); // the list fills its page
+        fill->setContentsMargins(0, 0, 0, 0);
+        fill->addWidget(list);
+    }
+    PageControl1->addTab(TabSheet1, m_icons[TicketTabIcon], QStringLiteral("Каталог билетов"));
+    PageControl1->addTab(TabSheet2, m_icons[ThemeTabIcon], QStringLiteral("Каталог тем"));
+    for (int t = 1; t <= TicketCount; ++t) {
+        auto* item = new QListWidgetItem(m_icons[StatusNotDone], TicketCaption(t), ListView1);
+        item->setToolTip(StatusTooltip(StatusNotDone));
+    }
+    connect(PageControl1, &QTabWidget::currentChanged, this,
+            [this](int page) { (page == ThemePage ? ListView2 : ListView1)->setFocus(); });
+
+    // Mode buttons with their descriptions, each pair in a raised frame.
+    struct Mode {
+        QPushButton** button;
+        const char* buttonName;
+        QString caption;
+        QString hint;
+        QLabel** label;
+        const char* labelName;
+        QString text;
+        QColor colour;
+        int top;
+    };
+    const Mode modes[] = {
+        {&BitBtn2, "BitBtn2", QStringLiteral("Экзамен"), QStringLiteral("4"), &Label4, "Label4",
+         QStringLiteral("Повторяет теоретический экзамен по правилам дорожного движения."),
+         QColor(255, 0, 0), 232},
+        {&BitBtn3, "BitBtn3", QStringLiteral("Тренировка"), QStringLiteral("3"), &Label3, "Label3",
+         QStringLiteral("Проверка знаний по билетам, случайно выбранным из каталога."),
+         QColor(255, 255, 0), 280},
+        {&BitBtn4, "BitBtn4", QStringLiteral("Подготовка"), QStringLiteral("2"), &Label2, "Label2",
+         QStringLiteral("Обучение по случайно выбранному списку вопросов из всех билетов."),
+         QColor(0, 255, 0), 328},
+        {&BitBtn1, "BitBtn1", QStringLiteral("Обучение"), QStringLiteral("Enter или 1"), &Label7,
+         "Label7", QStringLiteral("Начальное изучение выбранного  из каталога билета или темы."),
+         QColor(0, 255, 255), 376},
+    };
+    for (const Mode& m : modes) {
+        auto* frame = new QFrame(this);
+        frame->setFrameStyle(QFrame::Panel | QFrame::Raised);
+        frame->setLineWidth(1);
+        QPalette fp = frame->palette();
+        fp.setColor(QPalette::Light, QColor(150, 150, 150));
+        fp.setColor(QPalette::Dark, QColor(48, 48, 48));
+        frame->setPalette(fp);
+        frame->setGeometry(392, m.top - 6, 326, 38);
+
+        auto* button = new QPushButton(m.caption, this);
+        button->setObjectName(QLatin1String(m.buttonName));
+        button->setGeometry(400, m.top, 121, 25);
+        button->setToolTip(m.hint);
+        button->setFocusPolicy(Qt::NoFocus);
+        *m.button = button;
+
+        auto* label = new QLabel(m.text, this);
+        label->setObjectName(QLatin1String(m.labelName));
+        label->setGeometry(528, m.top - 4, 186, 34);
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        label->setFont(PixelFont(QStringLiteral("Liberation Sans"), 11));
+        SetTextColour(label, m.colour);
+        *m.label = label;
+    }
+    connect(BitBtn1, &QPushButton::clicked, this, &TForm2::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &TForm2::BitBtn2Click);
+    connect(BitBtn3, &QPushButton::clicked, this, &TForm2::BitBtn3Click);
+    connect(BitBtn4, &QPushButton::clicked, this, &TForm2::BitBtn4Click);
+
+    auto smallButton = [this](const char* name, const QString& caption, const QString& hint,
+                              int left) {
+        auto* b = new QPushButton(caption, this);
+        b->setObjectName(QLatin1String(name));
+        b->setGeometry(left, 416, 89, 22);
+        b->setToolTip(hint);
+        b->setFocusPolicy(Qt::NoFocus);
+        return b;
+    };
+    SpeedButton3 = smallButton("SpeedButton3", QStringLiteral("Справка"), QStringLiteral("H"), 8);
+    SpeedButton2 =
+        smallButton("SpeedButton2", QStringLiteral("Статистика"), QStringLiteral("Z"), 104);
+    SpeedButton1 =
+        smallButton("SpeedButton1", QStringLiteral("Настройка"), QStringLiteral("X"), 200);
+    SpeedButton1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(SpeedButton1, &QPushButton::clicked, this, &TForm2::SpeedButton1Click);
+    connect(SpeedButton1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint&) { SpeedButton1Click(); });
+    connect(SpeedButton2, &QPushButton::clicked, this, &TForm2::SpeedButton2Click);
+    connect(SpeedButton3, &QPushButton::clicked, this, &TForm2::SpeedButton3Click);
+
+    Label5 = new QLabel(this);
+    Label5->setObjectName(QStringLiteral("Label5"));
+    Label5->setGeometry(304, 419, 408, 19);
+    Label5->setFont(PixelFont(QStringLiteral("Liberation Serif"), 16, true));
+    Label5->setTextFormat(Qt::PlainText);
+    SetTextColour(Label5, QColor(255, 0, 0));
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(100);
+    connect(Timer1, &QTimer::timeout, this, &TForm2::Timer1Timer);
+
+    ListView1->setFocus();
+}
+
+QAction* TForm2::addSettingItem(QMenu* menu, const char* name, const QString& caption,
+                                SettingItem item) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    action->setCheckable(true);
+    connect(action, &QAction::triggered, this,
+            [this, item](bool checked) { SettingItemClick(item, checked); });
+    return action;
+}
+
+void TForm2::buildMenu() {
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+
+    N1 = PopupMenu1->addMenu(QStringLiteral("Время экзамена"));
+    N1->setObjectName(QStringLiteral("N1"));
+    ExamTimeGroup = new QActionGroup(this);
+    ExamTimeGroup->setExclusive(true);
+    static const char* const TimeNames[ExamTimeItemCount] = {"N11",  "N31",  "N51",
+                                                             "N101", "N151", "N201"};
+    const QString TimeCaptions[ExamTimeItemCount] = {
+        QStringLiteral("1 минута"), QStringLiteral("3 минуты"), QStringLiteral("5 минут"),
+        QStringLiteral("10 минут"), QStringLiteral("15 минут"), QStringLiteral("20 минут")};
+    for (int k = 1; k <= ExamTimeItemCount; ++k) {
+        QAction* action = N1->addAction(TimeCaptions[k - 1]);
+        action->setObjectName(QLatin1String(TimeNames[k - 1]));
+        action->setCheckable(true);
+        ExamTimeGroup->addAction(action);
+        connect(action, &QAction::triggered, this, [this, k] { ExamTimeItemClick(k); });
+        ExamTimeItems[k - 1] = action;
+    }
+
+    N8 = PopupMenu1->addMenu(QStringLiteral("В режиме тренировки"));
+    N8->setObjectName(QStringLiteral("N8"));
+    N14 = addSettingItem(N8, "N14", QStringLiteral("Обозначать правильность ответов в конце теста"),
+                         SettingItem::TrainingMarksAtEnd);
+    N9 = addSettingItem(N8, "N9", QStringLiteral("При ошибке показывать комментарий"),
+                        SettingItem::TrainingCommentOnError);
+
+    N2 = PopupMenu1->addMenu(QStringLiteral("В режиме обучения и подготовки"));
+    N2->setObjectName(QStringLiteral("N2"));
+    N5 = addSettingItem(N2, "N5", QStringLiteral("Показывать статинформер"),
+                        SettingItem::ShowStatInformer);
+    N6 = addSettingItem(N2, "N6", QStringLiteral("Перемешать варианты ответов"),
+                        SettingItem::ShuffleAnswers);
+    N13 = addSettingItem(N2, "N13", QStringLiteral("При ошибке показывать ответ"),
+                         SettingItem::ShowAnswerOnError);
+    N16 = addSettingItem(N2, "N16", QStringLiteral("Всегда показывать комментарий"),
+                         SettingItem::AlwaysShowComment);
+    N15 = N2->addAction(QStringLiteral("Выбрать вопросы подготовки"));
+    N15->setObjectName(QStringLiteral("N15"));
+    connect(N15, &QAction::triggered, this, &TForm2::N15Click);
+
+    N10 = PopupMenu1->addMenu(QStringLiteral("Дополнительные настройки"));
+    N10->setObjectName(QStringLiteral("N10"));
+    N12 = addSettingItem(N10, "N12", QStringLiteral("Скрывать программу"),
+                         SettingItem::HideOnFocusLoss);
+    N17 = addSettingItem(N10, "N17", QStringLiteral("Подтверждать выбор"),
+                         SettingItem::ConfirmChoice);
+
+    N3 = PopupMenu1->addAction(QStringLiteral("Обнулить результаты и статистику"));
+    N3->setObjectName(QStringLiteral("N3"));
+    connect(N3, &QAction::triggered, this, &TForm2::N3Click);
+    N7 = PopupMenu1->addAction(QStringLiteral("Выбрать базу вопросов"));
+    N7->setObjectName(QStringLiteral("N7"));
+    connect(N7, &QAction::triggered, this, &TForm2::N7Click);
+    N4 = PopupMenu1->addAction(QStringLiteral("О программе"));
+    N4->setObjectName(QStringLiteral("N4"));
+    connect(N4, &QAction::triggered, this, &TForm2::N4Click);
+
+    syncMenuFromSettings();
+}
+
+void TForm2::syncMenuFromSettings() {
+    const Settings& s = m_state.Config;
+    N5->setChecked(s.ShowStatInformer);
+    N6->setChecked(s.ShuffleAnswers);
+    N9->setChecked(s.TrainingCommentOnError);
+    N12->setChecked(s.HideOnFocusLoss);
+    N13->setChecked(s.ShowAnswerOnError);
+    N14->setChecked(s.TrainingMarksAtEnd);
+    N16->setChecked(s.AlwaysShowComment);
+    N17->setChecked(s.ConfirmChoice);
+    for (int k = 1; k <= ExamTimeItemCount; ++k)
+        ExamTimeItems[k - 1]->setChecked(s.ExamTimeItem == k);
+}
+
+StartupResult TForm2::FormCreate() {
+    const StartupResult result = RunStartup(m_state);
+    syncMenuFromSettings();
+    if (result == StartupResult::Continue)
+        Label5->setText(m_state.Db.DbTitle());
+    return result;
+}
+
+void TForm2::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Restoring from the task bar is no new appearance.
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TForm2::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), Qt::black);
+}
+
+void TForm2::FormShow() {
+    if (m_links.statisticsFirstPage)
+        m_links.statisticsFirstPage();
+    const int page = PageControl1->currentIndex();
+    PageControl1->setCurrentIndex(0);
+    refreshTicketIcons();
+    PageControl1->setCurrentIndex(ThemePage);
+    refreshThemeCatalogue();
+    PageControl1->setCurrentIndex(page);
+    refreshProgress();
+    const uint32_t checks = PrepChecksFromMask(m_state.Stats.PrepPositions);
+    m_state.Sources.PrepChecks = checks;
+    if (m_prep)
+        m_prep->setChecks(checks);
+}
+
+void TForm2::refreshTicketIcons() {
+    for (int t = 1; t <= TicketCount; ++t) {
+        const int status = m_state.Stats.TicketStatus[t - 1];
+        m_ticketIcons[t - 1] = status;
+        QListWidgetItem* item = ListView1->item(t - 1);
+        const bool known = status >= 0 && status < StatusIconCount;
+        item->setIcon(known ? m_icons[status] : QIcon());
+        item->setToolTip(StatusTooltip(status));
+    }
+}
+
+void TForm2::refreshThemeCatalogue() {
+    ListView2->clear();
+    const auto statuses = ThemeStatuses(m_state.Stats, m_state.Themes);
+    for (int k = 1; k <= ThemeCount; ++k) {
+        const int status = statuses[k - 1];
+        auto* item = new QListWidgetItem(m_icons[status], ThemeNames(k), ListView2);
+        item->setToolTip(StatusTooltip(status));
+    }
+    if (m_links.refreshMoveThemeList)
+        m_links.refreshMoveThemeList();
+}
+
+void TForm2::refreshProgress() {
+    m_progress = ComputeProgress(m_state.Stats);
+    Image1->update();
+    if (m_progress.Congratulate) {
+        m_blink.LabelVisible = !Label6->isHidden();
+        m_blink.start();
+        Timer1->start();
+    } else {
+        Timer1->stop();
+        m_blink.stop();
+        Label6->hide();
+    }
+}
+
+void TForm2::Timer1Timer() {
+    m_blink.tick();
+    Label6->setVisible(m_blink.LabelVisible);
+    if (!m_blink.Enabled)
+        Timer1->stop();
+}
+
+int TForm2::selectedRow(const QListWidget* list) const {
+    const QList<QListWidgetItem*> selected = list->selectedItems();
+    return selected.isEmpty() ? -1 : list->row(selected.first());
+}
+
+bool TForm2::themePageActive() const {
+    return PageControl1->currentIndex() == ThemePage;
+}
+
+void TForm2::startRun(const std::function<void()>& show) {
+    if (!show)
+        return;
+    show();
+    hide();
+}
+
+void TForm2::warn(const QString& text) {
+    if (m_state.services.prompter)
+        m_state.services.prompter->warn(text);
+}
+
+void TForm2::saveStats() {
+    if (Status s = SaveStats(StatFilePath(m_state.AppDataDir), m_state.Stats); !s)
+        warn(s.message());
+}
+
+void TForm2::BitBtn1Click() {
+    const bool themes = themePageActive();
+    const QString hint =
+        LaunchLearning(m_state.Launch, themes, selectedRow(themes ? ListView2 : ListView1));
+    if (!hint.isEmpty()) {
+        if (m_state.services.prompter)
+            m_state.services.prompter->inform(hint);
+        return;
+    }
+    startRun(m_links.showStudy);
+}
+
+void TForm2::BitBtn4Click() {
+    LaunchPreparation(m_state.Launch, selectedRow(ListView1));
+    startRun(m_links.showStudy);
+}
+
+void TForm2::BitBtn3Click() {
+    if (!m_state.services.random)
+        return;
+    LaunchTraining(m_state.Launch, m_ticketIcons, *m_state.services.random);
+    startRun(m_links.showStudy);
+}
+
+void TForm2::BitBtn2Click() {
+    LaunchExam(m_state.Launch);
+    startRun(m_links.showExam);
+}
+
+void TForm2::SpeedButton1Click() {
+    PopupMenu1->popup(QCursor::pos() - QPoint(0, 60));
+}
+
+void TForm2::SpeedButton2Click() {
+    if (m_links.showStatistics)
+        m_links.showStatistics(-1, -1);
+}
+
+void TForm2::SpeedButton3Click() {
+    m_state.Launch.SkipMinimize = 1;
+    if (m_state.services.help)
+        m_state.services.help->showHelp(QStringLiteral("biltor.chm::/index.html>main"));
+}
+
+bool TForm2::CatalogueKeyPress(QListWidget* list, int key, const QString& text) {
+    switch (CatalogueKeyCommand(key, text)) {
+    case CatalogueCommand::None:
+        return false;
+    case CatalogueCommand::Learning:
+        BitBtn1Click();
+        break;
+    case CatalogueCommand::Preparation:
+        BitBtn4Click();
+        break;
+    case CatalogueCommand::Training:
+        BitBtn3Click();
+        break;
+    case CatalogueCommand::Exam:
+        BitBtn2Click();
+        break;
+    case CatalogueCommand::OtherPage:
+        PageControl1->setCurrentIndex(list == ListView1 ? ThemePage : 0);
+        break;
+    case CatalogueCommand::Statistics:
+        SpeedButton2Click();
+        break;
+    case CatalogueCommand::Settings:
+        SpeedButton1Click();
+        break;
+    case CatalogueCommand::Help:
+        SpeedButton3Click();
+        break;
+    }
+    return true;
+}
+
+void TForm2::ListViewClick(QListWidget* list) {
+    if (list->selectedItems().isEmpty() && list->count() > 0)
+        list->setCurrentRow(0);
+}
+
+void TForm2::ListView1MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
+    if (button == Qt::RightButton) {
+        if (m_links.showStatistics)
+            m_links.showStatistics(StatisticsQuestionsPage, selectedRow(ListView1));
+        return;
+    }
+    const auto mods = modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    if (button != Qt::LeftButton || mods != (Qt::ShiftModifier | Qt::ControlModifier))
+        return;
+    const int row = selectedRow(ListView1);
+    if (row < 0 || !m_state.services.prompter)
+        return;
+    if (!m_state.services.prompter->confirm(
+            QStringLiteral("Вы действительно хотите обнулить результаты \n\r и статистику по "
+                           "выбранному билету?")))
+        return;
+    ResetTicketStats(m_state.Stats, row + 1);
+    saveStats();
+    FormShow();
+}
+
+void TForm2::Label9MouseEnter() {
+    Label9->setText(QStringLiteral("____________"));
+}
+
+void TForm2::Label9MouseLeave() {
+    Label9->clear();
+}
+
+void TForm2::Label9Click() {
+    if (m_links.openUrl)
+        m_links.openUrl(QUrl(ProductSiteUrl));
+}
+
+bool TForm2::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Label9) {
+        switch (event->type()) {
+        case QEvent::Enter:
+            Label9MouseEnter();
+            break;
+        case QEvent::Leave:
+            Label9MouseLeave();
+            break;
+        case QEvent::MouseButtonRelease:
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+                Label9Click();
+            break;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm2::SettingItemClick(SettingItem item, bool checked) {
+    if (Status s = SetSetting(*m_state.services.store, m_state.Config, item, checked); !s)
+        warn(s.message());
+}
+
+void TForm2::ExamTimeItemClick(int k) {
+    ExamTimeItems[k - 1]->setChecked(true);
+    if (Status s = ChooseExamTime(*m_state.services.store, m_state.Config, k); !s)
+        warn(s.message());
+}
+
+void TForm2::N3Click() {
+    if (!m_state.services.prompter || !m_state.services.prompter->confirm(QStringLiteral(
+                                          "Вы хотите обнулить результаты и статистику?")))
+        return;
+    ResetAllStats(m_state.Stats);
+    m_state.Themes.DifficultyMark.fill(0); // reaches tema4.dat with its next write
+    saveStats();
+    FormShow();
+}
+
+void TForm2::N7Click() {
+    Prompter* prompter = m_state.services.prompter;
+    if (!prompter)
+        return;
+    const QString chosen = prompter->chooseOpenFile(startup_text::OpenDialogTitle, QString(),
+                                                    startup_text::OpenDialogFilter);
+    if (chosen.isEmpty())
+        return;
+    if (!QFileInfo(chosen).isFile()) {
+        prompter->warn(startup_text::NoDataFile);
+        return;
+    }
+    N3Click(); // asks; the switch goes on whatever the answer
+    // A failed switch keeps the previous database open, and Bas keeps naming it.
+    if (!SwitchDatabase(m_state.Db, chosen)) {
+        prompter->warn(startup_text::SwitchFailure);
+        return;
+    }
+    Label5->setText(m_state.Db.DbTitle());
+    if (!StoreDatabasePath(*m_state.services.store, m_state.Db.DbPath()))
+        prompter->warn(startup_text::SwitchFailure);
+}
+
+void TForm2::N15Click() {
+    if (m_prep)
+        m_prep->exec();
+}
+
+void TForm2::N4Click() {
+    if (m_about)
+        m_about->exec();
+}
+
+} // namespace bil

@@ -1,0 +1,153 @@
+#pragma once
+
+#include "app/app_state.h"
+#include "app/catalogue.h"
+#include "app/settings_loader.h"
+#include "app/ui/startup.h"
+#include "app/ui/window_links.h"
+
+#include <QIcon>
+#include <QWidget>
+
+#include <array>
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QTabWidget;
+class QTimer;
+
+namespace bil {
+
+class PictureBox;
+class TForm7;
+class TForm8;
+
+// The product web site the link area opens.
+inline const QString ProductSiteUrl = QStringLiteral("https://biletoria.example.org");
+
+// The main window: catalogues, progress picture, mode buttons and the settings menu.
+class TForm2 : public QWidget {
+public:
+    explicit TForm2(AppState& state, QWidget* parent = nullptr);
+
+    // The start-up sequence; on EndProgram the caller ends the program before showing anything.
+    StartupResult FormCreate();
+    // The refresh sequence: runs whenever the window is shown and after the resets.
+    void FormShow();
+
+    void setLinks(WindowLinks links) { m_links = std::move(links); }
+    void setAboutBox(TForm7* about) { m_about = about; }
+    void setPrepDialog(TForm8* prep) { m_prep = prep; }
+
+    // Controls.
+    PictureBox* Image2 = nullptr; // header
+    QLabel* Label9 = nullptr;     // link area
+    PictureBox* Image1 = nullptr; // progress picture
+    QLabel* Label6 = nullptr;     // congratulation
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QWidget* TabSheet2 = nullptr;
+    QListWidget* ListView1 = nullptr; // tickets
+    QListWidget* ListView2 = nullptr; // themes
+    QPushButton* BitBtn1 = nullptr;   // "Обучение"
+    QPushButton* BitBtn2 = nullptr;   // "Экзамен"
+    QPushButton* BitBtn3 = nullptr;   // "Тренировка"
+    QPushButton* BitBtn4 = nullptr;   // "Подготовка"
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label7 = nullptr;
+    QPushButton* SpeedButton1 = nullptr; // "Настройка"
+    QPushButton* SpeedButton2 = nullptr; // "Статистика"
+    QPushButton* SpeedButton3 = nullptr; // "Справка"
+    QLabel* Label5 = nullptr;            // database title
+    QTimer* Timer1 = nullptr;
+
+    // The settings menu.
+    QMenu* PopupMenu1 = nullptr;
+    QMenu* N1 = nullptr;  // "Время экзамена"
+    QMenu* N8 = nullptr;  // "В режиме тренировки"
+    QMenu* N2 = nullptr;  // "В режиме обучения и подготовки"
+    QMenu* N10 = nullptr; // "Дополнительные настройки"
+    std::array<QAction*, ExamTimeItemCount> ExamTimeItems{}; // N11, N31, N51, N101, N151, N201
+    QActionGroup* ExamTimeGroup = nullptr;
+    QAction* N14 = nullptr;
+    QAction* N9 = nullptr;
+    QAction* N5 = nullptr;
+    QAction* N6 = nullptr;
+    QAction* N13 = nullptr;
+    QAction* N16 = nullptr;
+    QAction* N15 = nullptr; // "Выбрать вопросы подготовки"
+    QAction* N12 = nullptr;
+    QAction* N17 = nullptr;
+    QAction* N3 = nullptr; // "Обнулить результаты и статистику"
+    QAction* N7 = nullptr; // "Выбрать базу вопросов"
+    QAction* N4 = nullptr; // "О программе"
+
+    // Handlers.
+    void BitBtn1Click(); // learning
+    void BitBtn2Click(); // exam
+    void BitBtn3Click(); // training
+    void BitBtn4Click(); // preparation
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+    void SpeedButton3Click();
+    // A key in a catalogue; false when it is no command of the catalogue.
+    bool CatalogueKeyPress(QListWidget* list, int key, const QString& text);
+    void ListViewClick(QListWidget* list);
+    // A mouse button went down in the ticket catalogue (after the selection followed it).
+    void ListView1MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+    void Label9MouseEnter();
+    void Label9MouseLeave();
+    void Label9Click();
+    void Timer1Timer();
+    void N3Click(); // reset all results (asks first)
+    void N7Click(); // switch the database
+    void N15Click();
+    void N4Click();
+    void SettingItemClick(SettingItem item, bool checked);
+    void ExamTimeItemClick(int k);
+
+    // State of the last refresh, for the windows that read it.
+    int progressPicture() const { return m_progress.Picture; }
+    const Progress& progress() const { return m_progress; }
+    const CongratulationBlink& blink() const { return m_blink; }
+    const std::array<int, TicketCount>& ticketIcons() const { return m_ticketIcons; }
+    // The menu's check marks follow the live settings.
+    void syncMenuFromSettings();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildLayout();
+    void buildMenu();
+    QAction* addSettingItem(QMenu* menu, const char* name, const QString& caption,
+                            SettingItem item);
+    void refreshTicketIcons();
+    void refreshThemeCatalogue();
+    void refreshProgress();
+    int selectedRow(const QListWidget* list) const;
+    bool themePageActive() const;
+    // Shows a run window and hides this one; nothing when the window is not there.
+    void startRun(const std::function<void()>& show);
+    void warn(const QString& text);
+    void saveStats();
+
+    AppState& m_state;
+    WindowLinks m_links;
+    TForm7* m_about = nullptr;
+    TForm8* m_prep = nullptr;
+    std::array<QIcon, CatalogueIconCount> m_icons;
+    std::array<int, TicketCount> m_ticketIcons{};
+    Progress m_progress;
+    CongratulationBlink m_blink;
+};
+
+} // namespace bil
