@@ -4,9 +4,13 @@
 #include "app/ui/main_window.h"
 #include "app/ui/qt_prompter.h"
 #include "app/ui/startup.h"
+#include "data/themes.h"
 #include "data/ui/pictures.h"
+#include "exam/ui/exam_window.h"
 #include "help/ui/about_box.h"
 #include "stats/ui/prep_dialog.h"
+#include "study/ui/move_dialog.h"
+#include "study/ui/study_window.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -36,14 +40,28 @@ int main(int argc, char** argv) {
     bil::TForm2 form2(state);
     if (form2.FormCreate() != bil::StartupResult::Continue)
         return 1;
+    bil::TForm1 form1(state); // the study window, with its result and move-to-theme dialogs
     const bil::TForm3 images(app.devicePixelRatio()); // the image holder builds the theme table
     if (bil::LoadThemesAtStartup(state) != bil::StartupResult::Continue)
         return 1;
     bil::TForm7 about(state.Db, &form2);
     bil::TForm8 prep(state, &form2);
+    bil::TForm91 form91(state); // the exam window, with its question window
     prompter.setParent(&form2);
 
+    form1.setClosedHandler([&form2] { form2.show(); });
+    form91.setShowMainWindow([&form2] { form2.show(); });
+    form91.setShowStudyModal([&form1] { form1.exec(); });
+
     bil::WindowLinks links;
+    links.showStudy = [&form1] { form1.show(); };
+    links.showExam = [&form91] { form91.startExam(); };
+    links.refreshMoveThemeList = [&form1] {
+        QStringList names;
+        for (int k = 1; k <= bil::ThemeCount; ++k)
+            names << bil::ThemeNames(k);
+        form1.moveDialog().fillThemes(names);
+    };
     links.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     form2.setLinks(std::move(links));
     form2.setAboutBox(&about);
