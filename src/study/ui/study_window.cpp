@@ -175,8 +175,15 @@ TForm1::TForm1(AppState& app, QWidget* parent, StudyIo io)
     // Program-wide: minimise and restore of any window, and the loss of the focus.
     qApp->installEventFilter(this);
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
-        if (s == Qt::ApplicationInactive)
-            m_engine->AppDeactivate();
+        if (s != Qt::ApplicationInactive)
+            return;
+        // Focus passing between two of our own windows (one hides, the next shows) also goes
+        // through "inactive" for a moment; only a lasting loss counts.
+        QTimer::singleShot(150, this, [this] {
+            if (QGuiApplication::applicationState() != Qt::ApplicationActive &&
+                !QApplication::activeWindow() && !QApplication::activeModalWidget())
+                m_engine->AppDeactivate();
+        });
     });
 }
 
@@ -456,6 +463,11 @@ void TForm1::timersChanged() {
 
 void TForm1::closeWindow() {
     close();
+}
+
+void TForm1::setResultDialog(TForm4* dialog) {
+    if (dialog)
+        m_form4 = dialog;
 }
 
 int TForm1::showVerdict(const StudyVerdict& v) {

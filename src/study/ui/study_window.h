@@ -56,6 +56,8 @@ public:
     StudyEngine& engine() { return *m_engine; }
     TForm9& moveDialog() { return *m_form9; }
     TForm4& resultDialog() { return *m_form4; }
+    // Shares the program's one result dialog (the exam uses it too) instead of a window's own.
+    void setResultDialog(TForm4* dialog);
 
     // Controls, named as in the design.
     QLabel* Label1 = nullptr; // heading
