@@ -1,5 +1,9 @@
 #include "app/app_state.h"
 #include "app/random.h"
+#include "app/settings_store.h"
+#include "app/ui/main_window.h"
+#include "app/ui/startup.h"
+#include "app/ui/window_links.h"
 #include "data/themes.h"
 #include "exam/ui/result_dialog.h"
 #include "scripted_prompter.h"
@@ -252,4 +256,67 @@ TEST(ResultDialog, ButtonsAndFocus) {
                                  QString(), QString(), false),
               TForm4::ResultOk);
     EXPECT_TRUE(dialog.BitBtn2->isHidden());
+}
+
+// The whole road of one event through the real windows: the main window starts learning of
+// ticket 5, every answer is given by its digit key, the run ends and the main window shows the
+// ticket as learned.
+TEST(StudyRoad, MainWindowTicketFiveLearnedByDigitKeys) {
+    test::TempDir program, appData, config;
+    const QByteArray oldAppData = qgetenv("APPDATA");
+    qputenv("APPDATA", appData.path().toLocal8Bit());
+    test::WriteTestDatabase(program.path());
+    QSettingsStore store(config.file(QStringLiteral("VRK.ini")));
+    test::ScriptedPrompter prompter; // answers No: no next ticket
+    SystemRandom random;
+    AppState state;
+    state.ProgramDir = program.path();
+    state.services.prompter = &prompter;
+    state.services.random = &random;
+    state.services.store = &store;
+
+    TForm2 form2(state);
+    ASSERT_EQ(form2.FormCreate(), StartupResult::Continue);
+    TForm1 form1(state);
+    ASSERT_EQ(LoadThemesAtStartup(state), StartupResult::Continue);
+    state.Config.HideOnFocusLoss = false; // no other program takes the focus here
+    int closed = 0;
+    form1.setClosedHandler([&] {
+        ++closed;
+        form2.show();
+    });
+    WindowLinks links;
+    links.showStudy = [&form1] { form1.show(); };
+    form2.setLinks(links);
+    form2.show();
+
+    form2.ListView1->setCurrentRow(4);
+    form2.BitBtn1->click();
+    ASSERT_TRUE(form1.isVisible());
+    EXPECT_FALSE(form2.isVisible());
+    EXPECT_EQ(form1.Label1->text(), QStringLiteral("Билет №5 Вопрос №1"));
+    EXPECT_EQ(form1.engine().currentNumber(), 81);
+
+    for (int k = 0; k < 20; ++k) {
+        const int right = form1.engine().RightButton();
+        QTest::keyClick(form1.ListView1, Qt::Key(Qt::Key_0 + right));
+        if (k < 19) {
+            EXPECT_TRUE(SameIcon(form1.ListView1->item(k)->icon(), form1.itemIcon(MarkRight)));
+            EXPECT_EQ(form1.ListView1->currentRow(), k + 1);
+        }
+    }
+    EXPECT_EQ(prompter.texts(),
+              QStringList{QStringLiteral(
+                  "Вы ответили на все вопросы билета,\n\rперейти к следующему билету? ")});
+    EXPECT_FALSE(form1.isVisible());
+    EXPECT_EQ(closed, 1);
+    EXPECT_TRUE(form2.isVisible());
+    EXPECT_EQ(state.Stats.TicketStatus[4], 4);
+    EXPECT_EQ(form2.ticketIcons()[4], 4);
+    EXPECT_EQ(form2.ListView1->item(4)->toolTip(), QStringLiteral("Пройден при обучении"));
+    EXPECT_EQ(state.Stats.question(81).Right[ChannelLearning], 1);
+    const QByteArray saved = ReadAll(StatFilePath(state.AppDataDir));
+    ASSERT_EQ(saved.size(), StatRecordSize);
+    EXPECT_EQ(ParseStats(saved).TicketStatus[4], 4);
+    qputenv("APPDATA", oldAppData);
 }
