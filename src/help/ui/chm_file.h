@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+struct chmFile;
+
+namespace bil {
+
+// A compiled help file opened for reading; its pages are addressed by paths like "/index.html".
+class ChmFile {
+public:
+    // The file at `path`, or null when it is missing or not a readable help file.
+    static std::shared_ptr<ChmFile> open(const QString& path);
+    ~ChmFile();
+    ChmFile(const ChmFile&) = delete;
+    ChmFile& operator=(const ChmFile&) = delete;
+
+    // Bytes of `path` (matched without regard to case); nothing when it is absent or cannot
+    // be read whole.
+    std::optional<QByteArray> read(const QString& path) const;
+
+private:
+    explicit ChmFile(chmFile* handle) : m_handle(handle) {}
+    chmFile* m_handle;
+};
+
+} // namespace bil

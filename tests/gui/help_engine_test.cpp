@@ -1,0 +1,259 @@
+#include "data/cp1251.h"
+#include "help/ui/help_engine.h"
+#include "test_db.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QScrollBar>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace bil;
+
+namespace {
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A page in cp1251, as help files usually are.
+QByteArray Page(const QString& title, const QString& body) {
+    return EncodeCp1251(QStringLiteral("<html><head><meta http-equiv=\"Content-Type\" "
+                                       "content=\"text/html; charset=windows-1251\">"
+                                       "<title>%1</title></head><body>%2</body></html>")
+                            .arg(title, body))
+        .value();
+}
+
+// Compiles the pages into `folder`/biltor.chm; empty when the compiler is not installed.
+QString BuildHelpFile(const QString& folder, const QString& indexText) {
+    const QString compiler = QStandardPaths::findExecutable(QStringLiteral("chmcmd"));
+    if (compiler.isEmpty())
+        return {};
+    const QString src = folder + QStringLiteral("/src");
+    QDir().mkpath(src);
+    WriteFile(src + "/index.html",
+              Page("Главная страница",
+                   "<p>" + indexText +
+                       "</p><p><img src=\"img/red.png\"></p>"
+                       "<p><a href=\"ms-its:biltor.chm::/pdd5.html#p5.1\">Пункт 5.1</a></p>"
+                       "<p><a href=\"http://example.com/site\">сайт</a>"
+                       "<img src=\"http://example.com/remote.png\"></p>"));
+    QString rules;
+    for (int i = 1; i <= 9; ++i) {
+        rules += QStringLiteral("<h3><a name=\"p5.%1\"></a>Пункт 5.%1</h3>").arg(i);
+        for (int k = 0; k < 12; ++k)
+            rules += QStringLiteral("<p>Текст пункта 5.%1, строка %2.</p>").arg(i).arg(k);
+    }
+    WriteFile(src + "/pdd5.html", Page("Раздел 5", rules));
+    QDir().mkpath(src + "/img");
+    QImage image(4, 3, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    EXPECT_TRUE(image.save(src + "/img/red.png"));
+    WriteFile(src + "/help.hhp", "[OPTIONS]\r\nCompiled file=../biltor.chm\r\n"
+                                 "Default topic=index.html\r\nTitle=Test\r\n\r\n"
+                                 "[FILES]\r\nindex.html\r\npdd5.html\r\nimg/red.png\r\n");
+    QProcess process;
+    process.setWorkingDirectory(src);
+    process.start(compiler, {QStringLiteral("help.hhp")});
+    EXPECT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    const QString chm = folder + QStringLiteral("/biltor.chm");
+    EXPECT_TRUE(QFile::exists(chm));
+    return chm;
+}
+
+class HelpEngineTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_dir = std::make_unique<test::TempDir>();
+        s_chm = BuildHelpFile(s_dir->path(), QStringLiteral("Оглавление справки"));
+    }
+    static void TearDownTestSuite() { s_dir.reset(); }
+
+    void SetUp() override {
+        if (s_chm.isEmpty())
+            GTEST_SKIP() << "chmcmd is not installed";
+    }
+    void TearDown() override {
+        if (engine && engine->window())
+            engine->window()->hide();
+    }
+    // An engine that searches `folders` and records the links handed to the browser.
+    void makeEngine(QStringList folders) {
+        engine = std::make_unique<ChmHelpEngine>([folders] { return folders; });
+        engine->setUrlOpener([this](const QUrl& url) { opened.push_back(url); });
+    }
+    QString text() const { return engine->window()->browser()->toPlainText(); }
+    QString popupText() const { return engine->popup()->browser()->toPlainText(); }
+
+    static inline std::unique_ptr<test::TempDir> s_dir;
+    static inline QString s_chm;
+    test::TempDir other;
+    std::unique_ptr<ChmHelpEngine> engine;
+    std::vector<QUrl> opened;
+};
+
+TEST_F(HelpEngineTest, MainTopicShowsThePageItsImageAndLinksFromTheFile) {
+    makeEngine({other.path(), s_dir->path()});
+    engine->showHelp("biltor.chm::/index.html>main");
+    HelpWindow* window = engine->window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->parentWidget(), nullptr);
+    EXPECT_FALSE(window->isModal());
+    EXPECT_EQ(window->windowTitle(), "Главная страница");
+    EXPECT_TRUE(text().contains("Оглавление справки"));
+
+    HelpBrowser* browser = window->browser();
+    const QVariant image = browser->loadResource(QTextDocument::ImageResource, QUrl("img/red.png"));
+    ASSERT_EQ(image.typeId(), QMetaType::QByteArray);
+    EXPECT_EQ(QImage::fromData(image.toByteArray()).size(), QSize(4, 3));
+    // Nothing is fetched from elsewhere.
+    EXPECT_FALSE(
+        browser->loadResource(QTextDocument::ImageResource, QUrl("http://example.com/remote.png"))
+            .isValid());
+    EXPECT_FALSE(
+        browser->loadResource(QTextDocument::HtmlResource, QUrl("file:///etc/passwd")).isValid());
+
+    // A link in the form of the original help engine stays in the file; back and forward work.
+    browser->setSource(QUrl("ms-its:biltor.chm::/pdd5.html#p5.1"));
+    EXPECT_EQ(window->windowTitle(), "Раздел 5");
+    EXPECT_TRUE(text().contains("Текст пункта 5.9"));
+    QAction* back = window->findChild<QAction*>("Back");
+    ASSERT_NE(back, nullptr);
+    EXPECT_TRUE(back->isEnabled());
+    back->trigger();
+    EXPECT_EQ(window->windowTitle(), "Главная страница");
+
+    // An external link goes to the user's browser only when clicked, the page stays.
+    EXPECT_TRUE(opened.empty());
+    browser->setSource(QUrl("http://example.com/site"));
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], QUrl("http://example.com/site"));
+    EXPECT_EQ(window->windowTitle(), "Главная страница");
+
+    // The window is reused by the next request.
+    engine->showHelp("biltor.chm::/pdd5.html>main");
+    EXPECT_EQ(engine->window(), window);
+    EXPECT_EQ(window->windowTitle(), "Раздел 5");
+}
+
+TEST_F(HelpEngineTest, PopupShowsTheRuleScrolledToItsAnchorAndClosesOnEscape) {
+    makeEngine({s_dir->path()});
+    engine->showHelp("biltor.chm::/pdd5.html#p5.1>popup");
+    ASSERT_NE(engine->popup(), nullptr);
+    EXPECT_EQ(engine->window(), nullptr);
+    const int topValue = engine->popup()->browser()->verticalScrollBar()->value();
+
+    engine->showHelp("biltor.chm::/pdd5.html#p5.8>popup");
+    HelpPopup* popup = engine->popup();
+    ASSERT_NE(popup, nullptr);
+    EXPECT_TRUE(popup->isVisible());
+    EXPECT_TRUE(popup->windowFlags().testFlag(Qt::Popup));
+    EXPECT_EQ(popup->parentWidget(), nullptr);
+    EXPECT_TRUE(popupText().contains("Текст пункта 5.8"));
+    EXPECT_GT(popup->browser()->verticalScrollBar()->value(), topValue);
+
+    QTest::keyClick(popup->browser(), Qt::Key_Escape);
+    EXPECT_FALSE(popup->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(engine->popup(), nullptr);
+}
+
+TEST_F(HelpEngineTest, WithoutTheFileOwnPagesAndAPlainPopup) {
+    makeEngine({other.path()});
+    engine->showHelp("biltor.chm::/index.html>main");
+    ASSERT_NE(engine->window(), nullptr);
+    EXPECT_EQ(engine->window()->windowTitle(), "Билетория: главное окно");
+    engine->showHelp("biltor.chm::/h2.html>main");
+    EXPECT_EQ(engine->window()->windowTitle(), "Билетория: окно обучения");
+    engine->showHelp("biltor.chm::/h8.html>main");
+    EXPECT_EQ(engine->window()->windowTitle(), "Билетория: статистика");
+    // Own pages link to each other.
+    engine->window()->browser()->setSource(QUrl("index.html"));
+    EXPECT_EQ(engine->window()->windowTitle(), "Билетория: главное окно");
+
+    engine->showHelp("biltor.chm::/pdd10.html#p10.1>popup");
+    ASSERT_NE(engine->popup(), nullptr);
+    EXPECT_TRUE(popupText().contains("Пункт 10.1"));
+    EXPECT_TRUE(popupText().contains("файл справки biltor.chm не найден"));
+    engine->showHelp("biltor.chm::/raz1.html#r1.1>popup");
+    EXPECT_TRUE(popupText().contains("Разметка 1.1"));
+    engine->showHelp("biltor.chm::/zn3.html#z3.20>popup");
+    EXPECT_TRUE(popupText().contains("Знак 3.20"));
+
+    // Requests that name nothing are ignored.
+    engine->showHelp("");
+    engine->showHelp("biltor.chm::/>popup");
+}
+
+TEST_F(HelpEngineTest, MissingTopicFallsBackToOwnPages) {
+    makeEngine({s_dir->path()});
+    engine->showHelp("biltor.chm::/h8.html>main");
+    EXPECT_EQ(engine->window()->windowTitle(), "Билетория: статистика");
+    engine->showHelp("biltor.chm::/nothing.html>main");
+    EXPECT_EQ(engine->window()->windowTitle(), "Билетория: главное окно");
+    engine->showHelp("biltor.chm::/pdd99.html#p99.1>popup");
+    EXPECT_TRUE(popupText().contains("Пункт 99.1"));
+    EXPECT_TRUE(popupText().contains("не найден в файле справки"));
+}
+
+TEST_F(HelpEngineTest, FileIsLookedForAtEveryRequestInFolderOrder) {
+    test::TempDir first;
+    makeEngine({first.path(), s_dir->path()});
+    engine->showHelp("biltor.chm::/index.html>main");
+    EXPECT_TRUE(text().contains("Оглавление справки"));
+
+    // A help file appearing in an earlier folder (another database) is taken next time.
+    ASSERT_FALSE(BuildHelpFile(first.path(), "Другая справка").isEmpty());
+    engine->showHelp("biltor.chm::/index.html>main");
+    EXPECT_TRUE(text().contains("Другая справка"));
+    QFile::remove(first.file("biltor.chm"));
+    engine->showHelp("biltor.chm::/index.html>main");
+    EXPECT_TRUE(text().contains("Оглавление справки"));
+}
+
+TEST_F(HelpEngineTest, DamagedFileFallsBackWithoutCrashing) {
+    const QByteArray whole = ReadFile(s_chm);
+    ASSERT_GT(whole.size(), 1000);
+    for (const qsizetype size :
+         {qsizetype(0), qsizetype(40), qsizetype(120), qsizetype(600), whole.size() / 3,
+          whole.size() / 2, whole.size() - 700, whole.size() - 1}) {
+        SCOPED_TRACE(size);
+        test::TempDir broken;
+        WriteFile(broken.file("biltor.chm"), whole.left(size));
+        makeEngine({broken.path()});
+        engine->showHelp("biltor.chm::/index.html>main");
+        ASSERT_NE(engine->window(), nullptr);
+        EXPECT_FALSE(text().isEmpty());
+        engine->window()->browser()->setSource(QUrl("pdd5.html"));
+        engine->showHelp("biltor.chm::/pdd5.html#p5.3>popup");
+        ASSERT_NE(engine->popup(), nullptr);
+        EXPECT_FALSE(popupText().isEmpty());
+        engine->window()->hide();
+    }
+    // Garbage of the right size is no help file either.
+    test::TempDir noise;
+    WriteFile(noise.file("biltor.chm"), QByteArray(whole.size(), '\x5A'));
+    makeEngine({noise.path()});
+    engine->showHelp("biltor.chm::/pdd5.html#p5.3>popup");
+    EXPECT_TRUE(popupText().contains("повреждён"));
+}
+
+} // namespace
