@@ -8,6 +8,7 @@
 #include "data/ui/pictures.h"
 #include "exam/ui/exam_window.h"
 #include "help/ui/about_box.h"
+#include "help/ui/help_engine.h"
 #include "stats/ui/prep_dialog.h"
 #include "study/ui/move_dialog.h"
 #include "study/ui/study_window.h"
@@ -35,6 +36,8 @@ int main(int argc, char** argv) {
     state.services.prompter = &prompter;
     state.services.random = &random;
     state.services.store = &store;
+    bil::ChmHelpEngine help(state);
+    state.services.help = &help;
 
     // The windows, created once in this order; a failed start-up ends the program at once.
     bil::TForm2 form2(state);

@@ -4,6 +4,7 @@
 #include "app/settings_store.h"
 #include "data/themes.h"
 #include "data/ui/pictures.h"
+#include "help/help_topics.h"
 #include "help/ui/about_box.h"
 #include "stats/stat_file.h"
 #include "stats/ui/prep_dialog.h"
@@ -551,7 +552,7 @@ void TForm2::SpeedButton2Click() {
 void TForm2::SpeedButton3Click() {
     m_state.Launch.SkipMinimize = 1;
     if (m_state.services.help)
-        m_state.services.help->showHelp(QStringLiteral("biltor.chm::/index.html>main"));
+        m_state.services.help->showHelp(HelpRequestMain(HelpPageMain));
 }
 
 bool TForm2::CatalogueKeyPress(QListWidget* list, int key, const QString& text) {
