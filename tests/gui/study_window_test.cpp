@@ -6,6 +6,7 @@
 #include "app/ui/window_links.h"
 #include "data/themes.h"
 #include "exam/ui/result_dialog.h"
+#include "jpeg_samples.h"
 #include "scripted_prompter.h"
 #include "stats/stat_file.h"
 #include "study/ui/move_dialog.h"
@@ -319,4 +320,59 @@ TEST(StudyRoad, MainWindowTicketFiveLearnedByDigitKeys) {
     ASSERT_EQ(saved.size(), StatRecordSize);
     EXPECT_EQ(ParseStats(saved).TicketStatus[4], 4);
     qputenv("APPDATA", oldAppData);
+}
+
+// Pictures: the question text beside the fitted picture, the answers below both; a picture
+// with less than 137 px of room gets 137 px and smaller answer and comment fonts.
+TEST(StudyPictureLayout, PictureBesideTheQuestionAndTheSmallAreaRule) {
+    test::TempDir dir;
+    const std::vector<uint8_t> jpeg = test::EncodeJpeg(test::PhotoLikeBitmap(604, 225, 5), 85);
+    auto questions = test::MakeQuestions(
+        QByteArray(reinterpret_cast<const char*>(jpeg.data()), qsizetype(jpeg.size())), 1);
+    QuestionSource& crowded = questions[81]; // question 82: five long answers, long comment
+    crowded.Answers.clear();
+    for (int k = 1; k <= 5; ++k)
+        crowded.Answers.push_back(QStringLiteral("Очень длинный вариант ответа ").repeated(6));
+    crowded.Comment = QStringLiteral("Длинное пояснение к вопросу. ").repeated(20);
+    AppState app;
+    ASSERT_TRUE(app.Db.OpenDatabase(test::WriteTestDatabase(dir.path(), questions)).ok());
+    SystemRandom random;
+    app.services.random = &random;
+    app.AppDataDir = dir.path();
+    app.Config.HideOnFocusLoss = false;
+    app.Launch.TicketNo = 5;
+    app.Launch.RebuildList = 1;
+    TForm1 window(app);
+    window.resize(1024, 700);
+    window.show();
+
+    ASSERT_TRUE(window.Image1->isVisibleTo(&window));
+    const QRect img = window.Image1->geometry();
+    EXPECT_EQ(img.topLeft(), QPoint(8, 8));
+    EXPECT_NEAR(img.height(), img.width() * 225.0 / 604.0, 1.0);
+    EXPECT_EQ(window.Image1->pixmap().size(), img.size());
+    const QImage shown = window.Image1->pixmap().toImage();
+    EXPECT_NE(shown.pixelColor(img.width() / 2, img.height() / 2), QColor(Qt::white));
+    EXPECT_EQ(window.Label2->x(), img.right() + 1 + 10);
+    EXPECT_EQ(window.Label2->y(), 8);
+    EXPECT_EQ(window.Label3->y(),
+              std::max(img.bottom(), window.Label2->geometry().bottom()) + 1 + 10);
+    EXPECT_EQ(window.Label4->y(), window.Label3->geometry().bottom() + 1 + 10);
+    EXPECT_EQ(window.Label3->font().pointSize(), 18);
+
+    // Resizing fits the picture again.
+    window.resize(1300, 800);
+    EXPECT_GT(window.Image1->width(), img.width());
+    EXPECT_EQ(window.Image1->pixmap().size(), window.Image1->size());
+
+    window.resize(730, 548);
+    window.ListView1->setCurrentRow(1);
+    EXPECT_EQ(window.Label3->font().pointSize(), 10);
+    EXPECT_EQ(window.Label4->font().pointSize(), 8);
+    EXPECT_EQ(window.Label3->y(),
+              std::max(window.Image1->geometry().bottom(), window.Label2->geometry().bottom()) + 1 +
+                  10);
+    // The next question starts again from the fonts of the table.
+    window.ListView1->setCurrentRow(2);
+    EXPECT_EQ(window.Label3->font().pointSize(), 12);
 }
