@@ -248,6 +248,19 @@ TEST_F(HelpEngineTest, DamagedFileFallsBackWithoutCrashing) {
         EXPECT_FALSE(popupText().isEmpty());
         engine->window()->hide();
     }
+    // A compression window the decompressor cannot make is refused before any page is read.
+    QByteArray badWindow = whole;
+    const qsizetype lzxc = badWindow.indexOf("LZXC");
+    ASSERT_GT(lzxc, 0);
+    // Reset interval 2^21 and window 2^22 (in units of 32 KiB): consistent, but too large.
+    badWindow[lzxc + 8] = '\x40';
+    badWindow[lzxc + 12] = '\x80';
+    test::TempDir window;
+    WriteFile(window.file("biltor.chm"), badWindow);
+    makeEngine({window.path()});
+    engine->showHelp("biltor.chm::/pdd5.html#p5.3>popup");
+    EXPECT_TRUE(popupText().contains("повреждён"));
+
     // Garbage of the right size is no help file either.
     test::TempDir noise;
     WriteFile(noise.file("biltor.chm"), QByteArray(whole.size(), '\x5A'));

@@ -4,6 +4,8 @@
 
 #include <chm_lib.h>
 
+#include <cstring>
+
 namespace bil {
 
 namespace {
@@ -18,6 +20,32 @@ QByteArray ObjectPath(const QString& path) {
     return bytes;
 }
 
+quint32 LittleEndian32(const unsigned char* p) {
+    return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
+}
+
+// chmlib dereferences a null decompressor when the file asks for a window size it cannot
+// make (any but 2^15..2^21 bytes), so such a file is refused before any page is read.
+bool CompressionUsable(chmFile* handle) {
+    chmUnitInfo info{};
+    if (chm_resolve_object(handle, "::DataSpace/Storage/MSCompressed/ControlData", &info) !=
+        CHM_RESOLVE_SUCCESS)
+        return true; // without it chmlib reads no compressed pages at all
+    unsigned char data[24] = {};
+    if (info.length < sizeof data ||
+        chm_retrieve_object(handle, &info, data, 0, sizeof data) != LONGINT64(sizeof data))
+        return false;
+    if (std::memcmp(data + 4, "LZXC", 4) != 0)
+        return true; // chmlib turns compression off itself
+    quint64 window = LittleEndian32(data + 16);
+    if (LittleEndian32(data + 8) == 2)
+        window *= 0x8000;
+    for (int bits = 15; bits <= 21; ++bits)
+        if ((window & ((quint64(1) << (bits + 1)) - 1)) == (quint64(1) << bits))
+            return true;
+    return false;
+}
+
 } // namespace
 
 std::shared_ptr<ChmFile> ChmFile::open(const QString& path) {
@@ -26,6 +54,10 @@ std::shared_ptr<ChmFile> ChmFile::open(const QString& path) {
     chmFile* handle = chm_open(QFile::encodeName(path).constData());
     if (!handle)
         return nullptr;
+    if (!CompressionUsable(handle)) {
+        chm_close(handle);
+        return nullptr;
+    }
     return std::shared_ptr<ChmFile>(new ChmFile(handle));
 }
 
