@@ -347,8 +347,11 @@ protected:
     static void TearDownTestSuite() { delete s_bytes; }
 
     static uint32_t Field(const QByteArray& b, int number, int field) {
-        return qFromLittleEndian<uint32_t>(b.constData() + Database::IndexOffset +
-                                           16 * (number - 1) + 4 * field);
+        const QByteArray bytes = b.mid(Database::IndexOffset + 16 * (number - 1) + 4 * field, 4);
+        uint32_t value = 0;
+        for (int i = 3; i >= 0; --i)
+            value = (value << 8) | uint8_t(bytes[i]);
+        return value;
     }
     static void SetField(QByteArray& b, int number, int field, uint32_t value) {
         qToLittleEndian<uint32_t>(value,
