@@ -261,6 +261,15 @@ TEST_F(HelpEngineTest, DamagedFileFallsBackWithoutCrashing) {
     engine->showHelp("biltor.chm::/pdd5.html#p5.3>popup");
     EXPECT_TRUE(popupText().contains("повреждён"));
 
+    // A zero window would make the reader divide by zero while opening the file.
+    QByteArray zeroWindow = whole;
+    zeroWindow.replace(lzxc + 12, 4, QByteArray(4, '\0'));
+    test::TempDir zero;
+    WriteFile(zero.file("biltor.chm"), zeroWindow);
+    makeEngine({zero.path()});
+    engine->showHelp("biltor.chm::/pdd5.html#p5.3>popup");
+    EXPECT_TRUE(popupText().contains("повреждён"));
+
     // Garbage of the right size is no help file either.
     test::TempDir noise;
     WriteFile(noise.file("biltor.chm"), QByteArray(whole.size(), '\x5A'));

@@ -4,7 +4,12 @@
 
 #include <chm_lib.h>
 
+#include <cerrno>
 #include <cstring>
+#include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace bil {
 
@@ -46,12 +51,47 @@ bool CompressionUsable(chmFile* handle) {
     return false;
 }
 
+// Reads every page once, as the help windows would.
+int ReadEveryObject(chmFile* handle, chmUnitInfo* info, void*) {
+    if (info->length == 0 || info->length > MaxObjectSize)
+        return CHM_ENUMERATOR_CONTINUE;
+    std::vector<unsigned char> bytes(info->length);
+    chm_retrieve_object(handle, info, bytes.data(), 0, LONGINT64(info->length));
+    return CHM_ENUMERATOR_CONTINUE;
+}
+
+// chmlib trusts the file's header fields, and some damaged files make it divide by zero or
+// follow a null pointer. The file is therefore opened and read whole in a child process first;
+// only a file that child survives is opened here.
+bool SurvivesReading(const QByteArray& path) {
+    const pid_t child = fork();
+    if (child < 0)
+        return true; // no way to try: take the chance rather than lose the help
+    if (child == 0) {
+        if (chmFile* handle = chm_open(path.constData())) {
+            if (CompressionUsable(handle))
+                chm_enumerate(handle, CHM_ENUMERATE_NORMAL, ReadEveryObject, nullptr);
+            chm_close(handle);
+        }
+        _exit(0);
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 } // namespace
 
 std::shared_ptr<ChmFile> ChmFile::open(const QString& path) {
     if (path.isEmpty())
         return nullptr;
-    chmFile* handle = chm_open(QFile::encodeName(path).constData());
+    const QByteArray name = QFile::encodeName(path);
+    if (!SurvivesReading(name))
+        return nullptr;
+    chmFile* handle = chm_open(name.constData());
     if (!handle)
         return nullptr;
     if (!CompressionUsable(handle)) {
