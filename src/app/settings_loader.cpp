@@ -139,6 +139,7 @@ Status StoreDatabasePath(SettingsStore& store, const QString& path) {
 SettingsLoad LoadSettings(SettingsStore& store, Settings& settings, const QString& programDir) {
     SettingsLoad load;
     FirstFailure failure;
+    store.deferWrites();
 
     if (!store.keyExists()) {
         load.FirstRun = true;
@@ -152,6 +153,7 @@ SettingsLoad LoadSettings(SettingsStore& store, Settings& settings, const QStrin
         failure.note(ChooseExamTime(store, settings, DefaultExamTimeItem));
         load.DbPath = FindDatabaseInFolder(programDir);
         failure.note(StoreDatabasePath(store, load.DbPath));
+        failure.note(store.flush());
         load.StoreStatus = failure.status();
         return load;
     }
@@ -180,6 +182,7 @@ SettingsLoad LoadSettings(SettingsStore& store, Settings& settings, const QStrin
         (tim && *tim >= 1 && *tim <= ExamTimeItemCount) ? int(*tim) : DefaultExamTimeItem;
     failure.note(ChooseExamTime(store, settings, item));
     load.DbPath = store.readString(BasName);
+    failure.note(store.flush());
     load.StoreStatus = failure.status();
     return load;
 }

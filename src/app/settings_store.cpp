@@ -25,6 +25,9 @@ std::optional<int32_t> toInt32(const QVariant& value) {
 }
 
 Status writeFailed(const QString& name, const QString& where) {
+    if (name.isEmpty())
+        return Status::Error(QStringLiteral("Не удалось сохранить настройки в %1")
+                                 .arg(QDir::toNativeSeparators(where)));
     return Status::Error(QStringLiteral("Не удалось сохранить настройку %1 в %2")
                              .arg(name, QDir::toNativeSeparators(where)));
 }
@@ -84,6 +87,15 @@ Status QSettingsStore::writeString(const QString& name, const QString& value) {
 
 Status QSettingsStore::write(const QString& name, const QVariant& value) {
     m_settings->setValue(key(name), value);
+    return m_deferred ? Status::Ok() : sync(name);
+}
+
+Status QSettingsStore::flush() {
+    m_deferred = false;
+    return sync(QString());
+}
+
+Status QSettingsStore::sync(const QString& name) {
     m_settings->sync();
     if (m_settings->status() != QSettings::NoError)
         return writeFailed(name, path());

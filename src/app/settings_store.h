@@ -31,6 +31,11 @@ public:
     // The string value; empty when missing.
     virtual QString readString(const QString& name) const = 0;
     virtual Status writeString(const QString& name, const QString& value) = 0;
+    // Holds the following writes until flush(): loading writes many values at once, and one
+    // flush to disk costs far more than all of them.
+    virtual void deferWrites() {}
+    // Writes what was held back; reports a failure of any of those writes.
+    virtual Status flush() { return Status::Ok(); }
 };
 
 // The settings in an INI file ("VRK.ini"), group Software/VRK; every write reaches the disk at
@@ -52,11 +57,15 @@ public:
     Status writeInt(const QString& name, int32_t value) override;
     QString readString(const QString& name) const override;
     Status writeString(const QString& name, const QString& value) override;
+    void deferWrites() override { m_deferred = true; }
+    Status flush() override;
 
 private:
     Status write(const QString& name, const QVariant& value);
+    Status sync(const QString& name);
 
     std::unique_ptr<QSettings> m_settings;
+    bool m_deferred = false;
 };
 
 // Settings held in memory, for tests; writes can be made to fail.

@@ -255,6 +255,30 @@ TEST(SettingsStoreIni, UnwritableFileReportsTheFailedWrite) {
     EXPECT_TRUE(written.message().contains("Rnd"));
 }
 
+TEST(SettingsStoreIni, LoadingWritesEverythingInOneFlushAndReportsItsFailure) {
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath("VRK.ini");
+    {
+        QSettingsStore store(path);
+        Settings settings;
+        const SettingsLoad load = LoadSettings(store, settings, dir.path());
+        EXPECT_TRUE(load.FirstRun);
+        EXPECT_TRUE(load.StoreStatus.ok());
+    }
+    // Held-back writes still reach the file, and later writes go straight to disk again.
+    QSettingsStore reopened(path);
+    EXPECT_EQ(reopened.readInt("Tim"), 4);
+    EXPECT_EQ(reopened.readInt("Mas"), 1);
+    ASSERT_TRUE(reopened.writeInt("Kom", 1).ok());
+    EXPECT_EQ(QSettingsStore(path).readInt("Kom"), 1);
+
+    const QString blocked = QDir(dir.path()).filePath("blocked.ini");
+    ASSERT_TRUE(QDir().mkpath(blocked));
+    QSettingsStore store(blocked);
+    Settings settings;
+    EXPECT_FALSE(LoadSettings(store, settings, dir.path()).StoreStatus.ok());
+}
+
 TEST(AppData, EnvironmentValueIsHonouredAndCreated) {
     QTemporaryDir dir;
     const QString wanted = QDir(dir.path()).filePath("Roaming/deep");
