@@ -10,6 +10,7 @@
 #include "help/ui/about_box.h"
 #include "help/ui/help_engine.h"
 #include "stats/ui/prep_dialog.h"
+#include "stats/ui/stats_window.h"
 #include "study/ui/move_dialog.h"
 #include "study/ui/study_window.h"
 
@@ -49,16 +50,22 @@ int main(int argc, char** argv) {
         return 1;
     bil::TForm7 about(state.Db, &form2);
     bil::TForm8 prep(state, &form2);
-    bil::TForm91 form91(state); // the exam window, with its question window
+    bil::TForm91 form91(state);       // the exam window, with its question window
+    bil::TForm5 form5(state, &form2); // the statistics window
     prompter.setParent(&form2);
 
     form1.setClosedHandler([&form2] { form2.show(); });
     form91.setShowMainWindow([&form2] { form2.show(); });
     form91.setShowStudyModal([&form1] { form1.exec(); });
+    form5.setStudyLauncher([&form1] { form1.exec(); });
 
     bil::WindowLinks links;
     links.showStudy = [&form1] { form1.show(); };
     links.showExam = [&form91] { form91.startExam(); };
+    links.showStatistics = [&form5](int page, int ticketIndex) {
+        form5.showPage(page, ticketIndex);
+    };
+    links.statisticsFirstPage = [&form5] { form5.firstPage(); };
     links.refreshMoveThemeList = [&form1] {
         QStringList names;
         for (int k = 1; k <= bil::ThemeCount; ++k)

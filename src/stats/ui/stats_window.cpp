@@ -1,0 +1,821 @@
+#include "stats/ui/stats_window.h"
+
+#include "app/platform.h"
+#include "help/help_topics.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QButtonGroup>
+#include <QChart>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPieSeries>
+#include <QPieSlice>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStackedBarSeries>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <utility>
+
+namespace bil {
+
+namespace {
+
+// Windows colour names the charts use.
+const QColor Green(0, 128, 0);
+const QColor Red(255, 0, 0);
+const QColor Blue(0, 0, 255);
+const QColor Navy(0, 0, 128);
+const QColor Yellow(160, 140, 0);
+
+const QString NoStatistics = QStringLiteral("СТАТИСТИКА ОТСУТСТВУЕТ");
+const QString NoRating = QStringLiteral("РЕЙТИНГ ОТСУТСТВУЕТ");
+
+QStringList NumberCategories(int count) {
+    QStringList list;
+    for (int i = 1; i <= count; ++i)
+        list << QString::number(i);
+    return list;
+}
+
+QLabel* TextLabel(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setWordWrap(true);
+    return label;
+}
+
+// A legend line of coloured squares, in the order given.
+QLabel* Legend(const std::vector<std::pair<QString, QColor>>& entries, QWidget* parent) {
+    QString html;
+    for (const auto& [text, colour] : entries) {
+        if (!html.isEmpty())
+            html += QStringLiteral("&nbsp;&nbsp;&nbsp;");
+        html += QStringLiteral("<span style=\"color:%1\">&#9632;</span>&nbsp;%2")
+                    .arg(colour.name(), text.toHtmlEscaped());
+    }
+    auto* label = new QLabel(html, parent);
+    label->setTextFormat(Qt::RichText);
+    label->setAlignment(Qt::AlignCenter);
+    return label;
+}
+
+QBarSet* MakeSet(const QString& name, const QColor& colour) {
+    auto* set = new QBarSet(name);
+    set->setColor(colour);
+    set->setBorderColor(colour.darker(130));
+    return set;
+}
+
+// Bars of one chart; categories 1..count unless given, value axis fixed 0..100 when asked.
+BarChart MakeBarChart(QWidget* parent, const QString& title, const QString& xTitle,
+                      const QString& yTitle, QAbstractBarSeries* series, std::vector<QBarSet*> sets,
+                      const QStringList& categories, bool percentAxis, const QString& noDataText) {
+    BarChart c;
+    c.chart = new QChart;
+    c.chart->setTitle(title);
+    c.chart->legend()->hide();
+    c.chart->setAnimationOptions(QChart::NoAnimation);
+    c.chart->setMargins(QMargins(4, 4, 4, 4));
+    c.series = series;
+    c.sets = std::move(sets);
+    for (QBarSet* s : c.sets)
+        series->append(s);
+    c.chart->addSeries(series);
+    c.axisX = new QBarCategoryAxis;
+    c.axisX->append(categories);
+    c.axisX->setTitleText(xTitle);
+    c.axisY = new QValueAxis;
+    c.axisY->setTitleText(yTitle);
+    c.axisY->setLabelFormat(QStringLiteral("%g"));
+    if (percentAxis) {
+        c.axisY->setRange(0, 100);
+        c.axisY->setTickCount(11);
+    } else {
+        c.axisY->setRange(0, 10);
+    }
+    c.chart->addAxis(c.axisX, Qt::AlignBottom);
+    c.chart->addAxis(c.axisY, Qt::AlignLeft);
+    series->attachAxis(c.axisX);
+    series->attachAxis(c.axisY);
+    c.view = new ClickChartView(c.chart, parent);
+    for (QBarSet* s : c.sets)
+        c.view->watch(s);
+    c.view->setRenderHint(QPainter::Antialiasing, false);
+    c.noData()->setText(noDataText);
+    c.noData()->setStyleSheet(
+        QStringLiteral("color: #c00000; font-weight: bold; font-size: 16px;"));
+    return c;
+}
+
+// Replaces a set's values at once (one change notification instead of one per bar).
+void SetValues(QBarSet* set, const QList<qreal>& values) {
+    if (set->count() == values.size()) {
+        for (int i = 0; i < values.size(); ++i)
+            if (set->at(i) != values[i])
+                set->replace(i, values[i]);
+        return;
+    }
+    set->remove(0, set->count());
+    set->append(values);
+}
+
+// An automatic value axis from 0 to a round number above the largest bar.
+void AutoRange(QValueAxis* axis, qreal largest) {
+    axis->setRange(0, largest > 0 ? largest : 10);
+    axis->applyNiceNumbers();
+}
+
+qreal Largest(const QList<qreal>& values) {
+    qreal m = 0;
+    for (qreal v : values)
+        m = std::max(m, v);
+    return m;
+}
+
+QWidget* ListColumn(const QString& title, QListWidget* list, QLabel* count, QLabel* none,
+                    QPushButton* button, QWidget* parent) {
+    auto* box = new QWidget(parent);
+    auto* v = new QVBoxLayout(box);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->addWidget(new QLabel(title, box));
+    v->addWidget(list, 1);
+    if (count)
+        v->addWidget(count);
+    if (button)
+        v->addWidget(button);
+    // The "НЕТ" text lies over the empty list.
+    none->setParent(list->viewport());
+    none->setAlignment(Qt::AlignCenter);
+    none->setAttribute(Qt::WA_TransparentForMouseEvents);
+    none->setStyleSheet(QStringLiteral("color: #808080; font-weight: bold;"));
+    none->setGeometry(0, 0, 200, 60);
+    return box;
+}
+
+} // namespace
+
+// --- ClickChartView ----------------------------------------------------------------------------
+
+ClickChartView::ClickChartView(QChart* chart, QWidget* parent) : QChartView(chart, parent) {
+    m_overlay = new QLabel(this);
+    m_overlay->setAlignment(Qt::AlignCenter);
+    m_overlay->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_overlay->hide();
+}
+
+void ClickChartView::watch(QBarSet* set) {
+    connect(set, &QBarSet::pressed, this, [this, set](int index) {
+        m_pressedSet = set;
+        m_pressedIndex = index;
+    });
+}
+
+void ClickChartView::mousePressEvent(QMouseEvent* event) {
+    m_lastButton = event->button();
+    m_pressedSet = nullptr;
+    QChartView::mousePressEvent(event);
+}
+
+void ClickChartView::mouseReleaseEvent(QMouseEvent* event) {
+    QChartView::mouseReleaseEvent(event);
+    // The bars report presses only; a click is a press on a bar released over the chart.
+    QBarSet* set = std::exchange(m_pressedSet, nullptr);
+    if (set && event->button() == m_lastButton && rect().contains(event->position().toPoint()))
+        emit barClicked(set, m_pressedIndex, m_lastButton);
+}
+
+void ClickChartView::resizeEvent(QResizeEvent* event) {
+    QChartView::resizeEvent(event);
+    m_overlay->setGeometry(rect());
+}
+
+// --- Construction ------------------------------------------------------------------------------
+
+TForm5::TForm5(AppState& app, QWidget* parent) : QDialog(parent), m_app(app) {
+    setWindowTitle(QStringLiteral("Статистика Билетория DER UZIRI"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    setModal(false);
+
+    auto* root = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    Label1 = new QLabel(QStringLiteral("Выберите вид и тип интересующей Вас статистики"), this);
+    SpeedButton1 = new QToolButton(this);
+    SpeedButton1->setText(QStringLiteral("?"));
+    SpeedButton1->setToolTip(QStringLiteral("Справка"));
+    top->addWidget(Label1, 1);
+    top->addWidget(SpeedButton1);
+    root->addLayout(top);
+
+    PageControl1 = new QTabWidget(this);
+    PageControl1->addTab(buildRatingPage(), QStringLiteral("Рейтинг"));
+    PageControl1->addTab(buildTimePage(), QStringLiteral("Время"));
+    PageControl1->addTab(buildTicketsPage(), QStringLiteral("Билеты"));
+    PageControl1->addTab(buildQuestionsPage(), QStringLiteral("Вопросы"));
+    PageControl1->addTab(buildThemesPage(), QStringLiteral("Темы"));
+    PageControl1->addTab(buildAnalysisPage(), QStringLiteral("Анализ"));
+    PageControl1->addTab(buildResultsPage(), QStringLiteral("Результаты"));
+    root->addWidget(PageControl1, 1);
+    root->addWidget(buildChannelBar());
+
+    connect(SpeedButton1, &QToolButton::clicked, this, &TForm5::helpClicked);
+    connect(PageControl1, &QTabWidget::currentChanged, this, &TForm5::pageChanged);
+
+    setFixedSize(920, 660);
+}
+
+TForm5::~TForm5() = default;
+
+QWidget* TForm5::buildRatingPage() {
+    auto* page = new QWidget;
+    auto* v = new QVBoxLayout(page);
+    TabText[0] = TextLabel(
+        QStringLiteral("Рейтинг билетов показывает уровень знаний для каждого билета. Зеленым "
+                       "цветом отмечается самый лучший, а красным цветом - самый худший билет. "
+                       "Уровень рейтинга оценивается в процентах от показателя самого лучшего "
+                       "билета."),
+        page);
+    // Three stacked sets so that single bars can be green or red.
+    Chart4 = MakeBarChart(page, QStringLiteral("Рейтинг билетов"), QStringLiteral("Номера билетов"),
+                          QStringLiteral("Уровень рейтинга %"), new QStackedBarSeries,
+                          {MakeSet(QStringLiteral("Рейтинг"), Blue),
+                           MakeSet(QStringLiteral("Лучший"), Green),
+                           MakeSet(QStringLiteral("Худший"), Red)},
+                          NumberCategories(TicketCount), true, NoRating);
+    v->addWidget(TabText[0]);
+    v->addWidget(Chart4.view, 1);
+    connect(Chart4.view, &ClickChartView::barClicked, this,
+            [this](QBarSet*, int index) { ticketBarClicked(index); });
+    return page;
+}
+
+QWidget* TForm5::buildTimePage() {
+    auto* page = new QWidget;
+    auto* v = new QVBoxLayout(page);
+    TabText[1] = TextLabel(
+        QStringLiteral("Диаграмма показывает затраты времени в секундах на просмотр вопросов в "
+                       "билетах. При нажатии на столбики диаграммы левой кнопкой мыши будет "
+                       "показано уточнение затрат времени в секундах для выбранного билета. "),
+        page);
+    Chart2 = MakeBarChart(page, QStringLiteral("Общее время ответа на билеты"),
+                          QStringLiteral("Номера билетов"), QStringLiteral("Время в секундах"),
+                          new QBarSeries, {MakeSet(QStringLiteral("Время"), Navy)},
+                          NumberCategories(TicketCount), false, NoStatistics);
+    v->addWidget(TabText[1]);
+    v->addWidget(Chart2.view, 1);
+    connect(Chart2.view, &ClickChartView::barClicked, this,
+            [this](QBarSet*, int index) { ticketBarClicked(index); });
+    return page;
+}
+
+QWidget* TForm5::buildTicketsPage() {
+    auto* page = new QWidget;
+    auto* v = new QVBoxLayout(page);
+    TabText[2] = TextLabel(
+        QStringLiteral("В диаграмме представлено соотношение количества правильных и "
+                       "неправильных ответов на вопросы билетов. После нажатия левой кнопки мыши "
+                       "на столбике диаграммы будет показано уточнение количества ответов для "
+                       "выбранного билета."),
+        page);
+    Chart3 = MakeBarChart(
+        page, QStringLiteral("Количество ответов на вопросы билетов"),
+        QStringLiteral("Номера билетов"), QStringLiteral("Количество ответов"), new QBarSeries,
+        {MakeSet(QStringLiteral("Неправильно"), Red), MakeSet(QStringLiteral("Правильно"), Green)},
+        NumberCategories(TicketCount), false, NoStatistics);
+    Chart3.legend =
+        Legend({{QStringLiteral("Неправильно"), Red}, {QStringLiteral("Правильно"), Green}}, page);
+    v->addWidget(TabText[2]);
+    v->addWidget(Chart3.view, 1);
+    v->addWidget(Chart3.legend);
+    connect(Chart3.view, &ClickChartView::barClicked, this,
+            [this](QBarSet*, int index) { ticketBarClicked(index); });
+    return page;
+}
+
+QWidget* TForm5::buildQuestionsPage() {
+    auto* page = new QWidget;
+    auto* v = new QVBoxLayout(page);
+    TabText[3] = TextLabel(
+        QStringLiteral("Диаграммы детализируют статистику по каждому вопросу. После нажатия левой "
+                       "кнопки мыши на столбике диаграммы будет показано уточнение количества "
+                       "ответов для выбранного вопроса. Номер билета можно изменить выбрав его в "
+                       "списке слева."),
+        page);
+    v->addWidget(TabText[3]);
+    auto* h = new QHBoxLayout;
+    ListView3 = new QTreeWidget(page);
+    ListView3->setColumnCount(1);
+    ListView3->setHeaderLabels({QStringLiteral("Список билетов")});
+    ListView3->setRootIsDecorated(false);
+    ListView3->setFixedWidth(130);
+    for (int t = 1; t <= TicketCount; ++t)
+        new QTreeWidgetItem(ListView3,
+                            {QStringLiteral("Билет №%1").arg(t, 2, 10, QLatin1Char('0'))});
+    h->addWidget(ListView3);
+    auto* charts = new QVBoxLayout;
+    Chart5 = MakeBarChart(page, QStringLiteral("Время ответа на вопросы"),
+                          QStringLiteral("Номера вопросов"), QStringLiteral("Время в секундах"),
+                          new QBarSeries, {MakeSet(QStringLiteral("Время"), Navy)},
+                          NumberCategories(TicketSize), false, NoStatistics);
+    Chart1 = MakeBarChart(
+        page, QStringLiteral("Количество ответов на вопросы билета"),
+        QStringLiteral("Номера вопросов"), QStringLiteral("Количество ответов"), new QBarSeries,
+        {MakeSet(QStringLiteral("Правильно"), Green), MakeSet(QStringLiteral("Неправильно"), Red)},
+        NumberCategories(TicketSize), false, NoStatistics);
+    Chart1.legend =
+        Legend({{QStringLiteral("Неправильно"), Red}, {QStringLiteral("Правильно"), Green}}, page);
+    charts->addWidget(Chart5.view, 1);
+    charts->addWidget(Chart1.view, 1);
+    charts->addWidget(Chart1.legend);
+    h->addLayout(charts, 1);
+    v->addLayout(h, 1);
+
+    connect(ListView3, &QTreeWidget::itemSelectionChanged, this, &TForm5::refreshTicketDetail);
+    connect(ListView3, &QTreeWidget::itemClicked, this, [this] {
+        if (selectedTicket() == 0)
+            selectTicket(1);
+    });
+    connect(Chart5.view, &ClickChartView::barClicked, this, &TForm5::questionTimeClicked);
+    connect(Chart1.view, &ClickChartView::barClicked, this, &TForm5::questionAnswersClicked);
+    return page;
+}
+
+QWidget* TForm5::buildThemesPage() {
+    auto* page = new QWidget;
+    auto* v = new QVBoxLayout(page);
+    QStringList names;
+    for (int k = 1; k <= ThemeCount; ++k)
+        names << ThemeNames(k);
+    Chart6 = MakeBarChart(
+        page, QStringLiteral("Процент правильных и неправильных ответов на вопросы по темам"),
+        QStringLiteral("Названия тем и их номера"), QStringLiteral("Процент ответов"),
+        new QBarSeries,
+        {MakeSet(QStringLiteral("Неправильно"), Red), MakeSet(QStringLiteral("Правильно"), Green)},
+        names, true, NoStatistics);
+    Chart6.axisX->setLabelsAngle(-90);
+    Chart6.legend =
+        Legend({{QStringLiteral("Правильно"), Green}, {QStringLiteral("Неправильно"), Red}}, page);
+    v->addWidget(Chart6.view, 1);
+    v->addWidget(Chart6.legend);
+    connect(Chart6.view, &ClickChartView::barClicked, this, &TForm5::themeBarClicked);
+    return page;
+}
+
+QWidget* TForm5::buildAnalysisPage() {
+    auto* page = new QWidget;
+    auto* h = new QHBoxLayout(page);
+
+    ListBox1 = new QListWidget(page);
+    ListBox1->addItem(QStringLiteral("По всем"));
+    for (int k = 1; k <= ThemeCount; ++k)
+        ListBox1->addItem(ThemeNames(k));
+    ListBox1->setCurrentRow(0);
+    auto* filter = new QWidget(page);
+    auto* fv = new QVBoxLayout(filter);
+    fv->setContentsMargins(0, 0, 0, 0);
+    fv->addWidget(new QLabel(QStringLiteral("Отбирать по теме:"), filter));
+    fv->addWidget(ListBox1, 1);
+    filter->setFixedWidth(160);
+    h->addWidget(filter);
+
+    const auto makeList = [page] {
+        auto* list = new QListWidget(page);
+        list->setSortingEnabled(false);
+        return list;
+    };
+    const auto count = [page](const QColor& colour) {
+        auto* label = new QLabel(QStringLiteral("Всего: 0"), page);
+        label->setStyleSheet(QStringLiteral("color: %1;").arg(colour.name()));
+        return label;
+    };
+    const auto none = [page] { return new QLabel(QStringLiteral("НЕТ"), page); };
+    const auto repeat = [page](const QString& hint) {
+        auto* b = new QPushButton(QStringLiteral("Повторить"), page);
+        b->setToolTip(hint);
+        return b;
+    };
+
+    ListBox2 = makeList();
+    ListBox4 = makeList();
+    ListBox3 = makeList();
+    ListBox5 = makeList();
+    ListBox6 = makeList();
+    CountRed = count(Red);
+    CountYellow = count(Yellow);
+    CountGreen = count(Green);
+    CountHard = count(Qt::black);
+    NoneRed = none();
+    NoneYellow = none();
+    NoneGreen = none();
+    NoneHard = none();
+    NoneTheory = none();
+    RepeatRed = repeat(QStringLiteral("Повторить вопросы, отмеченные красным"));
+    RepeatYellow = repeat(QStringLiteral("Повторить вопросы, отмеченные желтым"));
+    RepeatGreen = repeat(QStringLiteral("Повторить вопросы, отмеченные зеленым"));
+    RepeatHard = repeat(QStringLiteral("Повторить трудные вопросы"));
+
+    auto* lights = new QGroupBox(QStringLiteral("Анализ светофоров, отмеченных Вами"), page);
+    auto* lh = new QHBoxLayout(lights);
+    lh->addWidget(
+        ListColumn(QStringLiteral("Сложные:"), ListBox2, CountRed, NoneRed, RepeatRed, lights));
+    lh->addWidget(ListColumn(QStringLiteral("Не отмечены:"), ListBox4, CountYellow, NoneYellow,
+                             RepeatYellow, lights));
+    lh->addWidget(ListColumn(QStringLiteral("Легкие:"), ListBox3, CountGreen, NoneGreen,
+                             RepeatGreen, lights));
+    h->addWidget(lights, 3);
+
+    auto* informer = new QGroupBox(QStringLiteral("Анализ статинформера"), page);
+    auto* iv = new QVBoxLayout(informer);
+    RadioButton1 = new QRadioButton(QStringLiteral("Есть затруднения"), informer);
+    RadioButton1->setToolTip(
+        QStringLiteral("Отобрать вопросы, в которых ошибок больше правильных ответов"));
+    RadioButton2 = new QRadioButton(QStringLiteral("Сложные вопросы"), informer);
+    RadioButton2->setToolTip(
+        QStringLiteral("Отобрать вопросы, в которых ошибок не меньше правильных ответов"));
+    RadioButton3 = new QRadioButton(QStringLiteral("Вопросы с ошибкой"), informer);
+    RadioButton3->setToolTip(QStringLiteral("Отобрать вопросы, в которых были допушены ошибки"));
+    RadioButton1->setChecked(true);
+    auto* criteria = new QButtonGroup(this);
+    criteria->addButton(RadioButton1, int(Criterion::Trouble));
+    criteria->addButton(RadioButton2, int(Criterion::Hard));
+    criteria->addButton(RadioButton3, int(Criterion::WithError));
+    iv->addWidget(RadioButton1);
+    iv->addWidget(RadioButton2);
+    iv->addWidget(RadioButton3);
+    auto* ih = new QHBoxLayout;
+    ih->addWidget(ListColumn(QStringLiteral("Трудные вопросы"), ListBox5, CountHard, NoneHard,
+                             RepeatHard, informer));
+    ih->addWidget(ListColumn(QStringLiteral("Повторите теорию"), ListBox6, nullptr, NoneTheory,
+                             nullptr, informer));
+    iv->addLayout(ih, 1);
+    h->addWidget(informer, 2);
+
+    connect(criteria, &QButtonGroup::idClicked, this, [this] { FormShow(); });
+    connect(ListBox1, &QListWidget::currentRowChanged, this, [this] { refreshAnalysis(); });
+    for (QListWidget* list : {ListBox2, ListBox3, ListBox4, ListBox5})
+        connect(list, &QListWidget::itemClicked, this, &TForm5::questionListClicked);
+    connect(ListBox6, &QListWidget::itemClicked, this, &TForm5::theoryClicked);
+    connect(RepeatRed, &QPushButton::clicked, this, [this] { repeatClicked(3, ListBox2); });
+    connect(RepeatYellow, &QPushButton::clicked, this, [this] { repeatClicked(4, ListBox4); });
+    connect(RepeatGreen, &QPushButton::clicked, this, [this] { repeatClicked(5, ListBox3); });
+    connect(RepeatHard, &QPushButton::clicked, this, [this] { repeatClicked(6, ListBox5); });
+    return page;
+}
+
+QWidget* TForm5::buildResultsPage() {
+    auto* page = new QWidget;
+    auto* h = new QHBoxLayout(page);
+    const auto makePie = [page](const QString& title) {
+        LevelPie pie;
+        pie.chart = new QChart;
+        pie.chart->setTitle(title);
+        pie.chart->legend()->hide();
+        pie.chart->setAnimationOptions(QChart::NoAnimation);
+        pie.series = new QPieSeries;
+        pie.series->setHoleSize(0.45);
+        pie.series->setPieSize(0.75);
+        QPieSlice* level = pie.series->append(QStringLiteral("Ваш уровень"), 0);
+        level->setColor(Green);
+        QPieSlice* rest = pie.series->append(QStringLiteral("Недостатки"), 1);
+        rest->setColor(Red);
+        pie.chart->addSeries(pie.series);
+        pie.view = new ClickChartView(pie.chart, page);
+        pie.view->setRenderHint(QPainter::Antialiasing);
+        pie.percent()->setStyleSheet(QStringLiteral("font-weight: bold; font-size: 22px;"));
+        pie.percent()->show();
+        return pie;
+    };
+    Chart7 = makePie(QStringLiteral("ОБЩИЙ УРОВЕНЬ ПОДГОТОВКИ"));
+    Chart8 = makePie(QStringLiteral("Качество<br>Правильность"));
+    Chart9 = makePie(QStringLiteral("Уверенность<br>Скорость"));
+    h->addWidget(Chart7.view, 1);
+    h->addWidget(Chart8.view, 1);
+    h->addWidget(Chart9.view, 1);
+    return page;
+}
+
+QWidget* TForm5::buildChannelBar() {
+    auto* bar = new QWidget(this);
+    auto* h = new QHBoxLayout(bar);
+    h->setContentsMargins(0, 0, 0, 0);
+    h->addWidget(new QLabel(QStringLiteral("Показывать статистику только   для   режимов:"), bar));
+    rb1 = new QRadioButton(QStringLiteral("Общая"), bar);
+    rb1->setToolTip(QStringLiteral("Показывать общую статистику"));
+    rb2 = new QRadioButton(QStringLiteral("Обучение"), bar);
+    rb2->setToolTip(QStringLiteral("Показывать статистику по режиму обучения"));
+    rb3 = new QRadioButton(QStringLiteral("Экзамен"), bar);
+    rb3->setToolTip(QStringLiteral("Показывать статистику по режиму экзамена"));
+    rb4 = new QRadioButton(QStringLiteral("Тренировка"), bar);
+    rb4->setToolTip(QStringLiteral("Показывать статистику по режиму тренировки"));
+    rb1->setChecked(true);
+    auto* group = new QButtonGroup(this);
+    int id = 0;
+    for (QRadioButton* rb : {rb1, rb2, rb3, rb4}) {
+        group->addButton(rb, id++);
+        h->addWidget(rb);
+    }
+    h->addStretch(1);
+    OkButton = new QPushButton(QStringLiteral("OK"), bar);
+    h->addWidget(OkButton);
+    connect(group, &QButtonGroup::idClicked, this, [this] { FormShow(); });
+    connect(OkButton, &QPushButton::clicked, this, &QDialog::close);
+    return bar;
+}
+
+// --- Selection state ---------------------------------------------------------------------------
+
+int TForm5::channel() const {
+    if (rb2->isChecked())
+        return ChannelLearning;
+    if (rb3->isChecked())
+        return ChannelExam;
+    if (rb4->isChecked())
+        return ChannelTraining;
+    return AllChannels;
+}
+
+Criterion TForm5::criterion() const {
+    if (RadioButton2->isChecked())
+        return Criterion::Hard;
+    if (RadioButton3->isChecked())
+        return Criterion::WithError;
+    return Criterion::Trouble;
+}
+
+int TForm5::selectedTicket() const {
+    const QList<QTreeWidgetItem*> items = ListView3->selectedItems();
+    if (items.isEmpty())
+        return 0;
+    return ListView3->indexOfTopLevelItem(items.first()) + 1;
+}
+
+void TForm5::selectTicket(int ticket) {
+    QTreeWidgetItem* item = ListView3->topLevelItem(ticket - 1);
+    if (!item)
+        return;
+    ListView3->setCurrentItem(item);
+    item->setSelected(true);
+}
+
+// --- Showing -----------------------------------------------------------------------------------
+
+void TForm5::showPage(int page, int ticketIndex) {
+    if (page >= 0 && page < PageControl1->count())
+        PageControl1->setCurrentIndex(page);
+    if (ticketIndex >= 0)
+        selectTicket(ticketIndex + 1);
+    if (isVisible()) {
+        FormShow();
+    } else {
+        show();
+    }
+    raise();
+    activateWindow();
+}
+
+void TForm5::firstPage() {
+    PageControl1->setCurrentIndex(0);
+}
+
+void TForm5::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return; // a restore, not a show
+    if (QScreen* screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+    FormShow();
+}
+
+void TForm5::pageChanged(int page) {
+    if (page == 3 && selectedTicket() == 0)
+        selectTicket(1);
+}
+
+// --- Recomputation -----------------------------------------------------------------------------
+
+void TForm5::FormShow() {
+    const int ch = channel();
+    m_figures = ComputeTicketFigures(m_app.Stats, m_app.Themes, ch);
+    const TicketFigures& f = m_figures;
+
+    QList<qreal> seconds, wrong, right;
+    seconds.reserve(TicketCount);
+    wrong.reserve(TicketCount);
+    right.reserve(TicketCount);
+    for (const Figures& t : f.Ticket) {
+        seconds << qreal(t.Seconds);
+        wrong << qreal(t.Wrong);
+        right << qreal(t.Right);
+    }
+    SetValues(Chart2.sets[0], seconds);
+    AutoRange(Chart2.axisY, Largest(seconds));
+    Chart2.noData()->setVisible(Largest(seconds) == 0);
+    SetValues(Chart3.sets[0], wrong);
+    SetValues(Chart3.sets[1], right);
+    AutoRange(Chart3.axisY, std::max(Largest(wrong), Largest(right)));
+    Chart3.noData()->setVisible(Largest(wrong) == 0 && Largest(right) == 0);
+
+    // Rating: every bar in exactly one of the three stacked sets, by its colour.
+    const std::vector<double> bars = f.ratingBars();
+    std::array<QList<qreal>, 3> rating;
+    if (!bars.empty()) {
+        for (int t = 1; t <= TicketCount; ++t) {
+            const int role = int(f.ratingRole(t));
+            for (int s = 0; s < 3; ++s)
+                rating[s] << (s == role ? bars[t - 1] : 0.0);
+        }
+    }
+    for (int s = 0; s < 3; ++s)
+        SetValues(Chart4.sets[s], rating[s]);
+    const double largestRating = bars.empty() ? 0.0 : *std::max_element(bars.begin(), bars.end());
+    Chart4.noData()->setVisible(largestRating == 0);
+
+    const PreparationLevel level = ComputeLevel(m_app.Stats);
+    setLevelPie(Chart7, level.Level);
+    setLevelPie(Chart8, level.Quality);
+    setLevelPie(Chart9, level.Speed);
+
+    QList<qreal> themeWrong, themeRight;
+    for (int k = 1; k <= ThemeCount; ++k) {
+        themeWrong << f.themeWrongPercent(k);
+        themeRight << f.themeRightPercent(k);
+    }
+    SetValues(Chart6.sets[0], themeWrong);
+    SetValues(Chart6.sets[1], themeRight);
+    Chart6.noData()->setVisible(Largest(themeWrong) == 0 && Largest(themeRight) == 0);
+
+    if (PageControl1->currentIndex() == 3)
+        ListView3->setFocus(Qt::OtherFocusReason);
+    refreshTicketDetail();
+    refreshAnalysis();
+}
+
+void TForm5::setLevelPie(LevelPie& pie, double value) {
+    const QList<QPieSlice*> slices = pie.series->slices();
+    slices[0]->setValue(value);
+    slices[1]->setValue(1.0 - value);
+    for (QPieSlice* s : slices)
+        s->setLabelVisible(s->value() > 0);
+    pie.percent()->setText(PercentLabel(value));
+}
+
+void TForm5::refreshTicketDetail() {
+    const int t = selectedTicket();
+    if (t == 0)
+        return;
+    if (QTreeWidgetItem* item = ListView3->topLevelItem(t - 1))
+        ListView3->scrollToItem(item);
+    const int ch = channel();
+    QList<qreal> seconds, right, wrong;
+    for (int p = 1; p <= TicketSize; ++p) {
+        const Figures q = QuestionFigures(m_app.Stats, NumberOf(t, p), ch);
+        seconds << qreal(q.Seconds);
+        right << qreal(q.Right);
+        wrong << qreal(q.Wrong);
+    }
+    SetValues(Chart5.sets[0], seconds);
+    AutoRange(Chart5.axisY, Largest(seconds));
+    Chart5.noData()->setVisible(Largest(seconds) == 0);
+    SetValues(Chart1.sets[0], right);
+    SetValues(Chart1.sets[1], wrong);
+    AutoRange(Chart1.axisY, std::max(Largest(right), Largest(wrong)));
+    Chart1.noData()->setVisible(Largest(right) == 0 && Largest(wrong) == 0);
+}
+
+void TForm5::refreshAnalysis() {
+    const int theme = std::max(ListBox1->currentRow(), 0);
+    const AnalysisLists a = BuildAnalysis(m_app.Stats, m_app.Themes, channel(), theme, criterion());
+    const auto fill = [](QListWidget* list, const std::vector<int>& numbers, QLabel* count,
+                         QLabel* none, QPushButton* button) {
+        QStringList tags;
+        tags.reserve(qsizetype(numbers.size()));
+        for (int n : numbers)
+            tags << QuestionTag(n);
+        list->clear();
+        list->addItems(tags);
+        count->setText(QStringLiteral("Всего: ") + QString::number(list->count()));
+        none->setVisible(list->count() == 0);
+        button->setEnabled(list->count() != 0);
+    };
+    fill(ListBox2, a.Hard, CountRed, NoneRed, RepeatRed);
+    fill(ListBox4, a.Undetermined, CountYellow, NoneYellow, RepeatYellow);
+    fill(ListBox3, a.Easy, CountGreen, NoneGreen, RepeatGreen);
+    fill(ListBox5, a.Difficult, CountHard, NoneHard, RepeatHard);
+    ListBox6->clear();
+    ListBox6->addItems(a.Theory);
+    NoneTheory->setVisible(ListBox6->count() == 0);
+}
+
+// --- Clicks ------------------------------------------------------------------------------------
+
+void TForm5::ticketBarClicked(int index) {
+    PageControl1->setCurrentIndex(3);
+    selectTicket(index + 1);
+    ListView3->setFocus(Qt::OtherFocusReason);
+}
+
+void TForm5::questionTimeClicked(QBarSet* set, int index, Qt::MouseButton button) {
+    const int t = selectedTicket();
+    if (t == 0)
+        return;
+    if (button == Qt::LeftButton) {
+        SetQuestionLaunch(m_app.Launch, t, index);
+        launchStudy();
+        return;
+    }
+    if (Prompter* p = m_app.services.prompter)
+        p->message(QStringLiteral("ВРЕМЯ"),
+                   QuestionTimeMessage(index + 1, set->at(index), QLocale()),
+                   Prompter::Icon::Information);
+}
+
+void TForm5::questionAnswersClicked(QBarSet* set, int index, Qt::MouseButton button) {
+    const int t = selectedTicket();
+    if (t == 0)
+        return;
+    if (button == Qt::LeftButton) {
+        SetQuestionLaunch(m_app.Launch, t, index);
+        launchStudy();
+        return;
+    }
+    Prompter* p = m_app.services.prompter;
+    if (!p)
+        return;
+    if (set == Chart1.sets[0])
+        p->message(QStringLiteral("Правильные ответы"),
+                   QuestionRightMessage(index + 1, set->at(index), QLocale()),
+                   Prompter::Icon::Information);
+    else
+        p->message(QStringLiteral("Неправильные ответы"),
+                   QuestionWrongMessage(index + 1, set->at(index), QLocale()),
+                   Prompter::Icon::Information);
+}
+
+void TForm5::themeBarClicked(QBarSet* set, int index, Qt::MouseButton button) {
+    Prompter* p = m_app.services.prompter;
+    if (button != Qt::LeftButton || !p)
+        return;
+    const QString name = ThemeNames(index + 1);
+    if (set == Chart6.sets[1])
+        p->message(QStringLiteral("Правильные ответы"),
+                   ThemeRightMessage(name, set->at(index), QLocale()), Prompter::Icon::Information);
+    else
+        p->message(QStringLiteral("Неправильные ответы"),
+                   ThemeWrongMessage(name, set->at(index), QLocale()), Prompter::Icon::Information);
+}
+
+void TForm5::questionListClicked(QListWidgetItem* item) {
+    // A click beside the items (or on a stale one) starts nothing.
+    const int n = item ? ParseQuestionTag(item->text()) : 0;
+    if (n == 0)
+        return;
+    SetQuestionLaunch(m_app.Launch, TicketOf(n), PositionOf(n) - 1);
+    launchStudy();
+}
+
+void TForm5::repeatClicked(int runMode, QListWidget* list) {
+    QStringList tags;
+    for (int i = 0; i < list->count(); ++i)
+        tags << list->item(i)->text();
+    const std::vector<int> numbers = ParseQuestionTags(tags);
+    if (numbers.empty())
+        return;
+    SetRepeatLaunch(m_app.Launch, m_app.Sources, runMode, numbers,
+                    RepeatScope(std::max(ListBox1->currentRow(), 0)));
+    launchStudy();
+}
+
+void TForm5::theoryClicked(QListWidgetItem* item) {
+    if (!item)
+        return;
+    const QString topic = TopicFromCode(CodeFromCaption(item->text()));
+    m_app.Launch.SkipMinimize = 1;
+    if (HelpEngine* help = m_app.services.help)
+        help->showHelp(HelpRequestPopup(topic));
+}
+
+void TForm5::helpClicked() {
+    m_app.Launch.SkipMinimize = 1;
+    if (HelpEngine* help = m_app.services.help)
+        help->showHelp(HelpRequestMain(HelpPageStats));
+}
+
+void TForm5::launchStudy() {
+    if (m_showStudy)
+        m_showStudy();
+    FormShow(); // counts made in the run appear at once
+}
+
+} // namespace bil
