@@ -20,6 +20,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <utility>
 
 int main(int argc, char** argv) {
     QElapsedTimer clock;
@@ -54,13 +55,22 @@ int main(int argc, char** argv) {
     bil::TForm5 form5(state, &form2); // the statistics window
     prompter.setParent(&form2);
 
-    form1.setClosedHandler([&form2] { form2.show(); });
+    // Only a run started from the main window hands control back to it; runs shown modally
+    // from the statistics window or an exam review return to their caller.
+    bool studyFromMain = false;
+    form1.setClosedHandler([&form2, &studyFromMain] {
+        if (std::exchange(studyFromMain, false))
+            form2.show();
+    });
     form91.setShowMainWindow([&form2] { form2.show(); });
     form91.setShowStudyModal([&form1] { form1.exec(); });
     form5.setStudyLauncher([&form1] { form1.exec(); });
 
     bil::WindowLinks links;
-    links.showStudy = [&form1] { form1.show(); };
+    links.showStudy = [&form1, &studyFromMain] {
+        studyFromMain = true;
+        form1.show();
+    };
     links.showExam = [&form91] { form91.startExam(); };
     links.showStatistics = [&form5](int page, int ticketIndex) {
         form5.showPage(page, ticketIndex);
