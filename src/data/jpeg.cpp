@@ -15,7 +15,18 @@ void Bitmap::reset(int width, int height, int channels) {
     Channels = channels;
     Stride = static_cast<std::ptrdiff_t>(Width) * channels;
     Origin = 0;
+    External = nullptr;
     Pixels.resize(static_cast<std::size_t>(Stride) * static_cast<std::size_t>(Height));
+}
+
+Bitmap Bitmap::view(uint8_t* first, int width, int height, int channels, std::ptrdiff_t stride) {
+    Bitmap bmp;
+    bmp.Width = width;
+    bmp.Height = height;
+    bmp.Channels = channels;
+    bmp.Stride = stride;
+    bmp.External = first;
+    return bmp;
 }
 
 namespace {

@@ -11,19 +11,26 @@ namespace bil {
 // A decoded picture: rows of 24-bit BGR (Channels 3) or 32-bit BGRA (Channels 4).
 // Stride is the distance in bytes from one row to the next and may be negative (bottom-up);
 // row(y) is always the y-th row from the top.
+// The pixels live in Pixels, or, for a view of memory owned elsewhere (an image of the
+// window system), at External; the owner keeps that memory alive while the view is used.
 struct Bitmap {
     int Width = 0;
     int Height = 0;
     int Channels = 3;
     std::ptrdiff_t Stride = 0;
     std::vector<uint8_t> Pixels;
-    std::ptrdiff_t Origin = 0; // byte offset of row 0 in Pixels
+    std::ptrdiff_t Origin = 0; // byte offset of row 0 in Pixels (or from External)
+    uint8_t* External = nullptr;
 
-    uint8_t* row(int y) { return Pixels.data() + Origin + y * Stride; }
-    const uint8_t* row(int y) const { return Pixels.data() + Origin + y * Stride; }
-    // Makes a top-down bitmap of the given size and format (contents unspecified).
+    uint8_t* base() { return External ? External : Pixels.data(); }
+    const uint8_t* base() const { return External ? External : Pixels.data(); }
+    uint8_t* row(int y) { return base() + Origin + y * Stride; }
+    const uint8_t* row(int y) const { return base() + Origin + y * Stride; }
+    // Makes an owning top-down bitmap of the given size and format (contents unspecified).
     // Keeps the buffer's capacity, so reusing one bitmap costs no new allocation.
     void reset(int width, int height, int channels);
+    // A view of rows at `first` (row 0), `stride` bytes apart; nothing is copied.
+    static Bitmap view(uint8_t* first, int width, int height, int channels, std::ptrdiff_t stride);
 };
 
 struct JpegInfo {

@@ -1,0 +1,136 @@
+// Picture fitting against its floors: the JPEG decode alone at the chosen scale, and the
+// window system's own smooth scaling of the same decoded picture.
+#include "data/jpeg.h"
+#include "data/picture.h"
+#include "data/ui/picture_image.h"
+#include "jpeg_samples.h"
+
+#include <QImage>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+struct Sample {
+    std::vector<uint8_t> Jpeg;
+    int Width, Height;
+};
+
+const Sample& Typical() {
+    static const Sample s{bil::test::EncodeJpeg(bil::test::PhotoLikeBitmap(604, 225, 3), 85), 604,
+                          225};
+    return s;
+}
+
+const Sample& Large() {
+    static const Sample s{
+        bil::test::EncodeJpeg(bil::test::PhotoLikeBitmap(3333, 1250, 4), 85, true), 3333, 1250};
+    return s;
+}
+
+const Sample& Pick(int which) {
+    return which == 0 ? Typical() : Large();
+}
+
+// args: picture (0 typical, 1 large progressive), target width, target height
+void BM_FitJpeg(benchmark::State& state) {
+    const Sample& s = Pick(static_cast<int>(state.range(0)));
+    bil::PictureFitter fitter;
+    bil::Bitmap target;
+    target.reset(static_cast<int>(state.range(1)), static_cast<int>(state.range(2)), 3);
+    for (auto _ : state) {
+        auto status = fitter.fitJpeg(s.Jpeg.data(), s.Jpeg.size(), target);
+        benchmark::DoNotOptimize(target.Pixels.data());
+        if (!status)
+            state.SkipWithError("fit failed");
+    }
+}
+
+// The floor: decoding alone at the scale FitJpeg chooses for that target.
+void BM_DecodeAtChosenScale(benchmark::State& state) {
+    const Sample& s = Pick(static_cast<int>(state.range(0)));
+    const auto fit = bil::FittedSize(s.Width, s.Height, static_cast<int>(state.range(1)),
+                                     static_cast<int>(state.range(2)));
+    const int scale = bil::ChooseDecodeScale(fit.Width, s.Width);
+    state.SetLabel("1/" + std::to_string(scale));
+    bil::Bitmap bmp;
+    for (auto _ : state) {
+        auto status = bil::DecodeJpegInto(s.Jpeg.data(), s.Jpeg.size(), scale, bmp);
+        benchmark::DoNotOptimize(bmp.Pixels.data());
+        if (!status)
+            state.SkipWithError("decode failed");
+    }
+}
+
+bil::Bitmap DecodedFor(const Sample& s, int tw, int th, bil::FitGeometry& fit) {
+    fit = bil::FittedSize(s.Width, s.Height, tw, th);
+    const int scale = bil::ChooseDecodeScale(fit.Width, s.Width);
+    return bil::DecodeJpeg(s.Jpeg.data(), s.Jpeg.size(), scale).value();
+}
+
+// The resampler alone on the decoded picture; range(3) 1 = vector code, 0 = portable code.
+void BM_Resample(benchmark::State& state) {
+    bil::FitGeometry fit;
+    const bil::Bitmap src =
+        DecodedFor(Pick(static_cast<int>(state.range(0))), static_cast<int>(state.range(1)),
+                   static_cast<int>(state.range(2)), fit);
+    bil::PictureFitter fitter(state.range(3) != 0);
+    state.SetLabel(fitter.usesSimd() ? "avx2" : "portable");
+    bil::Bitmap dst;
+    for (auto _ : state) {
+        auto status = fitter.resample(src, dst, fit.Width, fit.Height);
+        benchmark::DoNotOptimize(dst.Pixels.data());
+        if (!status)
+            state.SkipWithError("resample failed");
+    }
+}
+
+// Qt's smooth scaling of the same decoded picture to the same size, as RGB32 (what its own
+// JPEG reader gives).
+void BM_QtSmoothScale(benchmark::State& state) {
+    bil::FitGeometry fit;
+    const bil::Bitmap src =
+        DecodedFor(Pick(static_cast<int>(state.range(0))), static_cast<int>(state.range(1)),
+                   static_cast<int>(state.range(2)), fit);
+    const QImage image = bil::ImageOf(src).convertToFormat(QImage::Format_RGB32);
+    for (auto _ : state) {
+        QImage scaled =
+            image.scaled(fit.Width, fit.Height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        benchmark::DoNotOptimize(scaled.constBits());
+    }
+}
+
+// The window's whole path: clear an RGB32 image and fit the JPEG into it.
+void BM_FitJpegToImage(benchmark::State& state) {
+    const Sample& s = Pick(static_cast<int>(state.range(0)));
+    const QByteArray jpeg(reinterpret_cast<const char*>(s.Jpeg.data()),
+                          static_cast<qsizetype>(s.Jpeg.size()));
+    bil::PictureFitter fitter;
+    QImage target(static_cast<int>(state.range(1)), static_cast<int>(state.range(2)),
+                  QImage::Format_RGB32);
+    for (auto _ : state) {
+        auto status = bil::FitJpegToImage(fitter, jpeg, target, Qt::white);
+        benchmark::DoNotOptimize(target.constBits());
+        if (!status)
+            state.SkipWithError("fit failed");
+    }
+}
+
+void Targets(benchmark::internal::Benchmark* b) {
+    b->Args({0, 420, 160})->Args({0, 900, 340})->Args({1, 600, 225});
+}
+
+void ResampleTargets(benchmark::internal::Benchmark* b) {
+    for (int simd : {1, 0})
+        b->Args({0, 420, 160, simd})->Args({0, 900, 340, simd})->Args({1, 600, 225, simd});
+}
+
+BENCHMARK(BM_FitJpeg)->Apply(Targets)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DecodeAtChosenScale)->Apply(Targets)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Resample)->Apply(ResampleTargets)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_QtSmoothScale)->Apply(Targets)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FitJpegToImage)->Apply(Targets)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

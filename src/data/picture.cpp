@@ -1,0 +1,631 @@
+#include "data/picture.h"
+
+#include <QString>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <utility>
+
+#if defined(__x86_64__) || defined(__i386__)
+#define BIL_PICTURE_X86 1
+#include <immintrin.h>
+#endif
+
+namespace bil {
+
+int MulDiv(int a, int b, int c) {
+    if (c == 0)
+        return -1;
+    long long num = static_cast<long long>(a) * b;
+    long long den = c;
+    if (den < 0) {
+        num = -num;
+        den = -den;
+    }
+    // Halves go away from zero: add half the divisor toward the sign of the result.
+    const long long half = den / 2;
+    const long long q = num >= 0 ? (num + half) / den : (num - half) / den;
+    if (q > INT_MAX || q < -INT_MAX)
+        return -1;
+    return static_cast<int>(q);
+}
+
+FitGeometry FittedSize(int sw, int sh, int tw, int th) {
+    FitGeometry fit;
+    if (th < MulDiv(sh, tw, sw)) {
+        fit.Height = th;
+        fit.Width = MulDiv(sw, th, sh);
+    } else {
+        fit.Width = tw;
+        fit.Height = MulDiv(sh, tw, sw);
+    }
+    fit.Left = (tw - fit.Width) / 2;
+    fit.Top = (th - fit.Height) / 2;
+    return fit;
+}
+
+int ChooseDecodeScale(int fittedWidth, int imageWidth) {
+    // w < 1.25 × W / d, in integers: 4 · d · w < 5 · W.
+    const long long w = fittedWidth;
+    long long width = imageWidth;
+    if (8 * w >= 5 * width)
+        return 1;
+    width = (static_cast<long long>(imageWidth) + 1) / 2;
+    if (32 * w >= 5 * width)
+        return 2;
+    width = (static_cast<long long>(imageWidth) + 3) / 4;
+    if (64 * w >= 5 * width)
+        return 4;
+    return 8;
+}
+
+namespace {
+
+const QString TooSmall = QStringLiteral("Source bitmap too small");
+
+int32_t RoundHalfEven(double v) {
+    double r = std::floor(v);
+    const double d = v - r;
+    if (d > 0.5 || (d == 0.5 && std::fmod(r, 2.0) != 0.0))
+        r += 1.0;
+    return static_cast<int32_t>(r);
+}
+
+// Mirrors a position at the edges; a reduction to one or two pixels can reach further than
+// one mirror, and those positions take the nearest edge pixel.
+int MirrorIndex(int j, int n) {
+    if (j < 0)
+        j = -j;
+    else if (j >= n)
+        j = 2 * n - j - 1;
+    return std::clamp(j, 0, n - 1);
+}
+
+// Copies rows between bitmaps of any channel counts (3 <-> 4; alpha 255 when added).
+void CopyPixels(const uint8_t* from, std::ptrdiff_t fromStride, int fromChannels, uint8_t* to,
+                std::ptrdiff_t toStride, int toChannels, int width, int height) {
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* s = from + y * fromStride;
+        uint8_t* d = to + y * toStride;
+        if (fromChannels == toChannels) {
+            std::memcpy(d, s, static_cast<std::size_t>(width) * toChannels);
+        } else if (toChannels == 4) {
+            for (int x = 0; x < width; ++x, s += 3, d += 4) {
+                d[0] = s[0];
+                d[1] = s[1];
+                d[2] = s[2];
+                d[3] = 255;
+            }
+        } else {
+            for (int x = 0; x < width; ++x, s += 4, d += 3) {
+                d[0] = s[0];
+                d[1] = s[1];
+                d[2] = s[2];
+            }
+        }
+    }
+}
+
+// Portable kernels: the reference the vector code must match byte for byte.
+void HorizontalPixelsScalar(const uint8_t* src, uint8_t* dst, int channels,
+                            const Contributions& lists, int from, int to) {
+    const int taps = lists.Taps;
+    for (int i = from; i < to; ++i) {
+        const int* index = &lists.Source[static_cast<std::size_t>(i) * taps];
+        const int32_t* weight = &lists.Weight[static_cast<std::size_t>(i) * taps];
+        const int count = lists.Count[i];
+        uint8_t* d = dst + static_cast<std::ptrdiff_t>(i) * channels;
+        for (int c = 0; c < channels; ++c) {
+            int32_t sum = 0;
+            for (int t = 0; t < count; ++t)
+                sum += weight[t] * src[index[t] * channels + c];
+            d[c] = ClampChannel(sum);
+        }
+    }
+}
+
+void VerticalRowScalar(const uint8_t* const* rows, const int32_t* weight, int count, uint8_t* out,
+                       int bytes, int32_t* sums) {
+    std::fill(sums, sums + bytes, 0);
+    for (int t = 0; t < count; ++t) {
+        const uint8_t* r = rows[t];
+        const int32_t w = weight[t];
+        for (int x = 0; x < bytes; ++x)
+            sums[x] += w * r[x];
+    }
+    for (int x = 0; x < bytes; ++x)
+        out[x] = ClampChannel(sums[x]);
+}
+
+#ifdef BIL_PICTURE_X86
+
+bool CpuHasAvx2() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+}
+
+// Two destination pixels per 256-bit register, one per 128-bit lane. Each lane loads a
+// window of the pixel's source run and, per step, a byte shuffle lines up two contributors
+// of every channel as 16-bit pairs, so that one multiply-add yields their weighted sum per
+// channel. The plan holds, per pixel pair and step, the shuffle and the weights; weights
+// over 16 signed bits are split in two halves on the same source pixel, and zero weights are
+// left out, so every sum is exactly the portable code's 32-bit sum.
+// Weighted sums of one pixel pair (one pixel per lane) over a window of its source run.
+template <int Channels, int Pairs>
+__attribute__((target("avx2"), always_inline)) inline __m256i
+PairSums(const uint8_t* s0, const uint8_t* s1, const uint8_t* p, int windows, int pairs) {
+    constexpr int WindowBytes = Channels == 3 ? 15 : 16;
+    __m256i acc = _mm256_setzero_si256();
+    const int steps = Pairs > 0 ? Pairs : pairs;
+    for (int w = 0; w < (Pairs > 0 ? 1 : windows); ++w, s0 += WindowBytes, s1 += WindowBytes) {
+        const __m256i px = _mm256_inserti128_si256(
+            _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s0))),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(s1)), 1);
+        for (int q = 0; q < steps; ++q, p += 64) {
+            const __m256i mask = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+            const __m256i wts = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
+            acc = _mm256_add_epi32(acc, _mm256_madd_epi16(_mm256_shuffle_epi8(px, mask), wts));
+        }
+    }
+    // sum >> 16 then saturation to 0..255 (below) is the same as ClampChannel.
+    return _mm256_srai_epi32(acc, 16);
+}
+
+// Two destination pixels per 256-bit register, one per 128-bit lane. Each lane loads a
+// window of the pixel's source run and, per step, a byte shuffle lines up two contributors
+// of every channel as 16-bit pairs, so that one multiply-add yields their weighted sum per
+// channel. The plan holds, per pixel pair and step, the shuffle and the weights; weights
+// over 16 signed bits are split in two halves on the same source pixel, and zero weights are
+// left out, so every sum is exactly the portable code's 32-bit sum.
+// Pairs > 0: one window of that many steps, known when compiled; 0: any.
+template <int Channels, int Pairs>
+__attribute__((target("avx2"))) void
+HorizontalBlocksAvx2(const uint8_t* base, uint8_t* dst, const int32_t* offsets, const uint8_t* plan,
+                     int blockFrom, int blockTo, int windows, int pairs) {
+    const std::size_t blockBytes = static_cast<std::size_t>(windows) * pairs * 64;
+    const __m128i compact =
+        Channels == 3 ? _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1)
+                      : _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    int b = blockFrom;
+    // Four pixels at a time: one pack and one 16-byte store (for three channels the last
+    // four bytes land on the next pixels, written afterwards, or in the row padding).
+    for (; b + 2 <= blockTo; b += 2) {
+        const uint8_t* p = plan + static_cast<std::size_t>(b) * blockBytes;
+        const __m256i a = PairSums<Channels, Pairs>(base + offsets[2 * b],
+                                                    base + offsets[2 * b + 1], p, windows, pairs);
+        const __m256i c = PairSums<Channels, Pairs>(
+            base + offsets[2 * b + 2], base + offsets[2 * b + 3], p + blockBytes, windows, pairs);
+        __m256i v = _mm256_packs_epi32(a, c); // lane 0: pixels 0, 2; lane 1: 1, 3
+        v = _mm256_packus_epi16(v, v);
+        __m128i out = _mm_unpacklo_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+        out = _mm_shuffle_epi8(out, compact);
+        _mm_storeu_si128(
+            reinterpret_cast<__m128i*>(dst + static_cast<std::ptrdiff_t>(2 * b) * Channels), out);
+    }
+    for (; b < blockTo; ++b) {
+        __m256i v = PairSums<Channels, Pairs>(base + offsets[2 * b], base + offsets[2 * b + 1],
+                                              plan + static_cast<std::size_t>(b) * blockBytes,
+                                              windows, pairs);
+        v = _mm256_packs_epi32(v, v);
+        v = _mm256_packus_epi16(v, v);
+        const int32_t v0 = _mm_cvtsi128_si32(_mm256_castsi256_si128(v));
+        const int32_t v1 = _mm_cvtsi128_si32(_mm256_extracti128_si256(v, 1));
+        std::memcpy(dst + static_cast<std::ptrdiff_t>(2 * b) * Channels, &v0, 4);
+        std::memcpy(dst + static_cast<std::ptrdiff_t>(2 * b + 1) * Channels, &v1, 4);
+    }
+}
+
+using HorizontalKernel = void (*)(const uint8_t*, uint8_t*, const int32_t*, const uint8_t*, int,
+                                  int, int, int);
+
+HorizontalKernel PickHorizontalKernel(int channels, int windows, int pairs) {
+    if (windows == 1) {
+        switch (pairs * 8 + channels) {
+        case 1 * 8 + 3:
+            return HorizontalBlocksAvx2<3, 1>;
+        case 2 * 8 + 3:
+            return HorizontalBlocksAvx2<3, 2>;
+        case 3 * 8 + 3:
+            return HorizontalBlocksAvx2<3, 3>;
+        case 4 * 8 + 3:
+            return HorizontalBlocksAvx2<3, 4>;
+        case 1 * 8 + 4:
+            return HorizontalBlocksAvx2<4, 1>;
+        case 2 * 8 + 4:
+            return HorizontalBlocksAvx2<4, 2>;
+        case 3 * 8 + 4:
+            return HorizontalBlocksAvx2<4, 3>;
+        case 4 * 8 + 4:
+            return HorizontalBlocksAvx2<4, 4>;
+        default:
+            break;
+        }
+    }
+    return channels == 3 ? HorizontalBlocksAvx2<3, 0> : HorizontalBlocksAvx2<4, 0>;
+}
+
+__attribute__((target("avx2"), always_inline)) inline void
+VerticalChunkAvx2(const uint8_t* const* rows, const int32_t* packed, int pairs, uint8_t* out,
+                  int x) {
+    const __m256i zero = _mm256_setzero_si256();
+    __m256i a0 = zero, a1 = zero, a2 = zero, a3 = zero;
+    for (int q = 0; q < pairs; ++q) {
+        const __m256i w = _mm256_set1_epi32(packed[q]);
+        const __m256i r0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[2 * q] + x));
+        const __m256i r1 =
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[2 * q + 1] + x));
+        const __m256i lo = _mm256_unpacklo_epi8(r0, r1);
+        const __m256i hi = _mm256_unpackhi_epi8(r0, r1);
+        a0 = _mm256_add_epi32(a0, _mm256_madd_epi16(_mm256_unpacklo_epi8(lo, zero), w));
+        a1 = _mm256_add_epi32(a1, _mm256_madd_epi16(_mm256_unpackhi_epi8(lo, zero), w));
+        a2 = _mm256_add_epi32(a2, _mm256_madd_epi16(_mm256_unpacklo_epi8(hi, zero), w));
+        a3 = _mm256_add_epi32(a3, _mm256_madd_epi16(_mm256_unpackhi_epi8(hi, zero), w));
+    }
+    // sum >> 16 then saturation to 0..255 is the same as ClampChannel; the lane-wise
+    // packs undo the lane-wise unpacks, so the bytes come out in order.
+    const __m256i p01 = _mm256_packs_epi32(_mm256_srai_epi32(a0, 16), _mm256_srai_epi32(a1, 16));
+    const __m256i p23 = _mm256_packs_epi32(_mm256_srai_epi32(a2, 16), _mm256_srai_epi32(a3, 16));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), _mm256_packus_epi16(p01, p23));
+}
+
+// One destination row from pairs of intermediate rows: bytes of the two rows are
+// interleaved into 16-bit pairs and one multiply-add weighs both. Weights over 16 signed
+// bits come as two entries on the same row, so the sums are the portable code's exactly.
+__attribute__((target("avx2"))) void VerticalRowAvx2(const uint8_t* const* rows,
+                                                     const int32_t* packed, int pairs, uint8_t* out,
+                                                     int bytes) {
+    int x = 0;
+    for (; x + 32 <= bytes; x += 32)
+        VerticalChunkAvx2(rows, packed, pairs, out, x);
+    if (x < bytes) {
+        if (bytes >= 32) {
+            VerticalChunkAvx2(rows, packed, pairs, out,
+                              bytes - 32); // overlaps bytes already written with the same values
+        } else {
+            for (; x < bytes; ++x) {
+                int32_t sum = 0;
+                for (int q = 0; q < pairs; ++q) {
+                    sum += static_cast<int16_t>(packed[q] & 0xFFFF) * rows[2 * q][x];
+                    sum += static_cast<int16_t>(packed[q] >> 16) * rows[2 * q + 1][x];
+                }
+                out[x] = ClampChannel(sum);
+            }
+        }
+    }
+}
+
+#else
+
+bool CpuHasAvx2() {
+    return false;
+}
+
+#endif
+
+} // namespace
+
+void BuildContributions(int n, int m, Contributions& out) {
+    const double scale = m < n ? static_cast<double>(m) / n : 1.0;
+    const double support = 1.5 / scale;
+    // Slots enough for every candidate position of one destination pixel.
+    const int bound = static_cast<int>(2.0 * support) + 3;
+    out.First.assign(static_cast<std::size_t>(m), 0);
+    out.Count.assign(static_cast<std::size_t>(m), 0);
+    std::vector<int32_t> wide(static_cast<std::size_t>(m) * bound, 0);
+    int taps = 1;
+    for (int i = 0; i < m; ++i) {
+        const double centre = static_cast<double>(i) * n / m;
+        const int lo = static_cast<int>(std::floor(centre - support));
+        const int hi = static_cast<int>(std::ceil(centre + support));
+        int first = INT_MIN, last = INT_MIN;
+        int32_t* w = &wide[static_cast<std::size_t>(i) * bound];
+        for (int j = lo; j <= hi; ++j) {
+            const double x = std::fabs(centre - j) * scale;
+            if (x >= 1.5)
+                continue;
+            const double k = x < 0.5 ? 0.75 - x * x : 0.5 * (x - 1.5) * (x - 1.5);
+            if (k == 0.0)
+                continue;
+            if (first == INT_MIN)
+                first = j;
+            last = j;
+            w[j - first] = RoundHalfEven(k * scale * 65536.0);
+        }
+        out.First[i] = first;
+        out.Count[i] = last - first + 1;
+        taps = std::max(taps, out.Count[i]);
+    }
+    out.Taps = taps;
+    out.Source.resize(static_cast<std::size_t>(m) * taps);
+    out.Weight.resize(static_cast<std::size_t>(m) * taps);
+    for (int i = 0; i < m; ++i) {
+        for (int t = 0; t < taps; ++t) {
+            const std::size_t at = static_cast<std::size_t>(i) * taps + t;
+            out.Source[at] = MirrorIndex(out.First[i] + t, n);
+            out.Weight[at] = t < out.Count[i] ? wide[static_cast<std::size_t>(i) * bound + t] : 0;
+        }
+    }
+}
+
+PictureFitter::PictureFitter(bool useSimd) : m_simd(useSimd && CpuHasAvx2()) {}
+
+void PictureFitter::prepareHorizontal(int n, int m, int channels) {
+    if (m_acrossKey[0] == n && m_acrossKey[1] == m && m_acrossKey[2] == channels)
+        return;
+    BuildContributions(n, m, m_across);
+    m_acrossKey[0] = n;
+    m_acrossKey[1] = m;
+    m_acrossKey[2] = channels;
+    m_blocks = 0;
+    if (!m_simd)
+        return;
+    const int taps = m_across.Taps;
+    const int perWindow = channels == 3 ? 5 : 4;
+    const int windows = (taps + perWindow - 1) / perWindow;
+    auto weightOf = [&](int i, int t) {
+        return m_across.Weight[static_cast<std::size_t>(i) * taps + t];
+    };
+    int pairs = 1;
+    for (int i = 0; i < m; ++i)
+        for (int w = 0; w < windows; ++w) {
+            int parts = 0;
+            for (int t = w * perWindow; t < std::min(taps, (w + 1) * perWindow); ++t)
+                parts += weightOf(i, t) > 32767 ? 2 : weightOf(i, t) > 0 ? 1 : 0;
+            pairs = std::max(pairs, (parts + 1) / 2);
+        }
+    const int blocks = (m + 1) / 2;
+    // An odd last pixel is paired with a copy of itself, written into the row padding.
+    auto pixelOf = [&](int b, int lane) { return std::min(2 * b + lane, m - 1); };
+    // Pixels whose windows lie inside the source row read it directly; the others read
+    // mirrored copies of the row ends.
+    const int span = windows * perWindow + 1;
+    auto inside = [&](int i) {
+        const int f = m_across.First[i];
+        return f >= 0 && f + taps <= n &&
+               static_cast<long long>(f) * channels + (windows - 1) * perWindow * channels + 16 <=
+                   static_cast<long long>(n) * channels;
+    };
+    int from = blocks, to = blocks;
+    for (int b = 0; b < blocks; ++b)
+        if (inside(pixelOf(b, 0)) && inside(pixelOf(b, 1))) {
+            if (from == blocks)
+                from = b;
+            to = b + 1;
+        }
+    m_middleFrom = from;
+    m_middleTo = to;
+    m_leftFirst = m_across.First[0];
+    m_leftPixels = from > 0 ? m_across.First[pixelOf(from - 1, 1)] + span - m_leftFirst : 0;
+    m_rightFirst = to < blocks ? m_across.First[pixelOf(to, 0)] : 0;
+    m_rightPixels = to < blocks ? m_across.First[m - 1] + span - m_rightFirst : 0;
+    m_leftEdge.assign(static_cast<std::size_t>(m_leftPixels) * channels + 16, 0);
+    m_rightEdge.assign(static_cast<std::size_t>(m_rightPixels) * channels + 16, 0);
+
+    m_offsets.assign(static_cast<std::size_t>(2 * blocks), 0);
+    m_plan.assign(static_cast<std::size_t>(blocks) * windows * pairs * 64, 0);
+    for (int b = 0; b < blocks; ++b) {
+        for (int lane = 0; lane < 2; ++lane) {
+            const int i = pixelOf(b, lane);
+            const int f = m_across.First[i];
+            const int origin = b < from ? m_leftFirst : b >= to ? m_rightFirst : 0;
+            m_offsets[2 * b + lane] = (f - origin) * channels;
+            for (int w = 0; w < windows; ++w) {
+                uint8_t* step = &m_plan[((static_cast<std::size_t>(b) * windows + w) * pairs) * 64];
+                for (int q = 0; q < pairs; ++q)
+                    std::memset(step + q * 64 + lane * 16, 0x80, 16); // shuffle in zeros
+                int slot = 0;
+                auto put = [&](int pixel, int weight) {
+                    uint8_t* mask = step + (slot / 2) * 64 + lane * 16;
+                    auto* wts = reinterpret_cast<int16_t*>(step + (slot / 2) * 64 + 32) + lane * 8;
+                    const int half = slot % 2;
+                    for (int c = 0; c < channels; ++c) {
+                        mask[2 * (2 * c + half)] = static_cast<uint8_t>(pixel * channels + c);
+                        wts[2 * c + half] = static_cast<int16_t>(weight);
+                    }
+                    ++slot;
+                };
+                for (int t = w * perWindow; t < std::min(taps, (w + 1) * perWindow); ++t) {
+                    const int weight = weightOf(i, t);
+                    if (weight > 32767) {
+                        put(t - w * perWindow, weight / 2);
+                        put(t - w * perWindow, weight - weight / 2);
+                    } else if (weight > 0) {
+                        put(t - w * perWindow, weight);
+                    }
+                }
+            }
+        }
+    }
+    m_blocks = blocks;
+    m_windows = windows;
+    m_pairs = pairs;
+}
+
+void PictureFitter::horizontalPass(const Bitmap& src, int w) {
+    const int channels = src.Channels;
+    const int n = src.Width;
+    const int sh = src.Height;
+    // Padding after each row takes the spare bytes of the vector code's four-byte stores.
+    m_middleStride = static_cast<std::ptrdiff_t>(w) * channels + 16;
+    m_middle.resize(static_cast<std::size_t>(m_middleStride) * sh);
+    for (int y = 0; y < sh; ++y) {
+        const uint8_t* s = src.row(y);
+        uint8_t* d = m_middle.data() + y * m_middleStride;
+#ifdef BIL_PICTURE_X86
+        if (m_blocks > 0) {
+            auto fill = [&](std::vector<uint8_t>& edge, int first, int pixels) {
+                for (int k = 0; k < pixels; ++k)
+                    std::memcpy(&edge[static_cast<std::size_t>(k) * channels],
+                                s + MirrorIndex(first + k, n) * channels,
+                                static_cast<std::size_t>(channels));
+            };
+            fill(m_leftEdge, m_leftFirst, m_leftPixels);
+            fill(m_rightEdge, m_rightFirst, m_rightPixels);
+            const HorizontalKernel run = PickHorizontalKernel(channels, m_windows, m_pairs);
+            run(m_leftEdge.data(), d, m_offsets.data(), m_plan.data(), 0, m_middleFrom, m_windows,
+                m_pairs);
+            run(s, d, m_offsets.data(), m_plan.data(), m_middleFrom, m_middleTo, m_windows,
+                m_pairs);
+            run(m_rightEdge.data(), d, m_offsets.data(), m_plan.data(), m_middleTo, m_blocks,
+                m_windows, m_pairs);
+            continue;
+        }
+#endif
+        HorizontalPixelsScalar(s, d, channels, m_across, 0, w);
+    }
+}
+
+void PictureFitter::verticalPass(int w, int h, int channels, uint8_t* out,
+                                 std::ptrdiff_t outStride) {
+    const int taps = m_down.Taps;
+    const int bytes = w * channels;
+    // Room for every entry twice (split weights) plus one for an odd count.
+    m_rows.resize(static_cast<std::size_t>(2 * taps + 2));
+    m_sums.resize(std::max<std::size_t>(static_cast<std::size_t>(bytes), taps + 1));
+    for (int y = 0; y < h; ++y) {
+        const int count = m_down.Count[y];
+        const int* source = &m_down.Source[static_cast<std::size_t>(y) * taps];
+        const int32_t* weight = &m_down.Weight[static_cast<std::size_t>(y) * taps];
+        auto rowOf = [&](int t) { return m_middle.data() + source[t] * m_middleStride; };
+        uint8_t* d = out + y * outStride;
+#ifdef BIL_PICTURE_X86
+        if (m_simd) {
+            int entries = 0;
+            int16_t halves[2];
+            auto put = [&](const uint8_t* row, int32_t wt) {
+                m_rows[entries] = row;
+                halves[entries % 2] = static_cast<int16_t>(wt);
+                if (entries % 2 == 1)
+                    m_sums[entries / 2] = static_cast<int32_t>(
+                        static_cast<uint32_t>(static_cast<uint16_t>(halves[0])) |
+                        (static_cast<uint32_t>(static_cast<uint16_t>(halves[1])) << 16));
+                ++entries;
+            };
+            for (int t = 0; t < count; ++t) {
+                if (weight[t] > 32767) {
+                    put(rowOf(t), weight[t] / 2);
+                    put(rowOf(t), weight[t] - weight[t] / 2);
+                } else if (weight[t] > 0) {
+                    put(rowOf(t), weight[t]);
+                }
+            }
+            if (entries % 2 == 1)
+                put(rowOf(0), 0);
+            VerticalRowAvx2(m_rows.data(), m_sums.data(), entries / 2, d, bytes);
+            continue;
+        }
+#endif
+        for (int t = 0; t < count; ++t)
+            m_rows[t] = rowOf(t);
+        VerticalRowScalar(m_rows.data(), weight, count, d, bytes, m_sums.data());
+    }
+}
+
+void PictureFitter::resampleInto(const Bitmap& src, int w, int h, uint8_t* out,
+                                 std::ptrdiff_t outStride) {
+    prepareHorizontal(src.Width, w, src.Channels);
+    if (m_downKey[0] != src.Height || m_downKey[1] != h) {
+        BuildContributions(src.Height, h, m_down);
+        m_downKey[0] = src.Height;
+        m_downKey[1] = h;
+    }
+    horizontalPass(src, w);
+    verticalPass(w, h, src.Channels, out, outStride);
+}
+
+Status PictureFitter::resample(const Bitmap& src, Bitmap& dst, int w, int h) {
+    if (src.Width < 2 || src.Height < 2)
+        return Status::Error(TooSmall);
+    if (src.Channels != 3 && src.Channels != 4)
+        return Status::Error(QStringLiteral("Unsupported pixel format"));
+    if (w < 1 || h < 1) {
+        dst.reset(0, 0, src.Channels);
+        return Status::Ok();
+    }
+    if (&src == &dst && src.Width == w && src.Height == h)
+        return Status::Ok();
+    Bitmap& out = &src == &dst ? m_fitted : dst;
+    out.reset(w, h, src.Channels);
+    if (src.Width == w && src.Height == h)
+        CopyPixels(src.row(0), src.Stride, src.Channels, out.row(0), out.Stride, out.Channels, w,
+                   h);
+    else
+        resampleInto(src, w, h, out.row(0), out.Stride);
+    if (&src == &dst)
+        std::swap(dst, m_fitted);
+    return Status::Ok();
+}
+
+Status PictureFitter::fitDecoded(const Bitmap& picture, const FitGeometry& fit, Bitmap& target) {
+    if (picture.Width < 2 || picture.Height < 2)
+        return Status::Error(TooSmall);
+    if (picture.Channels != 3 && picture.Channels != 4)
+        return Status::Error(QStringLiteral("Unsupported pixel format"));
+    // Never draw outside the target, whatever the sizes.
+    if (fit.Width < 1 || fit.Height < 1 || fit.Left < 0 || fit.Top < 0 ||
+        fit.Left + fit.Width > target.Width || fit.Top + fit.Height > target.Height)
+        return Status::Ok();
+    uint8_t* at = target.row(fit.Top) + static_cast<std::ptrdiff_t>(fit.Left) * target.Channels;
+    const bool same = picture.Width == fit.Width && picture.Height == fit.Height;
+    if (picture.Channels == target.Channels) {
+        if (same)
+            CopyPixels(picture.row(0), picture.Stride, picture.Channels, at, target.Stride,
+                       target.Channels, fit.Width, fit.Height);
+        else
+            resampleInto(picture, fit.Width, fit.Height, at, target.Stride);
+        return Status::Ok();
+    }
+    const Bitmap* fitted = &picture;
+    if (!same) {
+        m_fitted.reset(fit.Width, fit.Height, picture.Channels);
+        resampleInto(picture, fit.Width, fit.Height, m_fitted.row(0), m_fitted.Stride);
+        fitted = &m_fitted;
+    }
+    CopyPixels(fitted->row(0), fitted->Stride, fitted->Channels, at, target.Stride, target.Channels,
+               fit.Width, fit.Height);
+    return Status::Ok();
+}
+
+Status PictureFitter::fitPicture(const Bitmap& picture, Bitmap& target) {
+    return fitDecoded(
+        picture, FittedSize(picture.Width, picture.Height, target.Width, target.Height), target);
+}
+
+Status PictureFitter::fitJpeg(const uint8_t* data, std::size_t size, Bitmap& target) {
+    auto info = ReadJpegInfo(data, size);
+    if (!info)
+        return info.status();
+    if (info->Width < 2 || info->Height < 2)
+        return Status::Error(TooSmall);
+    const FitGeometry fit = FittedSize(info->Width, info->Height, target.Width, target.Height);
+    if (fit.Width < 1 || fit.Height < 1)
+        return Status::Ok();
+    int scale = ChooseDecodeScale(fit.Width, info->Width);
+    // A reduced decode must still leave the resampler two pixels each way.
+    while (scale > 1 &&
+           ((info->Width + scale - 1) / scale < 2 || (info->Height + scale - 1) / scale < 2))
+        scale /= 2;
+    Status decoded = DecodeJpegInto(data, size, scale, m_decoded);
+    if (!decoded)
+        return decoded;
+    return fitDecoded(m_decoded, fit, target);
+}
+
+Status Resample(const Bitmap& src, Bitmap& dst, int w, int h) {
+    PictureFitter fitter;
+    return fitter.resample(src, dst, w, h);
+}
+
+Status FitJpeg(const uint8_t* data, std::size_t size, Bitmap& target) {
+    PictureFitter fitter;
+    return fitter.fitJpeg(data, size, target);
+}
+
+Status FitPicture(const Bitmap& picture, Bitmap& target) {
+    PictureFitter fitter;
+    return fitter.fitPicture(picture, target);
+}
+
+} // namespace bil

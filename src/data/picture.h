@@ -1,0 +1,108 @@
+#pragma once
+
+#include "data/jpeg.h"
+#include "data/status.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace bil {
+
+// a × b / c in 64 bits, rounded to the nearest integer with halves away from zero;
+// -1 when c is 0 or the result does not fit in an int (the window system's rounding).
+int MulDiv(int a, int b, int c);
+
+// Where a picture lands in an area: its fitted size and its top-left corner.
+struct FitGeometry {
+    int Width = 0;
+    int Height = 0;
+    int Left = 0;
+    int Top = 0;
+};
+
+// Fits a sw × sh picture into a tw × th area keeping its aspect ratio, centred.
+FitGeometry FittedSize(int sw, int sh, int tw, int th);
+
+// The JPEG scale denominator (1, 2, 4 or 8) for a picture of the given full width shown
+// `fittedWidth` pixels wide. Each further halving is tested against the width the decoder
+// reports at the scale already chosen.
+int ChooseDecodeScale(int fittedWidth, int imageWidth);
+
+// Weights of one resampling pass from n source pixels to m destination pixels.
+// Destination pixel i takes source pixels Source[i * Taps + t] with weights
+// Weight[i * Taps + t] (16.16 fixed point), t < Count[i]; unused slots weigh 0.
+// First[i] is the unmirrored source position of slot 0; slots hold consecutive positions.
+struct Contributions {
+    int Taps = 0;
+    std::vector<int> First;
+    std::vector<int> Count;
+    std::vector<int> Source; // mirrored at the edges and clamped into 0 .. n-1
+    std::vector<int32_t> Weight;
+};
+
+// Computes the Bell-filter weights of a pass (n >= 1, m >= 1).
+void BuildContributions(int n, int m, Contributions& out);
+
+// One channel value from a weighted sum: 0 below zero, 255 from 0xFF0001 up, else sum >> 16.
+inline uint8_t ClampChannel(int32_t sum) {
+    return sum < 0 ? 0 : sum >= 0xFF0001 ? 255 : static_cast<uint8_t>(sum >> 16);
+}
+
+// Resamples and fits pictures, keeping its working buffers and weight lists between calls
+// so that refitting on every resize allocates nothing. Not thread-safe; one per window.
+class PictureFitter {
+public:
+    // useSimd false forces the portable code (the vector code gives the same bytes).
+    explicit PictureFitter(bool useSimd = true);
+
+    bool usesSimd() const { return m_simd; }
+
+    // Two-pass Bell resampling of a 3- or 4-channel bitmap to w × h; dst may be src.
+    // Fails with "Source bitmap too small" below 2 × 2.
+    Status resample(const Bitmap& src, Bitmap& dst, int w, int h);
+
+    // Decodes the JPEG at a reduced scale where the fitted width allows, resamples it to
+    // the fitted size and draws it centred into target (cleared beforehand by the caller).
+    Status fitJpeg(const uint8_t* data, std::size_t size, Bitmap& target);
+
+    // The same for a picture already decoded.
+    Status fitPicture(const Bitmap& picture, Bitmap& target);
+
+private:
+    // Resamples src to w × h into rows starting at `out`, `outStride` bytes apart, with the
+    // channel count of src.
+    void resampleInto(const Bitmap& src, int w, int h, uint8_t* out, std::ptrdiff_t outStride);
+    Status fitDecoded(const Bitmap& picture, const FitGeometry& fit, Bitmap& target);
+    void horizontalPass(const Bitmap& src, int w);
+    void verticalPass(int w, int h, int channels, uint8_t* out, std::ptrdiff_t outStride);
+    void prepareHorizontal(int n, int m, int channels);
+
+    bool m_simd;
+    Contributions m_across;         // sw -> w
+    Contributions m_down;           // sh -> h
+    int m_acrossKey[3] = {0, 0, 0}; // n, m, channels the lists above were built for
+    int m_downKey[2] = {0, 0};      // n, m
+    // Vector-code plan of the horizontal pass, built with the lists (see prepareHorizontal).
+    std::vector<uint8_t> m_plan;
+    std::vector<int32_t> m_offsets;
+    int m_blocks = 0, m_windows = 0, m_pairs = 0;
+    int m_middleFrom = 0, m_middleTo = 0; // blocks that read the source row itself
+    int m_leftFirst = 0, m_leftPixels = 0, m_rightFirst = 0, m_rightPixels = 0;
+    std::vector<uint8_t> m_leftEdge, m_rightEdge; // mirrored copies around the row ends
+    std::vector<uint8_t> m_middle;                // w × sh after the horizontal pass
+    std::ptrdiff_t m_middleStride = 0;
+    std::vector<const uint8_t*> m_rows;
+    std::vector<int32_t> m_sums;
+    Bitmap m_decoded;
+    Bitmap m_fitted;
+};
+
+// Resample with a fitter of its own (allocates; windows keep a PictureFitter instead).
+Status Resample(const Bitmap& src, Bitmap& dst, int w, int h);
+
+// FitJpeg/FitPicture with a fitter of their own.
+Status FitJpeg(const uint8_t* data, std::size_t size, Bitmap& target);
+Status FitPicture(const Bitmap& picture, Bitmap& target);
+
+} // namespace bil
