@@ -53,10 +53,10 @@ int ChooseDecodeScale(int fittedWidth, int imageWidth) {
     if (8 * w >= 5 * width)
         return 1;
     width = (static_cast<long long>(imageWidth) + 1) / 2;
-    if (32 * w >= 5 * width)
+    if (16 * w >= 5 * width)
         return 2;
     width = (static_cast<long long>(imageWidth) + 3) / 4;
-    if (64 * w >= 5 * width)
+    if (32 * w >= 5 * width)
         return 4;
     return 8;
 }
