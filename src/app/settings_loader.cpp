@@ -132,6 +132,15 @@ QString FindDatabaseInFolder(const QString& folder) {
     return {};
 }
 
+QString FindFirstRunDatabase(const QString& programDir) {
+    if (QString found = FindDatabaseInFolder(programDir); !found.isEmpty())
+        return found;
+    // An installed program keeps its demo database under <prefix>/share/biletoria.
+    const QString shared = QDir(programDir).filePath(QStringLiteral("../share/biletoria"));
+    const QString found = FindDatabaseInFolder(shared);
+    return found.isEmpty() ? QString() : QDir::cleanPath(found);
+}
+
 Status StoreDatabasePath(SettingsStore& store, const QString& path) {
     return store.writeString(BasName, path);
 }
@@ -151,7 +160,7 @@ SettingsLoad LoadSettings(SettingsStore& store, Settings& settings, const QStrin
         for (const Default& d : TrailingDefaults)
             failure.note(SetSetting(store, settings, d.item, d.checked));
         failure.note(ChooseExamTime(store, settings, DefaultExamTimeItem));
-        load.DbPath = FindDatabaseInFolder(programDir);
+        load.DbPath = FindFirstRunDatabase(programDir);
         failure.note(StoreDatabasePath(store, load.DbPath));
         failure.note(store.flush());
         load.StoreStatus = failure.status();

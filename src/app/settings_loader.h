@@ -37,8 +37,8 @@ struct SettingsLoad {
 };
 
 // Reads the settings into settings (which holds the items' initial states), creating the key
-// with the defaults on the first run. On the first run Bas is the database found in
-// programDir (FindDatabaseInFolder). Missing Kom/Pov/Mas/Err/Tre/Otv are written as 0 and
+// with the defaults on the first run. On the first run Bas is the database found by
+// FindFirstRunDatabase(programDir). Missing Kom/Pov/Mas/Err/Tre/Otv are written as 0 and
 // leave the item as it was; a missing Rnd or Sta, and a Tim missing or outside 1..6, take the
 // first-run default (Rnd/Sta 1, Tim 4) and are written back.
 SettingsLoad LoadSettings(SettingsStore& store, Settings& settings, const QString& programDir);
@@ -53,6 +53,10 @@ Status ChooseExamTime(SettingsStore& store, Settings& settings, int k);
 
 // The database a first run uses: "dataAB.dbv" in the folder, else "dataCD.dbv", else empty.
 QString FindDatabaseInFolder(const QString& folder);
+
+// The database a first run uses: the one in the program folder, else the one installed in
+// ../share/biletoria relative to it; empty when neither holds one.
+QString FindFirstRunDatabase(const QString& programDir);
 
 // Stores the database path (Bas): the chosen database, or empty after a damaged one.
 Status StoreDatabasePath(SettingsStore& store, const QString& path);

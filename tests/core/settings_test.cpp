@@ -83,6 +83,27 @@ TEST(SettingsLoad, FirstRunDatabaseSearch) {
     EXPECT_TRUE(store.hasValue("Bas"));
 }
 
+TEST(SettingsLoad, FirstRunFindsTheInstalledDatabase) {
+    // <prefix>/bin holds the program, <prefix>/share/biletoria the demo database.
+    QTemporaryDir prefix;
+    const QDir root(prefix.path());
+    ASSERT_TRUE(root.mkpath("bin") && root.mkpath("share/biletoria"));
+    const QString bin = root.filePath("bin");
+    EXPECT_EQ(FindFirstRunDatabase(bin), QString());
+
+    touch(root.filePath("share/biletoria/dataAB.dbv"));
+    EXPECT_EQ(FindFirstRunDatabase(bin), root.filePath("share/biletoria/dataAB.dbv"));
+    MemorySettingsStore store;
+    Settings settings;
+    EXPECT_EQ(LoadSettings(store, settings, bin).DbPath,
+              root.filePath("share/biletoria/dataAB.dbv"));
+    EXPECT_EQ(store.readString("Bas"), root.filePath("share/biletoria/dataAB.dbv"));
+
+    // A database next to the program wins over the installed one.
+    touch(root.filePath("bin/dataCD.dbv"));
+    EXPECT_EQ(FindFirstRunDatabase(bin), root.filePath("bin/dataCD.dbv"));
+}
+
 TEST(SettingsLoad, StoredValuesSetTheItems) {
     MemorySettingsStore store = storedKey();
     store.writeInt("Rnd", 0);
