@@ -10,7 +10,7 @@ packages=(
     googletest libgtest-dev libbenchmark-dev
     fonts-liberation
     clang libclang-rt-dev
-    fp-utils xvfb xauth appstream
+    fp-utils xvfb xauth appstream python3
 )
 
 missing=()

@@ -8,6 +8,9 @@ jobs=$(nproc)
 cmake --preset release >/dev/null
 cmake --build build -j"$jobs"
 QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j"$jobs"
+appstreamcli validate --no-net packaging/org.biletoria.biletoria.metainfo.xml
+# Every window on screen under Xvfb, each screenshot checked.
+tools/walkthrough build/walkthrough build
 
 if [ "${BILETORIA_SKIP_ASAN:-0}" != 1 ]; then
     cmake --preset asan >/dev/null

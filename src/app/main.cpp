@@ -4,6 +4,7 @@
 #include "app/ui/main_window.h"
 #include "app/ui/qt_prompter.h"
 #include "app/ui/startup.h"
+#include "app/ui/walkthrough.h"
 #include "data/themes.h"
 #include "data/ui/pictures.h"
 #include "exam/ui/exam_window.h"
@@ -20,6 +21,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
 #include <utility>
 
 int main(int argc, char** argv) {
@@ -31,11 +33,15 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("biletoria"));
 
     bil::QtPrompter prompter;
+    // A scripted tour takes screenshots of every window; its message boxes never block.
+    const QString tourDir = qEnvironmentVariable(bil::Walkthrough::EnvironmentVariable);
+    bil::TourPrompter tourPrompter;
     bil::SystemRandom random;
     bil::QSettingsStore store;
     bil::AppState state;
     state.ProgramDir = QCoreApplication::applicationDirPath();
-    state.services.prompter = &prompter;
+    state.services.prompter =
+        tourDir.isEmpty() ? static_cast<bil::Prompter*>(&prompter) : &tourPrompter;
     state.services.random = &random;
     state.services.store = &store;
     bil::ChmHelpEngine help(state);
@@ -93,6 +99,13 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "start-up to first shown main window: %lld ms\n",
                          static_cast<long long>(clock.elapsed()));
         });
+    }
+    std::unique_ptr<bil::Walkthrough> tour;
+    if (!tourDir.isEmpty()) {
+        tour = std::make_unique<bil::Walkthrough>(
+            bil::TourWindows{&state, &form2, &form1, &form91, &about, &prep, &tourPrompter},
+            tourDir);
+        tour->start();
     }
     return app.exec();
 }

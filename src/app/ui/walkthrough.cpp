@@ -1,0 +1,330 @@
+#include "app/ui/walkthrough.h"
+
+#include "app/app_state.h"
+#include "app/settings_loader.h"
+#include "app/ui/main_window.h"
+#include "exam/ui/exam_window.h"
+#include "exam/ui/question_window.h"
+#include "help/ui/about_box.h"
+#include "stats/ui/prep_dialog.h"
+#include "study/ui/study_window.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QListWidget>
+#include <QMenu>
+#include <QPixmap>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace bil {
+
+namespace {
+
+// Long enough for a window to lay itself out and paint; short enough for CI.
+constexpr int StepDelayMs = 250;
+// A tour that hangs (a window waiting for input nobody gives) ends the program.
+constexpr int TourTimeoutMs = 120000;
+
+void say(const QString& text) {
+    std::fprintf(stderr, "walkthrough: %s\n", qPrintable(text));
+}
+
+} // namespace
+
+bool TourPrompter::askYesNo(const QString& caption, const QString& text) {
+    say(QStringLiteral("question \"%1\": %2 -> %3")
+            .arg(caption, text, m_answer ? QStringLiteral("yes") : QStringLiteral("no")));
+    return m_answer;
+}
+
+void TourPrompter::message(const QString& caption, const QString& text, Icon) {
+    say(QStringLiteral("message \"%1\": %2").arg(caption, text));
+}
+
+QString TourPrompter::chooseOpenFile(const QString& title, const QString&, const QString&) {
+    say(QStringLiteral("file dialog \"%1\" cancelled").arg(title));
+    return {};
+}
+
+Walkthrough::Walkthrough(TourWindows windows, QString outDir)
+    : m_w(windows), m_outDir(std::move(outDir)) {}
+
+void Walkthrough::start() {
+    QDir().mkpath(m_outDir);
+    buildSteps();
+    QTimer::singleShot(StepDelayMs, this, &Walkthrough::runNext);
+    QTimer::singleShot(TourTimeoutMs, this, [this] {
+        m_failures << QStringLiteral("the tour did not end in time");
+        finish();
+    });
+}
+
+void Walkthrough::runNext() {
+    if (m_steps.isEmpty())
+        return;
+    const Step step = m_steps.takeFirst();
+    // The next step is due before this one runs: a modal window it opens blocks right here.
+    QTimer::singleShot(StepDelayMs, this, &Walkthrough::runNext);
+    step();
+}
+
+void Walkthrough::shoot(QWidget* widget, const QString& name) {
+    if (!widget || !widget->isVisible()) {
+        m_failures << name + QStringLiteral(": window not shown");
+        return;
+    }
+    const QString path = QDir(m_outDir).filePath(name + QStringLiteral(".png"));
+    if (!widget->grab().save(path)) {
+        m_failures << name + QStringLiteral(": cannot write ") + path;
+        return;
+    }
+    m_taken << name;
+    say(QStringLiteral("%1 (%2x%3)").arg(path).arg(widget->width()).arg(widget->height()));
+}
+
+void Walkthrough::shootModal(const QString& name, int result) {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal) {
+        m_failures << name + QStringLiteral(": no modal window open");
+        return;
+    }
+    shoot(modal, name);
+    if (auto* dialog = qobject_cast<QDialog*>(modal))
+        dialog->done(result);
+    else
+        modal->close();
+}
+
+QSet<QWidget*> Walkthrough::visibleWindows() const {
+    QSet<QWidget*> shown;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && !qobject_cast<QMenu*>(w))
+            shown.insert(w);
+    return shown;
+}
+
+void Walkthrough::closeModals() {
+    for (int guard = 0; guard < 5; ++guard) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        say(QStringLiteral("closing a window left open: ") + modal->windowTitle());
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->done(QDialog::Accepted);
+        else
+            modal->close();
+    }
+}
+
+void Walkthrough::buildSteps() {
+    TForm2& main = *m_w.main;
+    TForm1& study = *m_w.study;
+    TForm91& exam = *m_w.exam;
+    AppState& state = *m_w.state;
+
+    add([&] {
+        // No window may hide itself when the tour moves the focus around.
+        main.SettingItemClick(SettingItem::HideOnFocusLoss, false);
+        main.SettingItemClick(SettingItem::AlwaysShowComment, true);
+        main.syncMenuFromSettings();
+        shoot(&main, QStringLiteral("01-main-first-start"));
+    });
+
+    // Learning on ticket 1: a right and a wrong answer, then a question with a picture.
+    add([&] {
+        main.PageControl1->setCurrentIndex(0);
+        main.ListView1->setCurrentRow(0);
+        main.BitBtn1Click();
+    });
+    add([&] {
+        StudyEngine& e = study.engine();
+        e.BitBtn1Click(e.RightButton());
+    });
+    add([&] {
+        StudyEngine& e = study.engine();
+        e.BitBtn1Click(e.RightButton() == 1 ? 2 : 1);
+    });
+    add([&] {
+        StudyEngine& e = study.engine();
+        for (int k = 1; k <= e.RunCount(); ++k) {
+            const auto q = state.Db.LoadQuestion(e.RunListAt(k));
+            if (q && q.value().HasPicture && k > 2) {
+                e.ListView1SelectItem(k - 1);
+                break;
+            }
+        }
+    });
+    add([&] { shoot(&study, QStringLiteral("02-study-learning")); });
+    // A help popup from the comment's links, when the comment has any and help is there.
+    add([&] {
+        m_before = visibleWindows();
+        StudyEngine& e = study.engine();
+        if (!state.services.help) {
+            say(QStringLiteral("help is not available in this build: no popup"));
+            return;
+        }
+        if (!e.Label4Click().empty()) {
+            e.openHelpLink(0);
+            return;
+        }
+        e.SpeedButton1Click();
+    });
+    add([&] {
+        if (!state.services.help)
+            return;
+        const QSet<QWidget*> now = visibleWindows();
+        int n = 0;
+        for (QWidget* w : now)
+            if (!m_before.contains(w))
+                shoot(w, QStringLiteral("03-help-popup") +
+                             (n++ ? QStringLiteral("-%1").arg(n) : QString()));
+        if (n == 0)
+            m_failures << QStringLiteral("03-help-popup: no help window appeared");
+        for (QWidget* w : now)
+            if (!m_before.contains(w))
+                w->close();
+    });
+    add([&] { study.engine().moveToTheme(); });
+    add([&] { shootModal(QStringLiteral("04-move-to-theme"), QDialog::Rejected); });
+    add([&] { study.resize(study.minimumSize()); });
+    add([&] { shoot(&study, QStringLiteral("05-study-learning-minimum-size")); });
+    add([&] {
+        m_w.prompter->setAnswer(false);
+        study.close();
+    });
+    add([&] { closeModals(); });
+
+    // Training: a random ticket against the clock, a few answers in.
+    add([&] { main.BitBtn3Click(); });
+    add([&] {
+        StudyEngine& e = study.engine();
+        e.BitBtn1Click(e.RightButton());
+    });
+    add([&] {
+        StudyEngine& e = study.engine();
+        e.BitBtn1Click(e.RightButton());
+        for (int s = 0; s < 3; ++s)
+            e.Timer1Timer();
+    });
+    add([&] { shoot(&study, QStringLiteral("06-study-training")); });
+    add([&] {
+        m_w.prompter->setAnswer(true);
+        study.close();
+    });
+    add([&] { closeModals(); });
+    add([&] {
+        if (study.isVisible())
+            study.close();
+    });
+    add([&] { closeModals(); });
+
+    // The exam: the main block, one question window, one error earning an additional block,
+    // an error there failing the exam, the result dialog.
+    add([&] {
+        m_w.prompter->setAnswer(true);
+        main.BitBtn2Click();
+    });
+    add([&] { exam.resize(1024, 740); });
+    add([&] { shoot(&exam, QStringLiteral("07-exam-main-block")); });
+    add([&] { exam.openQuestion(0); });
+    add([&] {
+        TForm94* q = exam.questionWindow();
+        shoot(q, QStringLiteral("08-exam-question"));
+        q->BitBtn1Click(q->Correct);
+    });
+    add([&] {
+        ExamEngine& e = exam.engine();
+        for (int i = 1; i < ExamEngine::MainSlots; ++i) {
+            if (!e.openQuestion(i))
+                continue;
+            const int right = e.slot(i).Q.Correct;
+            e.recordExamAnswer(i == 6 ? (right == 1 ? 2 : 1) : right);
+            e.questionClosed(true);
+        }
+    });
+    add([&] { exam.resize(exam.minimumSize()); });
+    add([&] { shoot(&exam, QStringLiteral("09-exam-additional-block-minimum-size")); });
+    add([&] {
+        ExamEngine& e = exam.engine();
+        for (int s = e.firstSlot(); s <= e.lastSlot(); ++s) {
+            if (!e.openQuestion(s - 1))
+                continue;
+            const int right = e.slot(s - 1).Q.Correct;
+            e.recordExamAnswer(s == e.firstSlot() ? (right == 1 ? 2 : 1) : right);
+            e.questionClosed(true);
+        }
+    });
+    add([&] { shootModal(QStringLiteral("10-exam-result"), 1); });
+    add([&] { closeModals(); });
+    add([&] {
+        if (exam.isVisible())
+            exam.close();
+    });
+
+    // The statistics window, every page.
+    add([&] {
+        m_before = visibleWindows();
+        main.SpeedButton2Click();
+    });
+    add([&] {
+        QWidget* stats = QApplication::activeModalWidget();
+        if (!stats) {
+            for (QWidget* w : visibleWindows())
+                if (!m_before.contains(w))
+                    stats = w;
+        }
+        if (!stats) {
+            say(QStringLiteral("no statistics window in this build"));
+            return;
+        }
+        const auto tabs = stats->findChildren<QTabWidget*>();
+        if (tabs.isEmpty()) {
+            shoot(stats, QStringLiteral("11-statistics"));
+        } else {
+            QTabWidget* pages = tabs.first();
+            for (int p = 0; p < pages->count(); ++p) {
+                pages->setCurrentIndex(p);
+                QApplication::processEvents();
+                shoot(stats, QStringLiteral("11-statistics-page-%1").arg(p + 1));
+            }
+        }
+        if (auto* dialog = qobject_cast<QDialog*>(stats))
+            dialog->done(QDialog::Accepted);
+        else
+            stats->close();
+    });
+
+    add([&] { main.N15Click(); });
+    add([&] { shootModal(QStringLiteral("12-preparation"), QDialog::Accepted); });
+    add([&] { main.N4Click(); });
+    add([&] { shootModal(QStringLiteral("13-about"), QDialog::Accepted); });
+
+    // The main window again, now with results on both catalogues.
+    add([&] {
+        closeModals();
+        if (!main.isVisible())
+            main.show();
+        main.FormShow();
+        main.PageControl1->setCurrentIndex(0);
+    });
+    add([&] { shoot(&main, QStringLiteral("14-main-with-results")); });
+    add([&] { main.PageControl1->setCurrentIndex(1); });
+    add([&] { shoot(&main, QStringLiteral("15-main-themes")); });
+    add([&] { finish(); });
+}
+
+void Walkthrough::finish() {
+    const QString list = QDir(m_outDir).filePath(QStringLiteral("screenshots.txt"));
+    if (QFile f(list); f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write((m_taken.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+    for (const QString& failure : m_failures)
+        say(QStringLiteral("FAILED ") + failure);
+    say(QStringLiteral("%1 screenshots, %2 failures").arg(m_taken.size()).arg(m_failures.size()));
+    QCoreApplication::exit(m_failures.isEmpty() ? 0 : 1);
+}
+
+} // namespace bil
