@@ -120,6 +120,21 @@ void Walkthrough::closeModals() {
     }
 }
 
+void Walkthrough::shootNewWindows(const QString& name) {
+    if (!m_w.state->services.help)
+        return;
+    const QSet<QWidget*> now = visibleWindows();
+    int n = 0;
+    for (QWidget* w : now)
+        if (!m_before.contains(w))
+            shoot(w, name + (n++ ? QStringLiteral("-%1").arg(n) : QString()));
+    if (n == 0)
+        m_failures << name + QStringLiteral(": no help window appeared");
+    for (QWidget* w : now)
+        if (!m_before.contains(w))
+            w->close();
+}
+
 void Walkthrough::buildSteps() {
     TForm2& main = *m_w.main;
     TForm1& study = *m_w.study;
@@ -173,21 +188,7 @@ void Walkthrough::buildSteps() {
         }
         e.SpeedButton1Click();
     });
-    add([&] {
-        if (!state.services.help)
-            return;
-        const QSet<QWidget*> now = visibleWindows();
-        int n = 0;
-        for (QWidget* w : now)
-            if (!m_before.contains(w))
-                shoot(w, QStringLiteral("03-help-popup") +
-                             (n++ ? QStringLiteral("-%1").arg(n) : QString()));
-        if (n == 0)
-            m_failures << QStringLiteral("03-help-popup: no help window appeared");
-        for (QWidget* w : now)
-            if (!m_before.contains(w))
-                w->close();
-    });
+    add([&] { shootNewWindows(QStringLiteral("03-help-popup")); });
     add([&] { study.engine().moveToTheme(); });
     add([&] { shootModal(QStringLiteral("04-move-to-theme"), QDialog::Rejected); });
     add([&] { study.resize(study.minimumSize()); });
@@ -314,6 +315,12 @@ void Walkthrough::buildSteps() {
     add([&] { shoot(&main, QStringLiteral("14-main-with-results")); });
     add([&] { main.PageControl1->setCurrentIndex(1); });
     add([&] { shoot(&main, QStringLiteral("15-main-themes")); });
+    // The help window itself, from the main window's help button.
+    add([&] {
+        m_before = visibleWindows();
+        main.SpeedButton3Click();
+    });
+    add([&] { shootNewWindows(QStringLiteral("16-help-window")); });
     add([&] { finish(); });
 }
 

@@ -66,6 +66,8 @@ private:
     void shoot(QWidget* widget, const QString& name);
     // Saves and closes the modal window now open; a missing one is counted as a failure.
     void shootModal(const QString& name, int result = 1);
+    // Saves and closes the help windows that came up since m_before was taken.
+    void shootNewWindows(const QString& name);
     // Top-level windows shown now.
     QSet<QWidget*> visibleWindows() const;
     // Closes every modal window still open (message boxes never come up in a tour).
