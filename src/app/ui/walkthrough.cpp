@@ -136,49 +136,53 @@ void Walkthrough::shootNewWindows(const QString& name) {
 }
 
 void Walkthrough::buildSteps() {
-    TForm2& main = *m_w.main;
-    TForm1& study = *m_w.study;
-    TForm91& exam = *m_w.exam;
-    AppState& state = *m_w.state;
+    TForm2* main = m_w.main;
+    TForm1* study = m_w.study;
+    TForm91* exam = m_w.exam;
+    AppState* state = m_w.state;
 
-    add([&] {
+    add([=, this] {
         // No window may hide itself when the tour moves the focus around.
-        main.SettingItemClick(SettingItem::HideOnFocusLoss, false);
-        main.SettingItemClick(SettingItem::AlwaysShowComment, true);
-        main.syncMenuFromSettings();
-        shoot(&main, QStringLiteral("01-main-first-start"));
+        main->SettingItemClick(SettingItem::HideOnFocusLoss, false);
+        main->SettingItemClick(SettingItem::AlwaysShowComment, true);
+        main->syncMenuFromSettings();
+        shoot(main, QStringLiteral("01-main-first-start"));
     });
 
     // Learning on ticket 1: a right and a wrong answer, then a question with a picture.
-    add([&] {
-        main.PageControl1->setCurrentIndex(0);
-        main.ListView1->setCurrentRow(0);
-        main.BitBtn1Click();
+    add([=, this] {
+        main->PageControl1->setCurrentIndex(0);
+        main->ListView1->setCurrentRow(0);
+        main->BitBtn1Click();
     });
-    add([&] {
-        StudyEngine& e = study.engine();
+    add([=, this] {
+        StudyEngine& e = study->engine();
         e.BitBtn1Click(e.RightButton());
     });
-    add([&] {
-        StudyEngine& e = study.engine();
+    add([=, this] {
+        StudyEngine& e = study->engine();
         e.BitBtn1Click(e.RightButton() == 1 ? 2 : 1);
     });
-    add([&] {
-        StudyEngine& e = study.engine();
+    add([=, this] {
+        StudyEngine& e = study->engine();
         for (int k = 1; k <= e.RunCount(); ++k) {
-            const auto q = state.Db.LoadQuestion(e.RunListAt(k));
+            // A ticket run lists the ticket's questions in order.
+            const auto q = state->Db.LoadQuestion((state->Launch.TicketNo - 1) * 20 + k);
             if (q && q.value().HasPicture && k > 2) {
+                // A wrong answer brings up the comment; the question is shown again with it.
+                e.ListView1SelectItem(k - 1);
+                e.BitBtn1Click(e.RightButton() == 1 ? 2 : 1);
                 e.ListView1SelectItem(k - 1);
                 break;
             }
         }
     });
-    add([&] { shoot(&study, QStringLiteral("02-study-learning")); });
+    add([=, this] { shoot(study, QStringLiteral("02-study-learning-comment")); });
     // A help popup from the comment's links, when the comment has any and help is there.
-    add([&] {
+    add([=, this] {
         m_before = visibleWindows();
-        StudyEngine& e = study.engine();
-        if (!state.services.help) {
+        StudyEngine& e = study->engine();
+        if (!state->services.help) {
             say(QStringLiteral("help is not available in this build: no popup"));
             return;
         }
@@ -188,57 +192,72 @@ void Walkthrough::buildSteps() {
         }
         e.SpeedButton1Click();
     });
-    add([&] { shootNewWindows(QStringLiteral("03-help-popup")); });
-    add([&] { study.engine().moveToTheme(); });
-    add([&] { shootModal(QStringLiteral("04-move-to-theme"), QDialog::Rejected); });
-    add([&] { study.resize(study.minimumSize()); });
-    add([&] { shoot(&study, QStringLiteral("05-study-learning-minimum-size")); });
-    add([&] {
+    add([=, this] { shootNewWindows(QStringLiteral("03-help-popup")); });
+    add([=, this] {
         m_w.prompter->setAnswer(false);
-        study.close();
+        study->close();
     });
-    add([&] { closeModals(); });
+    add([=, this] { closeModals(); });
+
+    // A theme run offers moving its question to another theme.
+    add([=, this] {
+        main->PageControl1->setCurrentIndex(1);
+        main->ListView2->setCurrentRow(2);
+        main->BitBtn1Click();
+    });
+    add([=, this] { study->engine().moveToTheme(); });
+    add([=, this] { shootModal(QStringLiteral("04-move-to-theme"), QDialog::Rejected); });
+    add([=, this] {
+        m_w.prompter->setAnswer(false);
+        study->close();
+    });
+    add([=, this] { closeModals(); });
 
     // Training: a random ticket against the clock, a few answers in.
-    add([&] { main.BitBtn3Click(); });
-    add([&] {
-        StudyEngine& e = study.engine();
+    add([=, this] { main->BitBtn3Click(); });
+    add([=, this] {
+        StudyEngine& e = study->engine();
         e.BitBtn1Click(e.RightButton());
     });
-    add([&] {
-        StudyEngine& e = study.engine();
+    add([=, this] {
+        StudyEngine& e = study->engine();
         e.BitBtn1Click(e.RightButton());
         for (int s = 0; s < 3; ++s)
             e.Timer1Timer();
     });
-    add([&] { shoot(&study, QStringLiteral("06-study-training")); });
-    add([&] {
+    add([=, this] { shoot(study, QStringLiteral("05-study-training")); });
+    add([=, this] {
         m_w.prompter->setAnswer(true);
-        study.close();
+        study->close();
     });
-    add([&] { closeModals(); });
-    add([&] {
-        if (study.isVisible())
-            study.close();
+    add([=, this] {
+        // Ending the training early gives its verdict in the result dialog.
+        if (QApplication::activeModalWidget())
+            shootModal(QStringLiteral("06-study-training-result"), QDialog::Accepted);
     });
-    add([&] { closeModals(); });
+    add([=, this] { closeModals(); });
+    add([=, this] {
+        if (study->isVisible())
+            study->close();
+    });
+    add([=, this] { closeModals(); });
 
     // The exam: the main block, one question window, one error earning an additional block,
     // an error there failing the exam, the result dialog.
-    add([&] {
+    add([=, this] {
         m_w.prompter->setAnswer(true);
-        main.BitBtn2Click();
+        main->BitBtn2Click();
     });
-    add([&] { exam.resize(1024, 740); });
-    add([&] { shoot(&exam, QStringLiteral("07-exam-main-block")); });
-    add([&] { exam.openQuestion(0); });
-    add([&] {
-        TForm94* q = exam.questionWindow();
+    add([=, this] { exam->resize(1024, 740); });
+    add([=, this] { shoot(exam, QStringLiteral("07-exam-main-block")); });
+    add([=, this] { exam->openQuestion(0); });
+    add([=, this] {
+        TForm94* q = exam->questionWindow();
         shoot(q, QStringLiteral("08-exam-question"));
         q->BitBtn1Click(q->Correct);
     });
-    add([&] {
-        ExamEngine& e = exam.engine();
+    add([=, this] {
+        ExamEngine& e = exam->engine();
         for (int i = 1; i < ExamEngine::MainSlots; ++i) {
             if (!e.openQuestion(i))
                 continue;
@@ -247,10 +266,10 @@ void Walkthrough::buildSteps() {
             e.questionClosed(true);
         }
     });
-    add([&] { exam.resize(exam.minimumSize()); });
-    add([&] { shoot(&exam, QStringLiteral("09-exam-additional-block-minimum-size")); });
-    add([&] {
-        ExamEngine& e = exam.engine();
+    add([=, this] { exam->resize(exam->minimumSize()); });
+    add([=, this] { shoot(exam, QStringLiteral("09-exam-additional-block-minimum-size")); });
+    add([=, this] {
+        ExamEngine& e = exam->engine();
         for (int s = e.firstSlot(); s <= e.lastSlot(); ++s) {
             if (!e.openQuestion(s - 1))
                 continue;
@@ -259,19 +278,19 @@ void Walkthrough::buildSteps() {
             e.questionClosed(true);
         }
     });
-    add([&] { shootModal(QStringLiteral("10-exam-result"), 1); });
-    add([&] { closeModals(); });
-    add([&] {
-        if (exam.isVisible())
-            exam.close();
+    add([=, this] { shootModal(QStringLiteral("10-exam-result"), 1); });
+    add([=, this] { closeModals(); });
+    add([=, this] {
+        if (exam->isVisible())
+            exam->close();
     });
 
     // The statistics window, every page.
-    add([&] {
+    add([=, this] {
         m_before = visibleWindows();
-        main.SpeedButton2Click();
+        main->SpeedButton2Click();
     });
-    add([&] {
+    add([=, this] {
         QWidget* stats = QApplication::activeModalWidget();
         if (!stats) {
             for (QWidget* w : visibleWindows())
@@ -299,29 +318,29 @@ void Walkthrough::buildSteps() {
             stats->close();
     });
 
-    add([&] { main.N15Click(); });
-    add([&] { shootModal(QStringLiteral("12-preparation"), QDialog::Accepted); });
-    add([&] { main.N4Click(); });
-    add([&] { shootModal(QStringLiteral("13-about"), QDialog::Accepted); });
+    add([=, this] { main->N15Click(); });
+    add([=, this] { shootModal(QStringLiteral("12-preparation"), QDialog::Accepted); });
+    add([=, this] { main->N4Click(); });
+    add([=, this] { shootModal(QStringLiteral("13-about"), QDialog::Accepted); });
 
     // The main window again, now with results on both catalogues.
-    add([&] {
+    add([=, this] {
         closeModals();
-        if (!main.isVisible())
-            main.show();
-        main.FormShow();
-        main.PageControl1->setCurrentIndex(0);
+        if (!main->isVisible())
+            main->show();
+        main->FormShow();
+        main->PageControl1->setCurrentIndex(0);
     });
-    add([&] { shoot(&main, QStringLiteral("14-main-with-results")); });
-    add([&] { main.PageControl1->setCurrentIndex(1); });
-    add([&] { shoot(&main, QStringLiteral("15-main-themes")); });
+    add([=, this] { shoot(main, QStringLiteral("14-main-with-results")); });
+    add([=, this] { main->PageControl1->setCurrentIndex(1); });
+    add([=, this] { shoot(main, QStringLiteral("15-main-themes")); });
     // The help window itself, from the main window's help button.
-    add([&] {
+    add([=, this] {
         m_before = visibleWindows();
-        main.SpeedButton3Click();
+        main->SpeedButton3Click();
     });
-    add([&] { shootNewWindows(QStringLiteral("16-help-window")); });
-    add([&] { finish(); });
+    add([=, this] { shootNewWindows(QStringLiteral("16-help-window")); });
+    add([=, this] { finish(); });
 }
 
 void Walkthrough::finish() {

@@ -31,7 +31,8 @@ namespace bil {
 
 namespace {
 
-constexpr int ListWidth = 97;
+// Wide enough for "Вопрос №20" with its icon in the usual desktop fonts.
+constexpr int ListWidth = 116;
 constexpr int HeaderHeight = 34;
 constexpr int ButtonWidth = 81;
 constexpr int ButtonHeight = 25;
@@ -230,6 +231,7 @@ void TForm1::buildControls() {
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
     ListView1->setUniformItemSizes(true);
+    ListView1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ListView1->installEventFilter(this);
     ListView1->viewport()->installEventFilter(this);
     connect(ListView1, &QListWidget::currentRowChanged, this, [this](int row) {
