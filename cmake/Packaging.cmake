@@ -39,8 +39,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "Trainer for the theory part of the Russian driving licence exam\n\
-Learning by ticket and theme, preparation, timed training and a simulation of the\n\
+    "Learning by ticket and theme, preparation, timed training and a simulation of the\n\
 official exam with additional blocks, with statistics of every answer. Ships a demo\n\
 question database; real databases are built with biletoria-dbv.")
 include(CPack)

@@ -308,7 +308,7 @@ void Walkthrough::buildSteps() {
             QTabWidget* pages = tabs.first();
             for (int p = 0; p < pages->count(); ++p) {
                 pages->setCurrentIndex(p);
-                QApplication::processEvents();
+                QCoreApplication::sendPostedEvents(); // layouts, without running the next step
                 shoot(stats, QStringLiteral("11-statistics-page-%1").arg(p + 1));
             }
         }
