@@ -1,5 +1,10 @@
 #!/usr/bin/env bash
-# Set-up, build and the whole test suite: the release build, then the same tests under ASan+UBSan.
+# Set-up, build and the whole test suite: the release build, then the same tests under ASan+UBSan,
+# then every fuzz target for a short while.
+#   BILETORIA_SKIP_ASAN=1      skip the sanitizer build and run
+#   BILETORIA_SKIP_FUZZ=1      skip the fuzz targets
+#   BILETORIA_FUZZ_SECONDS=N   seconds per fuzz target (default 20)
+#   BILETORIA_KILL_ROUNDS=N    kills of the kill-during-save tests (default 200)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-debian.sh
@@ -17,4 +22,12 @@ if [ "${BILETORIA_SKIP_ASAN:-0}" != 1 ]; then
     cmake --build build-asan -j"$jobs"
     QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
         ctest --test-dir build-asan --output-on-failure -j"$jobs"
+fi
+
+if [ "${BILETORIA_SKIP_FUZZ:-0}" != 1 ]; then
+    CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DBILETORIA_FUZZ=ON -DBILETORIA_BUILD_GUI=OFF -DBILETORIA_BUILD_TESTS=OFF \
+        -DBILETORIA_BUILD_BENCH=OFF >/dev/null
+    cmake --build build-fuzz -j"$jobs"
+    FUZZ_JOBS="$jobs" fuzz/run-fuzzers.sh "${BILETORIA_FUZZ_SECONDS:-20}" build-fuzz
 fi

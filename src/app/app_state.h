@@ -3,6 +3,7 @@
 #include "app/settings.h"
 #include "data/database.h"
 #include "data/themes.h"
+#include "stats/save_guard.h"
 #include "stats/stat_record.h"
 
 #include <QString>
@@ -65,6 +66,7 @@ struct AppState {
     QString AppDataDir;  // without a trailing separator
     QString ProgramDir;  // folder of the executable
     Services services;
+    SaveGuards Saves; // warn once per run of failed saves of each file
 };
 
 } // namespace bil

@@ -464,11 +464,8 @@ void StudyEngine::Image2MouseDown(int y) {
 }
 
 void StudyEngine::saveThemes() {
-    if (!m_io.saveThemes)
-        return;
-    const Status st = m_io.saveThemes();
-    if (!st && prompter())
-        prompter()->warn(st.message());
+    if (m_io.saveThemes)
+        m_app.Saves.Themes.save(m_io.saveThemes, prompter());
 }
 
 void StudyEngine::moveToTheme() {
@@ -624,11 +621,11 @@ bool StudyEngine::FormClose() {
         }
     }
 
-    if (m_io.saveStats) {
-        const Status st = m_io.saveStats();
-        if (!st && prompter())
-            prompter()->warn(st.message());
-    }
+    // A theme file whose save failed gets another chance here, then the statistics.
+    if (m_app.Saves.Themes.failing())
+        saveThemes();
+    if (m_io.saveStats)
+        m_app.Saves.Stats.save(m_io.saveStats, prompter());
     m_timeVisible = false;
     m_front.timeChanged();
     m_state = StudyState::Hidden;

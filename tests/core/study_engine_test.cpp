@@ -777,18 +777,46 @@ TEST_F(StudyEngineTest, MinimisePausesAndRestoreResumesTheTimers) {
     EXPECT_FALSE(engine->secondsTimerOn());
 }
 
-TEST_F(StudyEngineTest, SaveFailureIsReportedAndTheWindowStillCloses) {
+TEST_F(StudyEngineTest, SaveFailuresAreReportedOnceAndTheWindowStillCloses) {
+    bool diskFull = true;
+    int themeWrites = 0;
     StudyIo io;
     io.loadQuestion = [](int n) -> Result<TQuestion> { return MakeQuestion(n); };
-    io.saveStats = [] { return Status::Error(QStringLiteral("Ошибка записи stat.dat")); };
+    io.saveStats = [&diskFull] {
+        return diskFull ? Status::Error(QStringLiteral("Ошибка записи stat.dat")) : Status::Ok();
+    };
+    io.saveThemes = [&diskFull, &themeWrites] {
+        ++themeWrites;
+        return diskFull ? Status::Error(QStringLiteral("Ошибка записи tema4.dat")) : Status::Ok();
+    };
     StudyEngine e(app, io, window);
     window.engine = &e;
     app.Launch = RunLaunch{};
     app.Launch.TicketNo = 2;
     e.FormShow();
+    e.Image2MouseDown(5); // mark the question hard: the theme file cannot be written
+    e.Image2MouseDown(50);
     e.BitBtn7Click();
     EXPECT_EQ(window.closes, 1);
-    EXPECT_EQ(prompter.messages, QStringList{QStringLiteral("Ошибка записи stat.dat")});
+    ASSERT_EQ(prompter.messages.size(), 2);
+    EXPECT_TRUE(prompter.messages[0].contains(QStringLiteral("Ошибка записи tema4.dat")));
+    EXPECT_TRUE(prompter.messages[1].contains(QStringLiteral("Ошибка записи stat.dat")));
+    EXPECT_EQ(themeWrites, 3); // two marks and the retry at the close
+
+    // Still failing: the learner already knows, nothing more is shown.
+    e.FormShow();
+    e.BitBtn7Click();
+    EXPECT_EQ(window.closes, 2);
+    EXPECT_EQ(prompter.messages.size(), 2);
+
+    // Space freed: the close writes both files and the failures are over.
+    diskFull = false;
+    e.FormShow();
+    e.BitBtn7Click();
+    EXPECT_EQ(themeWrites, 5);
+    EXPECT_FALSE(app.Saves.Stats.failing());
+    EXPECT_FALSE(app.Saves.Themes.failing());
+    EXPECT_EQ(app.Themes.mark(21), 2);
 }
 
 TEST(StudyFonts, FontTableByWindowWidth) {

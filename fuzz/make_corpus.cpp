@@ -1,0 +1,154 @@
+// Writes the seed inputs of every fuzz target into <out>/<target>/: valid files built the way
+// the tests build them, and the near misses the readers must refuse.
+
+#include "data/cp1251.h"
+#include "data/database.h"
+#include "data/themes.h"
+#include "stats/stat_file.h"
+#include "test_db.h"
+#include "test_jpeg.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QtEndian>
+
+#include <cstdio>
+
+using namespace bil;
+
+namespace {
+
+QString g_out;
+
+void put(const char* target, const QString& name, const QByteArray& bytes) {
+    const QString dir = g_out + QLatin1Char('/') + QLatin1String(target);
+    QDir().mkpath(dir);
+    QFile file(dir + QLatin1Char('/') + name);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(file.fileName()));
+        std::exit(1);
+    }
+}
+
+QByteArray cp1251(const QString& text) {
+    return EncodeCp1251(text, true).value();
+}
+
+// A small database: every index entry points into a handful of shared blobs, so the fuzzer
+// mutates a 14 KB file instead of a megabyte one and still reaches all 800 questions.
+QByteArray compactDatabase(const QByteArray& jpeg) {
+    QByteArray bytes(Database::BlobAreaOffset, '\0');
+    const QByteArray title = cp1251(test::TestTitle);
+    bytes[0] = char(title.size());
+    bytes.replace(1, title.size(), title);
+    static const char nulInText[] = "1\nq\na\nb\n*\nKom\0tail"; // a NUL ends the text
+    const QByteArray blobs[] = {
+        cp1251(
+            QStringLiteral("2\r\nВопрос?\r\nДа\r\nНет\r\n*\r\nКом п. 8.1, 8.2 и знак 2.4 ПДД\r\n")),
+        cp1251(QStringLiteral("1\nТекст\nА\nБ\nВ\nГ\nД\n*\nКом  разметка 1.1\n")),
+        cp1251(QStringLiteral("3 лишнее\rТекст\r**\r*а\rв\r*\rКом\r")),
+        cp1251(QStringLiteral("2\nБез комментария\nА\nБ\n*\n")),
+        QByteArray(nulInText, sizeof nulInText - 1),
+    };
+    std::vector<std::pair<uint32_t, uint32_t>> at;
+    for (const QByteArray& blob : blobs) {
+        at.emplace_back(uint32_t(bytes.size()), uint32_t(blob.size()));
+        bytes.append(blob);
+    }
+    const uint32_t jpegAt = uint32_t(bytes.size());
+    bytes.append(jpeg);
+    for (int k = 0; k < QuestionCount; ++k) {
+        const auto [offset, size] = at[size_t(k) % at.size()];
+        const bool picture = k % 7 == 0;
+        const uint32_t entry[4] = {offset, size, picture ? jpegAt : 0u,
+                                   picture ? uint32_t(jpeg.size()) : 0u};
+        for (int f = 0; f < 4; ++f)
+            qToLittleEndian(entry[f], bytes.data() + Database::IndexOffset + 16 * k + 4 * f);
+    }
+    return bytes;
+}
+
+void databases() {
+    const QByteArray jpeg = test::MakeTestJpeg(16, 12, 1);
+    put("database", QStringLiteral("compact.dbv"), compactDatabase(jpeg));
+    put("database", QStringLiteral("header_only.dbv"), compactDatabase(jpeg).first(200));
+    put("database", QStringLiteral("test_builder.dbv"),
+        test::BuildTestDatabase(test::MakeQuestions(jpeg, 40)));
+}
+
+void comments() {
+    for (int n = 0; n < 6; ++n)
+        put("help_links", QStringLiteral("test_%1.txt").arg(n), cp1251(test::TestComment(n)));
+    const QString edge[] = {
+        QStringLiteral("п. 8.1, 8.2 и знак 2.4 ПДД"),
+        QStringLiteral("п.п. 1.2 и 1.3 ПДД"),
+        QStringLiteral("пп. 10.1-10.3, Знаки 3.20, 3.22 и Табличка 8.2.1"),
+        QStringLiteral("скорость 60 км/ч, 1.2 ПДД"),
+        QStringLiteral("Линия разметки 1.1 и линии 1.11, размет 1.2.1; знаков 5.19.1"),
+        QStringLiteral("п. 1.1 п. 2.2 п. 3.3 п. 4.4 п. 5.5 п. 6.6 п. 7.7 п. 8.8 п. 9.9 п. 10.10 "
+                       "п. 11.11"),
+        QStringLiteral("п. 12345678901234567890.1"),
+        QStringLiteral("п.1.2"),
+    };
+    int k = 0;
+    for (const QString& text : edge)
+        put("help_links", QStringLiteral("edge_%1.txt").arg(k++), cp1251(text));
+}
+
+void statFiles() {
+    TStatRecord record{};
+    put("stat_file", QStringLiteral("zero.dat"), SerializeStats(record));
+    for (int n = 1; n <= QuestionCount; n += 7) {
+        for (int c = 0; c < ChannelCount; ++c) {
+            record.question(n).Right[c] = uint8_t(n + c);
+            record.question(n).Wrong[c] = uint8_t(255 - c);
+            record.question(n).Seconds[c] = n * 1000 + c;
+        }
+    }
+    record.TicketStatus = {4, 1, 2, 0, 4};
+    record.PrepPositions = 5;
+    record.Reserved168 = -1;
+    const QByteArray used = SerializeStats(record);
+    put("stat_file", QStringLiteral("used.dat"), used);
+    put("stat_file", QStringLiteral("with_tail.dat"), used + QByteArray("tail bytes"));
+    put("stat_file", QStringLiteral("short.dat"), used.first(StatRecordSize - 1));
+}
+
+void themeFiles() {
+    QByteArray bytes(2 * QuestionCount, '\0');
+    for (int n = 1; n <= QuestionCount; ++n) {
+        bytes[n - 1] = char(DefaultThemeOf(n));
+        bytes[QuestionCount + n - 1] = char(n % 3);
+    }
+    put("theme_file", QStringLiteral("marks.dat"), bytes);
+    put("theme_file", QStringLiteral("short.dat"), bytes.first(1000));
+    bytes[5] = char(200);
+    bytes[QuestionCount + 5] = char(7);
+    put("theme_file", QStringLiteral("bad_values.dat"), bytes + QByteArray("extra"));
+}
+
+void pictures() {
+    put("jpeg", QStringLiteral("baseline.jpg"), test::MakeTestJpeg(16, 12, 1));
+    put("jpeg", QStringLiteral("progressive.jpg"), test::MakeTestJpeg(33, 17, 2, true));
+    put("jpeg", QStringLiteral("odd.jpg"), test::MakeTestJpeg(7, 5, 3, false, 40));
+    put("jpeg", QStringLiteral("wide.jpg"), test::MakeTestJpeg(300, 20, 4, false, 75));
+    put("jpeg", QStringLiteral("truncated.jpg"), test::MakeTestJpeg(64, 48, 5).first(300));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+        return 2;
+    }
+    g_out = QString::fromLocal8Bit(argv[1]);
+    databases();
+    comments();
+    statFiles();
+    themeFiles();
+    pictures();
+    return 0;
+}

@@ -1,0 +1,42 @@
+#include "stats/save_guard.h"
+
+#include "app/app_state.h"
+#include "app/platform.h"
+#include "data/themes.h"
+#include "stats/stat_file.h"
+
+namespace bil {
+
+Status SaveGuard::save(const std::function<Status()>& write, Prompter* prompter) {
+    Status st = write ? write() : Status::Ok();
+    if (st) {
+        m_failing = false;
+        return st;
+    }
+    if (!m_failing && prompter)
+        prompter->warn(warning(st.message()));
+    m_failing = true;
+    return st;
+}
+
+QString SaveGuard::warning(const QString& reason) const {
+    return QStringLiteral("Не удалось сохранить %1.\n%2\n\nПрограмма продолжит работу: "
+                          "изменения остаются в памяти и будут записаны при следующем сохранении. "
+                          "Проверьте, есть ли место на диске и разрешена ли запись в папку.")
+        .arg(m_what, reason);
+}
+
+Status SaveStatsGuarded(AppState& app) {
+    Prompter* prompter = app.services.prompter;
+    if (app.Saves.Themes.failing())
+        SaveThemesGuarded(app);
+    return app.Saves.Stats.save(
+        [&app] { return SaveStats(StatFilePath(app.AppDataDir), app.Stats); }, prompter);
+}
+
+Status SaveThemesGuarded(AppState& app) {
+    return app.Saves.Themes.save([&app] { return SaveThemeFile(app.Themes, app.AppDataDir); },
+                                 app.services.prompter);
+}
+
+} // namespace bil

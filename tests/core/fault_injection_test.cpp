@@ -1,0 +1,356 @@
+// The two files the program writes under faults: a process killed in the middle of saving, a
+// full disk, a folder that refuses writes, files and folders removed while the program runs.
+// The rule in every case: the file on disk is a complete record, old or new; the learner is told
+// once; the record in memory is untouched and reaches the disk at the next save that works.
+
+#include "app/app_state.h"
+#include "data/themes.h"
+#include "scripted_prompter.h"
+#include "stats/save_guard.h"
+#include "stats/stat_file.h"
+#include "test_db.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <random>
+#include <thread>
+
+#include <pwd.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace bil {
+namespace {
+
+using test::ScriptedPrompter;
+using test::TempDir;
+using test::WriteBytes;
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Rounds of the kill test: short in CI, BILETORIA_KILL_ROUNDS=1000 (or more) for a long run.
+int killRounds() {
+    const char* value = std::getenv("BILETORIA_KILL_ROUNDS");
+    const int rounds = value ? std::atoi(value) : 0;
+    return rounds > 0 ? rounds : 200;
+}
+
+// Runs body in a forked child and returns its exit code (128 + signal when killed). The child
+// never returns into the test framework; it reports through the exit code only.
+int inChild(const std::function<int()>& body) {
+    const pid_t pid = fork();
+    if (pid == 0)
+        _exit(body());
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// A failed check inside a child: its line number becomes the exit code.
+#define CHILD_CHECK(cond)                                                                          \
+    do {                                                                                           \
+        if (!(cond))                                                                               \
+            return __LINE__ % 250 + 1;                                                             \
+    } while (0)
+
+// Statistics of save number g: every field depends on g, so a mix of two saves never matches.
+TStatRecord statsOfGeneration(int g) {
+    TStatRecord r{};
+    r.Reserved168 = 7;
+    r.PrepPositions = g;
+    for (int t = 0; t < TicketCount; ++t)
+        r.TicketStatus[size_t(t)] = (g + t) % 5;
+    for (int n = 1; n <= QuestionCount; ++n)
+        for (int c = 0; c < ChannelCount; ++c) {
+            r.question(n).Right[size_t(c)] = uint8_t(g + n + c);
+            r.question(n).Wrong[size_t(c)] = uint8_t(g * 3 + n);
+            r.question(n).Seconds[size_t(c)] = g * 100000 + n * 3 + c;
+        }
+    return r;
+}
+
+// Theme file of save number g (pattern repeats every 78 saves; neighbours differ in every byte).
+QByteArray themesOfGeneration(int g, ThemeTable* table = nullptr) {
+    QByteArray bytes(2 * QuestionCount, '\0');
+    const int k = g % 78;
+    for (int i = 0; i < QuestionCount; ++i) {
+        bytes[i] = char((k + i) % ThemeCount + 1);
+        bytes[QuestionCount + i] = char((k / ThemeCount + i) % 3);
+        if (table) {
+            table->QuestionTheme[size_t(i)] = uint8_t(bytes[i]);
+            table->DifficultyMark[size_t(i)] = uint8_t(bytes[QuestionCount + i]);
+        }
+    }
+    return bytes;
+}
+
+// Starts a child that saves generation after generation, kills it at a random moment, and hands
+// the file on disk to check(). Returns the number of rounds in which the file had changed.
+template <class Save, class Check> int killDuringSaves(int rounds, Save save, Check check) {
+    // Kills land anywhere from before the first write to the middle of the third save: the
+    // window follows how long a save takes on this disk (a flush to disk dominates).
+    const auto start = std::chrono::steady_clock::now();
+    for (int g = 1; g <= 5; ++g)
+        save(g);
+    const auto perSave = std::chrono::duration_cast<std::chrono::microseconds>(
+                             std::chrono::steady_clock::now() - start) /
+                         5;
+    std::mt19937 random(20261209);
+    std::uniform_int_distribution<long> delayUs(0, std::max(300L, long(3 * perSave.count())));
+    int changed = 0;
+    for (int round = 0; round < rounds; ++round) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            for (int g = round * 1000 + 10;; ++g)
+                save(g);
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(delayUs(random)));
+        kill(pid, SIGKILL);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        if (!check(round))
+            return -1 - round;
+        ++changed;
+    }
+    return changed;
+}
+
+TEST(KillDuringSave, StatFileIsAlwaysTheWholeOldOrTheWholeNewRecord) {
+    TempDir dir;
+    const QString path = StatFilePath(dir.path());
+    const QByteArray tail("bytes after the record belong to someone else");
+    ASSERT_TRUE(WriteBytes(path, SerializeStats(statsOfGeneration(0)) + tail).size() > 0);
+
+    int lastGeneration = 0, generationsSeen = 0;
+    const int rounds = killRounds();
+    const int result = killDuringSaves(
+        rounds, [&](int g) { SaveStats(path, statsOfGeneration(g)); },
+        [&](int round) {
+            const QByteArray bytes = readAll(path);
+            if (bytes.size() != StatRecordSize + tail.size() || !bytes.endsWith(tail)) {
+                ADD_FAILURE() << "round " << round << ": file of " << bytes.size() << " bytes";
+                return false;
+            }
+            const TStatRecord r = ParseStats(bytes);
+            const int g = r.PrepPositions;
+            if (SerializeStats(r) != SerializeStats(statsOfGeneration(g)) || g < lastGeneration) {
+                ADD_FAILURE() << "round " << round << ": torn or older record, generation " << g;
+                return false;
+            }
+            generationsSeen += g != lastGeneration;
+            lastGeneration = g;
+            return true;
+        });
+    EXPECT_EQ(result, rounds);
+    // The kills must have hit a saving process, not only one still starting.
+    EXPECT_GT(generationsSeen, rounds / 10);
+    std::printf("[ kills    ] stat.dat: %d kills, %d of them after a completed save\n", rounds,
+                generationsSeen);
+}
+
+TEST(KillDuringSave, ThemeFileIsAlwaysTheWholeOldOrTheWholeNewTable) {
+    TempDir dir;
+    auto table = std::make_unique<ThemeTable>();
+    themesOfGeneration(0, table.get());
+    ASSERT_TRUE(SaveThemeFile(*table, dir.path()));
+    const QString path = ThemeFilePath(dir.path());
+
+    int lastK = 0, changes = 0;
+    const int rounds = killRounds();
+    const int result = killDuringSaves(
+        rounds,
+        [&](int g) {
+            themesOfGeneration(g, table.get());
+            SaveThemeFile(*table, dir.path());
+        },
+        [&](int round) {
+            const QByteArray bytes = readAll(path);
+            if (bytes.size() != 2 * QuestionCount) {
+                ADD_FAILURE() << "round " << round << ": file of " << bytes.size() << " bytes";
+                return false;
+            }
+            const int k = (uint8_t(bytes[0]) - 1) + ThemeCount * uint8_t(bytes[QuestionCount]);
+            if (bytes != themesOfGeneration(k)) {
+                ADD_FAILURE() << "round " << round << ": torn theme file";
+                return false;
+            }
+            changes += k != lastK;
+            lastK = k;
+            return true;
+        });
+    EXPECT_EQ(result, rounds);
+    EXPECT_GT(changes, rounds / 10);
+}
+
+// The shared state of a program whose files live in a temporary folder.
+struct Program {
+    TempDir dir;
+    ScriptedPrompter prompter;
+    std::unique_ptr<AppState> app = std::make_unique<AppState>();
+
+    Program() {
+        app->AppDataDir = dir.path();
+        app->services.prompter = &prompter;
+        app->Stats = statsOfGeneration(1);
+        themesOfGeneration(1, &app->Themes);
+    }
+    QString statPath() const { return StatFilePath(dir.path()); }
+    QString themePath() const { return ThemeFilePath(dir.path()); }
+    int warnings() const { return int(prompter.shown().size()); }
+};
+
+TEST(SaveGuard, WarnsOncePerRunOfFailuresAndCatchesUpAtTheNextSave) {
+    SaveGuard guard(QStringLiteral("статистику"));
+    ScriptedPrompter prompter;
+    bool fails = true;
+    int writes = 0;
+    const auto write = [&] {
+        ++writes;
+        return fails ? Status::Error(QStringLiteral("Нет места на диске")) : Status::Ok();
+    };
+    EXPECT_FALSE(guard.save(write, &prompter));
+    EXPECT_FALSE(guard.save(write, &prompter));
+    EXPECT_FALSE(guard.save(write, nullptr));
+    EXPECT_TRUE(guard.failing());
+    ASSERT_EQ(prompter.shown().size(), 1u);
+    const auto& shown = prompter.shown()[0];
+    EXPECT_EQ(shown.caption, QStringLiteral("Внимание!"));
+    EXPECT_EQ(shown.icon, Prompter::Icon::Warning);
+    EXPECT_TRUE(
+        shown.text.startsWith(QStringLiteral("Не удалось сохранить статистику.\nНет места")));
+    EXPECT_TRUE(shown.text.contains(QStringLiteral("при следующем сохранении")));
+
+    fails = false;
+    EXPECT_TRUE(guard.save(write, &prompter));
+    EXPECT_FALSE(guard.failing());
+    fails = true; // a new run of failures is news again
+    EXPECT_FALSE(guard.save(write, &prompter));
+    EXPECT_EQ(prompter.shown().size(), 2u);
+    EXPECT_EQ(writes, 5);
+}
+
+// A full disk: a file-size limit in a child (root is bound by it too) makes every write fail.
+TEST(SaveFaults, FullDiskWarnsOnceKeepsTheRecordAndSavesWhenSpaceReturns) {
+    Program p;
+    ASSERT_TRUE(SaveStatsGuarded(*p.app));
+    ASSERT_TRUE(SaveThemesGuarded(*p.app));
+    const QByteArray oldStats = readAll(p.statPath());
+    const QByteArray oldThemes = readAll(p.themePath());
+
+    const int code = inChild([&]() -> int {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit unlimited{};
+        CHILD_CHECK(getrlimit(RLIMIT_FSIZE, &unlimited) == 0);
+        rlimit full{1000, unlimited.rlim_max}; // smaller than either file
+        CHILD_CHECK(setrlimit(RLIMIT_FSIZE, &full) == 0);
+        AppState& app = *p.app;
+        app.Stats = statsOfGeneration(2);
+        themesOfGeneration(2, &app.Themes);
+        const QByteArray inMemory = SerializeStats(app.Stats);
+        CHILD_CHECK(!SaveThemesGuarded(app)); // a traffic light clicked: warned
+        CHILD_CHECK(!SaveStatsGuarded(app));  // the study window closes: warned
+        CHILD_CHECK(!SaveStatsGuarded(app));  // preparation dialog: already known
+        CHILD_CHECK(!SaveThemesGuarded(app));
+        CHILD_CHECK(p.warnings() == 2);
+        CHILD_CHECK(p.prompter.texts()[0].startsWith(QStringLiteral("Не удалось сохранить темы")));
+        CHILD_CHECK(
+            p.prompter.texts()[1].startsWith(QStringLiteral("Не удалось сохранить статист")));
+        CHILD_CHECK(readAll(p.statPath()) == oldStats);
+        CHILD_CHECK(readAll(p.themePath()) == oldThemes);
+        CHILD_CHECK(SerializeStats(app.Stats) == inMemory);
+        // No temporary files are left behind by the failed saves.
+        CHILD_CHECK(QDir(p.dir.path()).entryList(QDir::Files).size() == 2);
+
+        // Space is back: the next statistics save point writes both files.
+        CHILD_CHECK(setrlimit(RLIMIT_FSIZE, &unlimited) == 0);
+        CHILD_CHECK(SaveStatsGuarded(app));
+        CHILD_CHECK(readAll(p.statPath()) == inMemory);
+        CHILD_CHECK(readAll(p.themePath()) == themesOfGeneration(2));
+        CHILD_CHECK(!app.Saves.Stats.failing() && !app.Saves.Themes.failing());
+        CHILD_CHECK(p.warnings() == 2);
+        return 0;
+    });
+    EXPECT_EQ(code, 0) << "check at line ~" << code - 1 << " (mod 250) failed in the child";
+}
+
+// A folder that refuses writes. Root ignores permissions, so the child gives them up first.
+TEST(SaveFaults, ReadOnlyFolderWarnsOnceAndTheProgramGoesOn) {
+    Program p;
+    ASSERT_TRUE(SaveStatsGuarded(*p.app));
+    ASSERT_TRUE(SaveThemesGuarded(*p.app));
+    const QByteArray oldStats = readAll(p.statPath());
+    QFile::setPermissions(p.dir.path(),
+                          QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+    QFile::setPermissions(p.statPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther |
+                                            QFile::WriteOther);
+    const int code = inChild([&]() -> int {
+        if (geteuid() == 0) {
+            const passwd* nobody = getpwnam("nobody");
+            CHILD_CHECK(nobody && setgid(nobody->pw_gid) == 0 && setuid(nobody->pw_uid) == 0);
+        }
+        AppState& app = *p.app;
+        app.Stats = statsOfGeneration(3);
+        CHILD_CHECK(!SaveStatsGuarded(app));
+        CHILD_CHECK(!SaveStatsGuarded(app));
+        CHILD_CHECK(p.warnings() == 1);
+        CHILD_CHECK(p.prompter.texts()[0].contains(QStringLiteral("stat.dat")));
+        CHILD_CHECK(readAll(p.statPath()) == oldStats);
+        CHILD_CHECK(SerializeStats(app.Stats) == SerializeStats(statsOfGeneration(3)));
+        return 0;
+    });
+    QFile::setPermissions(p.dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(code, 0) << "check at line ~" << code - 1 << " (mod 250) failed in the child";
+    // Writable again: the next save point catches up.
+    p.app->Stats = statsOfGeneration(3);
+    EXPECT_TRUE(SaveStatsGuarded(*p.app));
+    EXPECT_EQ(readAll(p.statPath()), SerializeStats(statsOfGeneration(3)));
+}
+
+TEST(SaveFaults, FilesRemovedWhileRunningAreWrittenAgainWithoutAWarning) {
+    Program p;
+    ASSERT_TRUE(SaveStatsGuarded(*p.app));
+    ASSERT_TRUE(SaveThemesGuarded(*p.app));
+    QFile::remove(p.statPath());
+    QFile::remove(p.themePath());
+    p.app->Stats = statsOfGeneration(4);
+    EXPECT_TRUE(SaveStatsGuarded(*p.app));
+    EXPECT_TRUE(SaveThemesGuarded(*p.app));
+    EXPECT_EQ(readAll(p.statPath()), SerializeStats(statsOfGeneration(4)));
+    EXPECT_EQ(readAll(p.themePath()), themesOfGeneration(1));
+    EXPECT_EQ(p.warnings(), 0);
+}
+
+TEST(SaveFaults, FolderRemovedWhileRunningWarnsOnceUntilItIsBack) {
+    Program p;
+    ASSERT_TRUE(SaveStatsGuarded(*p.app));
+    ASSERT_TRUE(QDir(p.dir.path()).removeRecursively());
+    p.app->Stats = statsOfGeneration(5);
+    EXPECT_FALSE(SaveStatsGuarded(*p.app));
+    EXPECT_FALSE(SaveThemesGuarded(*p.app));
+    EXPECT_FALSE(SaveStatsGuarded(*p.app));
+    EXPECT_EQ(p.warnings(), 2); // one per file
+    EXPECT_EQ(SerializeStats(p.app->Stats), SerializeStats(statsOfGeneration(5)));
+
+    ASSERT_TRUE(QDir().mkpath(p.dir.path()));
+    EXPECT_TRUE(SaveStatsGuarded(*p.app)); // retries the theme file too
+    EXPECT_EQ(readAll(p.statPath()), SerializeStats(statsOfGeneration(5)));
+    EXPECT_EQ(readAll(p.themePath()), themesOfGeneration(1));
+    EXPECT_EQ(p.warnings(), 2);
+}
+
+} // namespace
+} // namespace bil
