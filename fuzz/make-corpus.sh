@@ -7,10 +7,6 @@ build=${1:-build-fuzz}
 out=${2:-$build/fuzz/seeds}
 rm -rf "$out"
 "$build/fuzz/fuzz_make_corpus" "$out"
-# The demo database, when the database tool has made one.
-for demo in "$build"/demo.dbv "$build"/tools/demo.dbv; do
-    [ -f "$demo" ] && cp "$demo" "$out/database/demo.dbv"
-done
 for dir in "$out"/*/; do
     echo "$(basename "$dir"): $(ls "$dir" | wc -l) seeds"
 done

@@ -3,6 +3,7 @@
 
 #include "data/cp1251.h"
 #include "data/database.h"
+#include "data/demo_database.h"
 #include "data/themes.h"
 #include "stats/stat_file.h"
 #include "test_db.h"
@@ -11,6 +12,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QtEndian>
 
 #include <cstdio>
@@ -73,6 +77,16 @@ void databases() {
     const QByteArray jpeg = test::MakeTestJpeg(16, 12, 1);
     put("database", QStringLiteral("compact.dbv"), compactDatabase(jpeg));
     put("database", QStringLiteral("header_only.dbv"), compactDatabase(jpeg).first(200));
+    // The demo database's texts; a few of its pictures go to the picture seeds, the rest
+    // would only slow every run down.
+    std::vector<QuestionSource> demo = DemoQuestions();
+    int kept = 0;
+    for (QuestionSource& q : demo) {
+        if (!q.Jpeg.isEmpty() && kept < 4 && q.Jpeg.size() < 60000)
+            put("jpeg", QStringLiteral("demo_%1.jpg").arg(kept++), q.Jpeg);
+        q.Jpeg.clear();
+    }
+    put("database", QStringLiteral("demo_texts.dbv"), BuildDatabase(DemoTitle, demo).value());
     put("database", QStringLiteral("test_builder.dbv"),
         test::BuildTestDatabase(test::MakeQuestions(jpeg, 40)));
 }
@@ -136,6 +150,36 @@ void pictures() {
     put("jpeg", QStringLiteral("truncated.jpg"), test::MakeTestJpeg(64, 48, 5).first(300));
 }
 
+// One ticket file holding all 800 questions, in the layout of the public data sets.
+QByteArray jsonDataSet(const QString& image, int questions = QuestionCount) {
+    QJsonArray items;
+    for (int n = 1; n <= questions; ++n) {
+        const int count = 2 + n % 4, right = n % count;
+        QJsonArray answers;
+        for (int a = 0; a < count; ++a)
+            answers.append(
+                QJsonObject{{QStringLiteral("answer_text"), QStringLiteral("О%1").arg(a)},
+                            {QStringLiteral("is_correct"), a == right}});
+        items.append(QJsonObject{
+            {QStringLiteral("ticket_number"), QStringLiteral("Билет %1").arg(TicketOf(n))},
+            {QStringLiteral("title"), QStringLiteral("Вопрос %1").arg(PositionOf(n))},
+            {QStringLiteral("question"), QStringLiteral("В%1").arg(n)},
+            {QStringLiteral("answers"), answers},
+            {QStringLiteral("answer_tip"), QStringLiteral("п. 8.1")},
+            {QStringLiteral("image"),
+             n % 50 == 1 ? image : QStringLiteral("./images/no_image.jpg")},
+        });
+    }
+    return QJsonDocument(items).toJson(QJsonDocument::Compact);
+}
+
+void jsonTickets() {
+    put("dbv_json", QStringLiteral("complete.json"), jsonDataSet(QStringLiteral("images/a.jpg")));
+    put("dbv_json", QStringLiteral("outside.json"), jsonDataSet(QStringLiteral("../../a.jpg")));
+    put("dbv_json", QStringLiteral("missing.json"), jsonDataSet(QStringLiteral("images/b.jpg")));
+    put("dbv_json", QStringLiteral("one_ticket.json"), jsonDataSet(QString(), 20));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -150,5 +194,6 @@ int main(int argc, char** argv) {
     statFiles();
     themeFiles();
     pictures();
+    jsonTickets();
     return 0;
 }

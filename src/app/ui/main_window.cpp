@@ -6,6 +6,7 @@
 #include "data/ui/pictures.h"
 #include "help/help_topics.h"
 #include "help/ui/about_box.h"
+#include "stats/save_guard.h"
 #include "stats/stat_file.h"
 #include "stats/ui/prep_dialog.h"
 
@@ -507,8 +508,7 @@ void TForm2::warn(const QString& text) {
 }
 
 void TForm2::saveStats() {
-    if (Status s = SaveStats(StatFilePath(m_state.AppDataDir), m_state.Stats); !s)
-        warn(s.message());
+    SaveStatsGuarded(m_state); // warns once per run of failures; memory stays authoritative
 }
 
 void TForm2::BitBtn1Click() {

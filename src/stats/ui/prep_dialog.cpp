@@ -4,6 +4,7 @@
 #include "app/catalogue.h"
 #include "app/platform.h"
 #include "data/ui/pictures.h"
+#include "stats/save_guard.h"
 #include "stats/stat_file.h"
 
 #include <QGuiApplication>
@@ -164,9 +165,7 @@ void TForm8::BitBtn1Click() {
         setChecks(AllPrepPositions);
         return;
     }
-    if (Status s = SaveStats(StatFilePath(m_state.AppDataDir), m_state.Stats);
-        !s && m_state.services.prompter)
-        m_state.services.prompter->warn(s.message());
+    SaveStatsGuarded(m_state);
     done(QDialog::Accepted);
 }
 
