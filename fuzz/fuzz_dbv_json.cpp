@@ -31,9 +31,9 @@ const QString& Root() {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    fuzz::WriteInput(QStringLiteral("dataset/questions/A_B/tickets/t.json"), data, size);
     JsonImportOptions options;
-    options.Root = Root();
+    options.Root = Root(); // made before the input is written into it
+    fuzz::WriteInput(QStringLiteral("dataset/questions/A_B/tickets/t.json"), data, size);
     options.Replace = size % 2 == 0; // both ways of meeting characters cp1251 lacks
     const Result<ImportedDatabase> imported = ImportJsonDataSet(options);
     if (!imported) {
