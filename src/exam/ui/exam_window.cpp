@@ -1,5 +1,7 @@
 #include "exam/ui/exam_window.h"
 
+#include "data/ui/picture_image.h"
+
 #include "app/app_state.h"
 #include "exam/stage_pictures.h"
 #include "exam/ui/exam_tile.h"
@@ -35,17 +37,6 @@ QFrame* BlackPanel(QWidget* parent, const QString& name) {
     pal.setColor(QPalette::Window, Qt::black);
     panel->setPalette(pal);
     return panel;
-}
-
-QImage ImageOfBitmap(const Bitmap& b) {
-    if (b.Width <= 0 || b.Height <= 0)
-        return {};
-    const QImage::Format format = b.Channels == 4 ? QImage::Format_RGB32 : QImage::Format_BGR888;
-    QImage image(b.Width, b.Height, format);
-    const std::size_t rowBytes = std::size_t(b.Width) * std::size_t(b.Channels);
-    for (int y = 0; y < b.Height; ++y)
-        std::memcpy(image.scanLine(y), b.row(y), rowBytes);
-    return image;
 }
 
 constexpr int TopPanelHeight = 50;
@@ -154,7 +145,7 @@ void TForm91::stageStarted(bool newExam) {
     for (int s = e.firstSlot(); s <= e.lastSlot(); ++s) {
         const ExamSlot& slot = e.slot(s - 1);
         TFrame2* t = m_tiles[s - 1];
-        t->setPicture(ImageOfBitmap(slot.Picture));
+        t->setPicture(ImageOf(slot.Picture));
         t->setText(slot.Q.Text);
     }
     for (int i = 0; i < e.firstSlot() - 1; ++i)

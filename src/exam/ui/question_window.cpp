@@ -2,6 +2,8 @@
 
 #include "app/app_state.h"
 #include "app/platform.h"
+#include "data/picture.h"
+#include "data/ui/picture_image.h"
 #include "exam/exam_engine.h"
 #include "exam/ui/exam_text.h"
 #include "study/ui/measure_text.h"
@@ -42,7 +44,7 @@ QPixmap DigitGlyph(int digit) {
 TForm94::TForm94(AppState& app, ExamEngine& engine, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
-      m_app(app), m_engine(engine) {
+      m_app(app), m_engine(engine), m_fitter(std::make_unique<PictureFitter>()) {
     setObjectName(QStringLiteral("TForm94"));
     setWindowTitle(QStringLiteral("Билетория DER UZIRI 2023"));
     setMinimumSize(370, 370);
@@ -171,14 +173,8 @@ void TForm94::layoutPanels(bool onShow) {
         placeTextPanel(pictureHeight, textHeight);
 
         m_fitted = QImage(std::max(1, w), std::max(1, pictureHeight), QImage::Format_RGB32);
-        m_fitted.fill(Qt::white);
-        if (pictureHeight > 0) {
-            const QImage scaled =
-                m_picture.scaled(m_fitted.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
-            QPainter painter(&m_fitted);
-            painter.drawImage((m_fitted.width() - scaled.width()) / 2,
-                              (m_fitted.height() - scaled.height()) / 2, scaled);
-        }
+        if (pictureHeight <= 0 || !FitPictureToImage(*m_fitter, m_picture, m_fitted, Qt::white))
+            m_fitted.fill(Qt::white); // a picture too small to resample leaves the area blank
         Image1->setPixmap(QPixmap::fromImage(m_fitted));
     } else {
         placeTextPanel(0, clientHeight);
@@ -219,5 +215,7 @@ void TForm94::done(int result) {
 void TForm94::Timer1Timer() {
     m_engine.questionSecond();
 }
+
+TForm94::~TForm94() = default;
 
 } // namespace bil

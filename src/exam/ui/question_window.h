@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 class QLabel;
 class QPushButton;
@@ -14,6 +15,7 @@ namespace bil {
 
 struct AppState;
 class ExamEngine;
+class PictureFitter;
 
 // The exam question window: the picture above, the question and its numbered answers below, one
 // button per answer. Closes with Accepted only after an answer was accepted and counted.
@@ -21,6 +23,7 @@ class TForm94 : public QDialog {
     Q_OBJECT
 public:
     TForm94(AppState& app, ExamEngine& engine, QWidget* parent = nullptr);
+    ~TForm94() override;
 
     // What the tile hands over before showing the window.
     void setQuestion(const QImage& picture, const QString& header, const QString& answers,
@@ -71,6 +74,7 @@ private:
     ExamEngine& m_engine;
     QImage m_picture;
     QImage m_fitted;
+    std::unique_ptr<PictureFitter> m_fitter; // keeps its buffers between questions
     QString m_header;
     QString m_answers;
     bool m_accepted = false;

@@ -1,7 +1,9 @@
 #include "study/ui/study_window.h"
 
 #include "data/jpeg.h"
+#include "data/picture.h"
 #include "data/themes.h"
+#include "data/ui/picture_image.h"
 #include "data/ui/pictures.h"
 #include "exam/ui/result_dialog.h"
 #include "stats/stat_file.h"
@@ -80,23 +82,6 @@ QPixmap TextIcon(const QString& text, const QColor& fill, const QColor& ink) {
     return pm;
 }
 
-// Decodes and fits the picture into a w x h white area, aspect kept, centred.
-QImage FitQuestionPicture(const QByteArray& jpeg, int w, int h) {
-    QImage area(std::max(w, 1), std::max(h, 1), QImage::Format_RGB888);
-    area.fill(Qt::white);
-    auto decoded =
-        DecodeJpeg(reinterpret_cast<const uint8_t*>(jpeg.constData()), size_t(jpeg.size()));
-    if (!decoded || w < 1 || h < 1)
-        return area;
-    const Bitmap& bm = decoded.value();
-    const QImage full(bm.row(0), bm.Width, bm.Height, bm.Stride, QImage::Format_BGR888);
-    const QImage fitted = full.scaled(w, h, Qt::KeepAspectRatio, Qt::SmoothTransformation)
-                              .convertToFormat(QImage::Format_RGB888);
-    QPainter p(&area);
-    p.drawImage((w - fitted.width()) / 2, (h - fitted.height()) / 2, fitted);
-    return area;
-}
-
 QString DisplayLines(const QString& text) {
     QString s = text;
     s.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
@@ -152,6 +137,7 @@ TForm1::TForm1(AppState& app, QWidget* parent, StudyIo io)
     if (!io.saveThemes)
         io.saveThemes = [&app] { return SaveThemeFile(app.Themes, app.AppDataDir); };
     m_engine = std::make_unique<StudyEngine>(app, std::move(io), *this);
+    m_fitter = std::make_unique<PictureFitter>();
     m_form4 = new TForm4(this);
     m_form9 = new TForm9(this);
 
@@ -552,7 +538,11 @@ void TForm1::LayoutQuestion() {
         if (pw > 0 && ph > 0)
             imgH = Round(double(imgW) * ph / pw);
         Image1->setGeometry(ImageLeft, ImageTop, imgW, std::max(imgH, 1));
-        Image1->setPixmap(QPixmap::fromImage(FitQuestionPicture(q.Picture, imgW, imgH)));
+        // A fresh white area of the control's size, the picture fitted into it, centred.
+        QImage area(imgW, std::max(imgH, 1), QImage::Format_RGB32);
+        if (!FitJpegToImage(*m_fitter, q.Picture, area, Qt::white))
+            area.fill(Qt::white); // a damaged picture leaves the area blank
+        Image1->setPixmap(QPixmap::fromImage(area));
         Label2->setGeometry(l2left, ImageTop, l2width, l2h);
         l3top = std::max(Image1->geometry().bottom() + 1, ImageTop + l2h) + 10;
         l4top = l3top + l3h + 10;

@@ -20,6 +20,7 @@ class QToolButton;
 
 namespace bil {
 
+class PictureFitter;
 class TForm4;
 class TForm9;
 
@@ -118,6 +119,7 @@ private:
 
     AppState& m_app;
     std::unique_ptr<StudyEngine> m_engine;
+    std::unique_ptr<PictureFitter> m_fitter; // keeps its buffers from one question to the next
     TForm4* m_form4 = nullptr;
     TForm9* m_form9 = nullptr;
     std::function<void()> m_closed;
