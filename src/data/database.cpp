@@ -199,16 +199,20 @@ Status Database::readBlob(int number, uint32_t offset, uint32_t size, uint32_t l
     return Status::Ok();
 }
 
-Result<TQuestion> Database::LoadQuestion(int number) const {
+Status Database::readTextBlob(int number, QByteArray& blob) const {
     if (number < 1 || number > QuestionCount)
         return Status::Error(QStringLiteral("Нет вопроса с номером %1").arg(number));
     if (!m_file)
         return Status::Error(QStringLiteral("База вопросов не открыта"));
     const TQuestionEntry& entry = m_index[std::size_t(number - 1)];
+    return readBlob(number, entry.TextOffset, entry.TextSize, MaxTextBlob, true, blob);
+}
 
+Result<TQuestion> Database::LoadQuestion(int number) const {
     QByteArray blob;
-    if (Status s = readBlob(number, entry.TextOffset, entry.TextSize, MaxTextBlob, true, blob); !s)
+    if (Status s = readTextBlob(number, blob); !s)
         return s;
+    const TQuestionEntry& entry = m_index[std::size_t(number - 1)];
 
     LineCursor lines(blob.constData(), std::size_t(blob.size()));
     std::string_view line;
@@ -258,14 +262,8 @@ Result<TQuestion> Database::LoadQuestion(int number) const {
 }
 
 Result<QString> Database::LoadComment(int number) const {
-    if (number < 1 || number > QuestionCount)
-        return Status::Error(QStringLiteral("Нет вопроса с номером %1").arg(number));
-    if (!m_file)
-        return Status::Error(QStringLiteral("База вопросов не открыта"));
-    const TQuestionEntry& entry = m_index[std::size_t(number - 1)];
-
     QByteArray blob;
-    if (Status s = readBlob(number, entry.TextOffset, entry.TextSize, MaxTextBlob, true, blob); !s)
+    if (Status s = readTextBlob(number, blob); !s)
         return s;
 
     LineCursor lines(blob.constData(), std::size_t(blob.size()));

@@ -75,6 +75,8 @@ private:
     friend Status SwitchDatabase(Database& db, const QString& path);
     struct File;
     // Reads one blob of the question into a buffer; the checks common to both readers.
+    // Checks the number and the open file, then reads the question's text blob.
+    Status readTextBlob(int number, QByteArray& blob) const;
     Status readBlob(int number, uint32_t offset, uint32_t size, uint32_t limit, bool text,
                     QByteArray& out) const;
     void swap(Database& other) noexcept;
