@@ -101,7 +101,7 @@ QByteArray themesOfGeneration(int g, ThemeTable* table = nullptr) {
 // Starts a child that saves generation after generation, kills it at a random moment, and hands
 // the file on disk to check(). Returns the number of rounds in which the file had changed.
 template <class Save, class Check> int killDuringSaves(int rounds, Save save, Check check) {
-    // Kills land anywhere from before the first write to the middle of the third save: the
+    // Kills land anywhere from before the first write to several saves in: the
     // window follows how long a save takes on this disk (a flush to disk dominates).
     const auto start = std::chrono::steady_clock::now();
     for (int g = 1; g <= 5; ++g)
@@ -110,7 +110,7 @@ template <class Save, class Check> int killDuringSaves(int rounds, Save save, Ch
                              std::chrono::steady_clock::now() - start) /
                          5;
     std::mt19937 random(20261209);
-    std::uniform_int_distribution<long> delayUs(0, std::max(300L, long(3 * perSave.count())));
+    std::uniform_int_distribution<long> delayUs(0, std::max(300L, long(8 * perSave.count())));
     int changed = 0;
     for (int round = 0; round < rounds; ++round) {
         // The delay counts from the moment the child starts saving, not from the fork: a busy
