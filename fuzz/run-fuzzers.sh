@@ -16,7 +16,7 @@ mkdir -p "$logs"
 
 run_one() {
     local t=$1 corpus="$build/fuzz/corpus/$1" artifacts="$build/fuzz/artifacts/$1/"
-    mkdir -p "$corpus" "$artifacts"
+    mkdir -p "$corpus" "$artifacts" "$build/fuzz/seeds/$t"
     # Leak checks stay on; a single input never needs more than a few seconds or 2 GB.
     "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -print_final_stats=1 -timeout=25 \
         -rss_limit_mb=2048 -max_len=1048576 -artifact_prefix="$artifacts" \

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake pkg-config
-    qt6-base-dev qt6-charts-dev libgl1-mesa-dev
+    qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl1-mesa-dev
     libjpeg62-turbo-dev libwebp-dev libchm-dev
     googletest libgtest-dev libbenchmark-dev
     fonts-liberation

@@ -12,4 +12,8 @@ namespace bil {
 // On failure the old file is untouched and the error names the file.
 Status WriteFileAtomically(const QString& path, const QByteArray& bytes);
 
+// Removes temporary files of earlier saves of `path` that were killed before they finished;
+// a younger one may belong to a save still running in another copy of the program.
+void RemoveStaleTemporaries(const QString& path, qint64 olderThanSeconds = 60);
+
 } // namespace bil

@@ -10,6 +10,7 @@
 #include "stats/stat_file.h"
 #include "test_db.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 
@@ -211,6 +212,38 @@ TEST(KillDuringSave, ThemeFileIsAlwaysTheWholeOldOrTheWholeNewTable) {
         });
     EXPECT_EQ(result, rounds);
     EXPECT_GT(changes, 0);
+}
+
+// Creates `name` in `dir` with a modification time `age` seconds in the past.
+void leaveFile(const QString& dir, const QString& name, qint64 age) {
+    QFile file(dir + QLatin1Char('/') + name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("half a record");
+    ASSERT_TRUE(file.flush()); // a later flush would stamp the time anew
+    ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-age),
+                                 QFileDevice::FileModificationTime));
+}
+
+// A save killed after its temporary file got a name leaves "stat.dat.Ab12Cd" behind; the next
+// save clears such leftovers of its own file once they are old enough that no other copy of
+// the program can still be writing them, and nothing else.
+TEST(KillDuringSave, LeftoverTemporaryFilesAreRemovedByTheNextSave) {
+    TempDir dir;
+    const QStringList stale = {"stat.dat.Ab12Cd", "stat.dat.zzzzzz"};
+    const QStringList kept = {"stat.dat.Fresh1", "stat.dat.bak",     "stat.dat.toolong",
+                              "stat.dat.ab-cde", "tema4.dat.Ab12Cd", "stat.dat"};
+    for (const QString& name : stale)
+        leaveFile(dir.path(), name, 3600);
+    for (const QString& name : kept)
+        leaveFile(dir.path(), name, name == "stat.dat.Fresh1" ? 5 : 3600);
+
+    ASSERT_TRUE(SaveStats(StatFilePath(dir.path()), statsOfGeneration(3)));
+    QStringList left = QDir(dir.path()).entryList(QDir::Files);
+    QStringList expected = kept;
+    left.sort();
+    expected.sort();
+    EXPECT_EQ(left.join(' ').toStdString(), expected.join(' ').toStdString());
+    EXPECT_EQ(ParseStats(readAll(StatFilePath(dir.path()))).PrepPositions, 3);
 }
 
 // The shared state of a program whose files live in a temporary folder.

@@ -1,10 +1,12 @@
 #include "data/cp1251.h"
+#include "help/ui/chm_file.h"
 #include "help/ui/help_engine.h"
 #include "test_db.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
@@ -14,7 +16,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdlib>
 #include <memory>
+
+#include <unistd.h>
 
 using namespace bil;
 
@@ -276,6 +282,26 @@ TEST_F(HelpEngineTest, DamagedFileFallsBackWithoutCrashing) {
     makeEngine({noise.path()});
     engine->showHelp("biltor.chm::/pdd5.html#p5.3>popup");
     EXPECT_TRUE(popupText().contains("повреждён"));
+}
+
+// The damaged-file guard: whatever chmlib does in the child, the program learns it in time.
+TEST(FinishesInChild, TellsAFinishedChildFromACrashedOrStuckOne) {
+    EXPECT_TRUE(FinishesInChild([] {}, 2000));
+    EXPECT_FALSE(FinishesInChild([] { std::raise(SIGFPE); }, 2000));
+    EXPECT_FALSE(FinishesInChild([] { std::raise(SIGSEGV); }, 2000));
+    EXPECT_FALSE(FinishesInChild([] { std::abort(); }, 2000));
+    EXPECT_FALSE(FinishesInChild([] { _exit(3); }, 2000));
+
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_FALSE(FinishesInChild(
+        [] {
+            for (;;)
+                pause();
+        },
+        300));
+    EXPECT_GE(timer.elapsed(), 300);
+    EXPECT_LT(timer.elapsed(), 5000);
 }
 
 } // namespace

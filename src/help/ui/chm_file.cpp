@@ -5,9 +5,11 @@
 #include <chm_lib.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <vector>
 
+#include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -60,27 +62,59 @@ int ReadEveryObject(chmFile* handle, chmUnitInfo* info, void*) {
     return CHM_ENUMERATOR_CONTINUE;
 }
 
-// chmlib trusts the file's header fields, and some damaged files make it divide by zero or
-// follow a null pointer. The file is therefore opened and read whole in a child process first;
-// only a file that child survives is opened here.
-bool SurvivesReading(const QByteArray& path) {
+// Long enough to read a whole real help file on a slow disk; a damaged file that sends chmlib
+// round in circles must not freeze the program.
+constexpr int ReadTimeoutMs = 5000;
+
+} // namespace
+
+bool FinishesInChild(const std::function<void()>& work, int timeoutMs) {
     const pid_t child = fork();
     if (child < 0)
         return true; // no way to try: take the chance rather than lose the help
     if (child == 0) {
-        if (chmFile* handle = chm_open(path.constData())) {
-            if (CompressionUsable(handle))
-                chm_enumerate(handle, CHM_ENUMERATE_NORMAL, ReadEveryObject, nullptr);
-            chm_close(handle);
-        }
+        // The child's death is an answer, not a fault: no crash handler of the program (or of
+        // a sanitizer) may report it.
+        for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP})
+            std::signal(sig, SIG_DFL);
+        work();
         _exit(0);
     }
     int status = 0;
-    while (waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR)
+    for (int waited = 0;;) {
+        const pid_t done = waitpid(child, &status, WNOHANG);
+        if (done == child)
+            return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        if (done < 0 && errno != EINTR)
             return false;
+        if (waited >= timeoutMs) {
+            kill(child, SIGKILL);
+            while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+            }
+            return false;
+        }
+        // Short steps first: a small file is read in a few milliseconds.
+        const int step = waited < 50 ? 1 : 10;
+        usleep(useconds_t(step) * 1000);
+        waited += step;
     }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+namespace {
+
+// chmlib trusts the file's header fields, and some damaged files make it divide by zero, follow
+// a null pointer or loop. The file is therefore opened and read whole in a child process first;
+// only a file that child finishes in time is opened here.
+bool SurvivesReading(const QByteArray& path) {
+    return FinishesInChild(
+        [&path] {
+            if (chmFile* handle = chm_open(path.constData())) {
+                if (CompressionUsable(handle))
+                    chm_enumerate(handle, CHM_ENUMERATE_NORMAL, ReadEveryObject, nullptr);
+                chm_close(handle);
+            }
+        },
+        ReadTimeoutMs);
 }
 
 } // namespace

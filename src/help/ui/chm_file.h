@@ -3,12 +3,17 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
 struct chmFile;
 
 namespace bil {
+
+// Runs `work` in a forked child process and tells whether it ended normally: false when the
+// child died of a signal, exited with a failure or ran past `timeoutMs` and was killed.
+bool FinishesInChild(const std::function<void()>& work, int timeoutMs);
 
 // A compiled help file opened for reading; its pages are addressed by paths like "/index.html".
 class ChmFile {
