@@ -7,6 +7,7 @@
 #include "exam/ui/result_dialog.h"
 #include "scripted_prompter.h"
 #include "study/study_engine.h"
+#include "study/ui/measure_text.h"
 #include "study/ui/study_window.h"
 #include "test_db.h"
 #include "test_jpeg.h"
@@ -299,6 +300,44 @@ TEST_F(ExamWindowTest, TilePartsFollowTheTileSizeAndThePictureRatio) {
     // Text that does not fit starts at the top of the label.
     plain.resize(40, 40);
     EXPECT_TRUE(plain.Label1Alignment & Qt::AlignTop);
+}
+
+// A long question on a tile of the smallest exam window: the lines that fit, the last one ended
+// with "…" instead of cut through, and the whole text in the tooltip; a roomy tile shows it all.
+TEST_F(ExamWindowTest, LongTileTextEndsWithAnEllipsisOnTheLastWholeLine) {
+    random.values = {0, 0, 0, 0};
+    TForm91 w(app);
+    w.Timer1->setInterval(3600 * 1000);
+    w.startExam();
+    TFrame2& tile = *w.tile(2); // a picture above the text
+    const QString text =
+        QStringLiteral("Разрешается ли водителю выполнить обгон грузового автомобиля в данной "
+                       "ситуации, если за перекрёстком начинается зона действия знака?\r\n"
+                       "Вторая строка вопроса.");
+    tile.setText(text);
+    tile.resize(144, 96); // a 730 × 486 window: four rows of five
+    const QString shown = tile.shownText();
+    EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("Разрешается ли")));
+    EXPECT_LE(
+        MeasureTextHeight(tile.Label1Font, tile.Label1.width(), Qt::AlignHCenter, true, shown),
+        tile.Label1.height());
+    // Every shown line but the last is a whole line of the question.
+    const QStringList lines = shown.split(QLatin1Char('\n'));
+    ASSERT_GE(lines.size(), 1);
+    const QString plain = QString(text).remove(QLatin1Char('\r')).replace(QLatin1Char('\n'), ' ');
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i)
+        EXPECT_TRUE(plain.contains(lines[i])) << lines[i].toStdString();
+    EXPECT_EQ(tile.toolTip(), QString(text).remove(QLatin1Char('\r')));
+
+    tile.resize(400, 600);
+    EXPECT_EQ(tile.shownText(), QString(text).remove(QLatin1Char('\r')));
+    EXPECT_TRUE(tile.toolTip().isEmpty());
+    EXPECT_TRUE(tile.Label1Alignment & Qt::AlignVCenter);
+
+    // Room for less than a line still shows the start of the text, never nothing.
+    tile.resize(60, 20);
+    EXPECT_FALSE(tile.shownText().isEmpty());
 }
 
 TEST_F(ExamWindowTest, LongAnswersOnASmallWindowTakeTheirHeightFromThePicture) {

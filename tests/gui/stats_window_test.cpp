@@ -6,7 +6,10 @@
 
 #include <QAbstractBarSeries>
 #include <QBarSet>
+#include <QCategoryAxis>
 #include <QElapsedTimer>
+#include <QGraphicsScene>
+#include <QGraphicsTextItem>
 #include <QLabel>
 #include <QListWidget>
 #include <QPieSeries>
@@ -325,4 +328,39 @@ TEST_F(StatsWindowTest, FullRecordRecomputeTiming) {
     window->RadioButton3->click();
     EXPECT_EQ(window->ListBox5->count(), 800);
     EXPECT_EQ(window->ListBox6->count(), 24);
+}
+
+// The chart library shortens axis labels that do not fit to "..."; at the window's one size the
+// 40 ticket numbers, the 20 question numbers and the theme names must all stay readable.
+TEST_F(StatsWindowTest, NoChartLabelIsCutShort) {
+    showWindow();
+    const std::pair<int, const BarChart*> charts[] = {{0, &window->Chart4}, {1, &window->Chart2},
+                                                      {2, &window->Chart3}, {3, &window->Chart5},
+                                                      {3, &window->Chart1}, {4, &window->Chart6}};
+    for (const auto& [page, chart] : charts) {
+        window->PageControl1->setCurrentIndex(page);
+        QCoreApplication::processEvents();
+        SCOPED_TRACE(chart->chart->title().toStdString());
+        QStringList shown;
+        for (QGraphicsItem* item : chart->chart->scene()->items())
+            if (auto* text = dynamic_cast<QGraphicsTextItem*>(item); text && text->isVisible())
+                shown << text->toPlainText();
+        EXPECT_FALSE(shown.join('|').contains(QStringLiteral("...")) ||
+                     shown.join('|').contains(QChar(0x2026)))
+            << shown.join('|').toStdString();
+        if (chart != &window->Chart6) {
+            auto* numbers = qobject_cast<QCategoryAxis*>(chart->axisX);
+            ASSERT_NE(numbers, nullptr);
+            const QStringList labels = numbers->categoriesLabels();
+            ASSERT_GE(labels.size(), 5);
+            EXPECT_EQ(labels.first(), QStringLiteral("1"));
+            // Each number sits under its own bar.
+            for (const QString& label : labels)
+                EXPECT_EQ(numbers->endValue(label), label.toInt() - 1);
+            for (const QString& label : labels)
+                EXPECT_TRUE(shown.contains(label)) << label.toStdString();
+        }
+    }
+    // The question charts have room for every number.
+    EXPECT_EQ(qobject_cast<QCategoryAxis*>(window->Chart5.axisX)->count(), 20);
 }

@@ -76,10 +76,14 @@ void TFrame2::FrameResize() {
     }
     Label1 = QRect(3, top, w - 6, labelHeight);
 
-    // Text that does not fit starts at the top so that its beginning stays readable.
-    const int need = MeasureTextHeight(Label1Font, Label1.width(), Qt::AlignHCenter, true,
-                                       examui::DisplayText(m_text));
-    Label1Alignment = Qt::AlignHCenter | (need > Label1.height() ? Qt::AlignTop : Qt::AlignVCenter);
+    // Text that does not fit starts at the top so that its beginning stays readable; it ends
+    // with "…" on the last whole line rather than in half a line, and the tooltip has all of it.
+    const QString text = examui::DisplayText(m_text);
+    const int need = MeasureTextHeight(Label1Font, Label1.width(), Qt::AlignHCenter, true, text);
+    const bool fits = need <= Label1.height();
+    Label1Alignment = Qt::AlignHCenter | (fits ? Qt::AlignVCenter : Qt::AlignTop);
+    m_shownText = fits ? text : FitTextLines(Label1Font, Label1.width(), Label1.height(), text);
+    setToolTip(fits ? QString() : text);
 }
 
 void TFrame2::resizeEvent(QResizeEvent* event) {
@@ -109,7 +113,7 @@ void TFrame2::paintEvent(QPaintEvent*) {
     p.fillRect(Label1, Qt::black);
     p.setFont(Label1Font);
     p.setPen(Qt::yellow);
-    p.drawText(Label1, int(Label1Alignment) | Qt::TextWordWrap, examui::DisplayText(m_text));
+    p.drawText(Label1, int(Label1Alignment) | Qt::TextWordWrap, m_shownText);
 
     if (answered()) {
         // Pen mode "mask": every pixel under the shape is ANDed with navy.

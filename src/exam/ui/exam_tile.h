@@ -26,6 +26,8 @@ public:
     // The question text of the label.
     void setText(const QString& text);
     const QString& text() const { return m_text; }
+    // The text as the label shows it: whole, or cut after the last line that fits.
+    const QString& shownText() const { return m_shownText; }
 
     // Lays out the parts for the tile's size.
     void FrameResize();
@@ -53,6 +55,7 @@ private:
     QImage m_picture;
     QImage m_scaled; // the picture fitted into Image1, rebuilt when Image1 changes size
     QString m_text;
+    QString m_shownText;
 };
 
 } // namespace bil

@@ -7,7 +7,9 @@
 #include <QBarSeries>
 #include <QBarSet>
 #include <QButtonGroup>
+#include <QCategoryAxis>
 #include <QChart>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -27,6 +29,7 @@
 #include <QValueAxis>
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 namespace bil {
@@ -48,6 +51,40 @@ QStringList NumberCategories(int count) {
     for (int i = 1; i <= count; ++i)
         list << QString::number(i);
     return list;
+}
+
+// Numbers 1..count under the bars, as many as fit uncut: the chart library shortens a label to
+// "…" once its share of the axis is too narrow, which 40 ticket numbers are in a small window.
+// So every number is shown when there is room, else 1 and every second, fifth or tenth.
+QCategoryAxis* NumberAxis(QChart* chart, int count) {
+    auto* axis = new QCategoryAxis;
+    axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    axis->setRange(-0.5, count - 0.5);
+    auto step = std::make_shared<int>(0);
+    const auto relabel = [axis, count, step](const QRectF& plot) {
+        const QFontMetrics fm(axis->labelsFont());
+        const int widest = fm.horizontalAdvance(QString::number(count)) + 2;
+        int chosen = 10;
+        for (const int s : {1, 2, 5, 10}) {
+            const int labels = s == 1 ? count : s == 2 ? (count + 1) / 2 : count / s + 1;
+            // The library gives each label the axis width over labels + 1, less 5 px each side.
+            if (plot.width() / (labels + 1) - 12 >= widest) {
+                chosen = s;
+                break;
+            }
+        }
+        if (chosen == *step)
+            return;
+        *step = chosen;
+        for (const QString& label : axis->categoriesLabels())
+            axis->remove(label);
+        for (int n = 1; n <= count; ++n)
+            if (chosen == 1 || (chosen == 2 ? n % 2 == 1 : n == 1 || n % chosen == 0))
+                axis->append(QString::number(n), n - 1);
+    };
+    relabel(QRectF(0, 0, 0, 0));
+    QObject::connect(chart, &QChart::plotAreaChanged, axis, relabel);
+    return axis;
 }
 
 QLabel* TextLabel(const QString& text, QWidget* parent) {
@@ -93,8 +130,13 @@ BarChart MakeBarChart(QWidget* parent, const QString& title, const QString& xTit
     for (QBarSet* s : c.sets)
         series->append(s);
     c.chart->addSeries(series);
-    c.axisX = new QBarCategoryAxis;
-    c.axisX->append(categories);
+    if (categories == NumberCategories(int(categories.size()))) {
+        c.axisX = NumberAxis(c.chart, int(categories.size()));
+    } else {
+        auto* names = new QBarCategoryAxis;
+        names->append(categories);
+        c.axisX = names;
+    }
     c.axisX->setTitleText(xTitle);
     c.axisY = new QValueAxis;
     c.axisY->setTitleText(yTitle);

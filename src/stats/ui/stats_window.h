@@ -10,7 +10,7 @@
 #include <functional>
 
 class QAbstractBarSeries;
-class QBarCategoryAxis;
+class QAbstractAxis;
 class QBarSeries;
 class QBarSet;
 class QButtonGroup;
@@ -60,7 +60,7 @@ private:
 struct BarChart {
     QChart* chart = nullptr;
     ClickChartView* view = nullptr;
-    QBarCategoryAxis* axisX = nullptr;
+    QAbstractAxis* axisX = nullptr; // names under the bars, or numbers 1..n (NumberAxis)
     QValueAxis* axisY = nullptr;
     QAbstractBarSeries* series = nullptr;
     std::vector<QBarSet*> sets;
