@@ -20,7 +20,7 @@ tools/walkthrough build/walkthrough build
 if [ "${BILETORIA_SKIP_ASAN:-0}" != 1 ]; then
     cmake --preset asan >/dev/null
     cmake --build build-asan -j"$jobs"
-    QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
+    QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
         ctest --test-dir build-asan --output-on-failure -j"$jobs"
 fi
 

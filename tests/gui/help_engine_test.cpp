@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QTest>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -273,6 +274,17 @@ TEST_F(HelpEngineTest, DamagedFileFallsBackWithoutCrashing) {
     test::TempDir zero;
     WriteFile(zero.file("biltor.chm"), zeroWindow);
     makeEngine({zero.path()});
+    engine->showHelp("biltor.chm::/pdd5.html#p5.3>popup");
+    EXPECT_TRUE(popupText().contains("повреждён"));
+
+    // A directory block of 4 GiB named by the header is refused before the reader allocates it.
+    QByteArray hugeBlock = whole;
+    const qsizetype itsp = qsizetype(qFromLittleEndian<quint64>(hugeBlock.constData() + 0x48));
+    ASSERT_EQ(hugeBlock.mid(itsp, 4), QByteArray("ITSP"));
+    hugeBlock.replace(itsp + 0x10, 4, QByteArray(4, '\xFF'));
+    test::TempDir huge;
+    WriteFile(huge.file("biltor.chm"), hugeBlock);
+    makeEngine({huge.path()});
     engine->showHelp("biltor.chm::/pdd5.html#p5.3>popup");
     EXPECT_TRUE(popupText().contains("повреждён"));
 

@@ -31,6 +31,51 @@ quint32 LittleEndian32(const unsigned char* p) {
     return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
 }
 
+quint64 LittleEndian64(const unsigned char* p) {
+    return quint64(LittleEndian32(p)) | quint64(LittleEndian32(p + 4)) << 32;
+}
+
+// Sizes chmlib allocates without a check, straight from the file: a directory block (ITSP
+// header) and a decompressed block (reset table). Real files use 4 KiB to 64 KiB.
+constexpr quint64 MaxBlockLength = 2u * 1024u * 1024u;
+
+// The file's header names a directory block chmlib can allocate; read before chmlib sees the
+// file, because opening it already allocates one such block.
+bool DirectoryHeaderUsable(const QByteArray& path) {
+    QFile file(QFile::decodeName(path));
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    unsigned char itsf[0x58] = {};
+    if (file.read(reinterpret_cast<char*>(itsf), sizeof itsf) != qint64(sizeof itsf) ||
+        std::memcmp(itsf, "ITSF", 4) != 0)
+        return false;
+    const quint64 directory = LittleEndian64(itsf + 0x48);
+    unsigned char itsp[0x20] = {};
+    if (directory > quint64(file.size()) || !file.seek(qint64(directory)) ||
+        file.read(reinterpret_cast<char*>(itsp), sizeof itsp) != qint64(sizeof itsp) ||
+        std::memcmp(itsp, "ITSP", 4) != 0)
+        return false;
+    const quint32 blockLength = LittleEndian32(itsp + 0x10);
+    return blockLength > 0 && blockLength <= MaxBlockLength;
+}
+
+// The reset table names the size of a decompressed block, allocated at the first compressed
+// page read.
+bool ResetTableUsable(chmFile* handle) {
+    chmUnitInfo info{};
+    if (chm_resolve_object(handle,
+                           "::DataSpace/Storage/MSCompressed/Transform/"
+                           "{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/InstanceData/ResetTable",
+                           &info) != CHM_RESOLVE_SUCCESS)
+        return true; // without it chmlib reads no compressed pages at all
+    unsigned char table[40] = {};
+    if (info.length < sizeof table ||
+        chm_retrieve_object(handle, &info, table, 0, sizeof table) != LONGINT64(sizeof table))
+        return false;
+    const quint64 blockLength = LittleEndian64(table + 32);
+    return blockLength > 0 && blockLength <= MaxBlockLength;
+}
+
 // chmlib dereferences a null decompressor when the file asks for a window size it cannot
 // make (any but 2^15..2^21 bytes), so such a file is refused before any page is read.
 bool CompressionUsable(chmFile* handle) {
@@ -49,7 +94,7 @@ bool CompressionUsable(chmFile* handle) {
         window *= 0x8000;
     for (int bits = 15; bits <= 21; ++bits)
         if ((window & ((quint64(1) << (bits + 1)) - 1)) == (quint64(1) << bits))
-            return true;
+            return ResetTableUsable(handle);
     return false;
 }
 
@@ -106,6 +151,8 @@ namespace {
 // a null pointer or loop. The file is therefore opened and read whole in a child process first;
 // only a file that child finishes in time is opened here.
 bool SurvivesReading(const QByteArray& path) {
+    if (!DirectoryHeaderUsable(path))
+        return false;
     return FinishesInChild(
         [&path] {
             if (chmFile* handle = chm_open(path.constData())) {
