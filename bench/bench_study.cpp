@@ -6,7 +6,6 @@
 #include "study/ui/study_window.h"
 #include "test_db.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QListWidget>
 
@@ -48,12 +47,3 @@ void BM_NextQuestion(benchmark::State& state) {
 BENCHMARK(BM_NextQuestion)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication qapp(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -108,6 +108,14 @@ protected:
     }
     QString text() const { return engine->window()->browser()->toPlainText(); }
     QString popupText() const { return engine->popup()->browser()->toPlainText(); }
+    // The popup text for a rule when `file` is the only help file there is.
+    QString popupFor(const QByteArray& file) {
+        test::TempDir folder;
+        WriteFile(folder.file("biltor.chm"), file);
+        makeEngine({folder.path()});
+        engine->showHelp("biltor.chm::/pdd5.html#p5.3>popup");
+        return popupText();
+    }
 
     static inline std::unique_ptr<test::TempDir> s_dir;
     static inline QString s_chm;
@@ -262,38 +270,22 @@ TEST_F(HelpEngineTest, DamagedFileFallsBackWithoutCrashing) {
     // Reset interval 2^21 and window 2^22 (in units of 32 KiB): consistent, but too large.
     badWindow[lzxc + 8] = '\x40';
     badWindow[lzxc + 12] = '\x80';
-    test::TempDir window;
-    WriteFile(window.file("biltor.chm"), badWindow);
-    makeEngine({window.path()});
-    engine->showHelp("biltor.chm::/pdd5.html#p5.3>popup");
-    EXPECT_TRUE(popupText().contains("повреждён"));
+    EXPECT_TRUE(popupFor(badWindow).contains("повреждён"));
 
     // A zero window would make the reader divide by zero while opening the file.
     QByteArray zeroWindow = whole;
     zeroWindow.replace(lzxc + 12, 4, QByteArray(4, '\0'));
-    test::TempDir zero;
-    WriteFile(zero.file("biltor.chm"), zeroWindow);
-    makeEngine({zero.path()});
-    engine->showHelp("biltor.chm::/pdd5.html#p5.3>popup");
-    EXPECT_TRUE(popupText().contains("повреждён"));
+    EXPECT_TRUE(popupFor(zeroWindow).contains("повреждён"));
 
     // A directory block of 4 GiB named by the header is refused before the reader allocates it.
     QByteArray hugeBlock = whole;
     const qsizetype itsp = qsizetype(qFromLittleEndian<quint64>(hugeBlock.constData() + 0x48));
     ASSERT_EQ(hugeBlock.mid(itsp, 4), QByteArray("ITSP"));
     hugeBlock.replace(itsp + 0x10, 4, QByteArray(4, '\xFF'));
-    test::TempDir huge;
-    WriteFile(huge.file("biltor.chm"), hugeBlock);
-    makeEngine({huge.path()});
-    engine->showHelp("biltor.chm::/pdd5.html#p5.3>popup");
-    EXPECT_TRUE(popupText().contains("повреждён"));
+    EXPECT_TRUE(popupFor(hugeBlock).contains("повреждён"));
 
     // Garbage of the right size is no help file either.
-    test::TempDir noise;
-    WriteFile(noise.file("biltor.chm"), QByteArray(whole.size(), '\x5A'));
-    makeEngine({noise.path()});
-    engine->showHelp("biltor.chm::/pdd5.html#p5.3>popup");
-    EXPECT_TRUE(popupText().contains("повреждён"));
+    EXPECT_TRUE(popupFor(QByteArray(whole.size(), '\x5A')).contains("повреждён"));
 }
 
 // The damaged-file guard: whatever chmlib does in the child, the program learns it in time.

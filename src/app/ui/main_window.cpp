@@ -9,6 +9,7 @@
 #include "stats/save_guard.h"
 #include "stats/stat_file.h"
 #include "stats/ui/prep_dialog.h"
+#include "study/ui/measure_text.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -35,13 +36,6 @@ namespace bil {
 namespace {
 
 constexpr int ThemePage = 1;
-
-QFont PixelFont(const QString& family, int pixels, bool bold = false) {
-    QFont f(family);
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    return f;
-}
 
 void SetTextColour(QWidget* w, const QColor& colour) {
     QPalette pal = w->palette();

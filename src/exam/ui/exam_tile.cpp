@@ -29,8 +29,7 @@ TFrame2::TFrame2(TForm91& owner, int slotIndex, QWidget* parent)
     setObjectName(QStringLiteral("TFrame2_%1").arg(slotIndex));
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    Label1Font = QFont(LocalFamily(QStringLiteral("MS Sans Serif")));
-    Label1Font.setPixelSize(11);
+    Label1Font = PixelFont(QStringLiteral("MS Sans Serif"), 11);
     resize(DesignWidth, DesignHeight);
     Image1 = QRect(3, 3, DesignWidth - 6, DesignImageHeight);
     FrameResize();
@@ -79,10 +78,9 @@ void TFrame2::FrameResize() {
     // Text that does not fit starts at the top so that its beginning stays readable; it ends
     // with "…" on the last whole line rather than in half a line, and the tooltip has all of it.
     const QString text = examui::DisplayText(m_text);
-    const int need = MeasureTextHeight(Label1Font, Label1.width(), Qt::AlignHCenter, true, text);
-    const bool fits = need <= Label1.height();
+    m_shownText = FitTextLines(Label1Font, Label1.width(), Label1.height(), text);
+    const bool fits = m_shownText == text;
     Label1Alignment = Qt::AlignHCenter | (fits ? Qt::AlignVCenter : Qt::AlignTop);
-    m_shownText = fits ? text : FitTextLines(Label1Font, Label1.width(), Label1.height(), text);
     setToolTip(fits ? QString() : text);
 }
 

@@ -22,13 +22,6 @@ namespace bil {
 
 namespace {
 
-QFont BoldFont(const QString& family, int pixels) {
-    QFont f(LocalFamily(family));
-    f.setPixelSize(pixels);
-    f.setBold(true);
-    return f;
-}
-
 QFrame* BlackPanel(QWidget* parent, const QString& name) {
     auto* panel = new QFrame(parent);
     panel->setObjectName(name);
@@ -55,19 +48,19 @@ TForm91::TForm91(AppState& app, QWidget* parent) : QWidget(parent, Qt::Window), 
     Panel1 = BlackPanel(this, QStringLiteral("Panel1"));
     Label2 = new QLabel(Panel1);
     Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setFont(BoldFont(QStringLiteral("Times New Roman"), 24));
+    Label2->setFont(PixelFont(QStringLiteral("Times New Roman"), 24, true));
     Label2->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     Label1 = new QLabel(QStringLiteral("00:00:00"), Panel1);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setFont(BoldFont(QStringLiteral("Arial"), 24));
+    Label1->setFont(PixelFont(QStringLiteral("Arial"), 24, true));
     Label1->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
     Label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     Panel2 = BlackPanel(this, QStringLiteral("Panel2"));
     Label3 = new QLabel(Panel2);
     Label3->setObjectName(QStringLiteral("Label3"));
-    Label3->setFont(BoldFont(QStringLiteral("Times New Roman"), 20));
+    Label3->setFont(PixelFont(QStringLiteral("Times New Roman"), 20, true));
     Label3->setStyleSheet(QStringLiteral("color: rgb(255, 255, 255);"));
     Label3->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 

@@ -21,19 +21,12 @@ namespace bil {
 
 namespace {
 
-QFont BoldFont(const QString& family, int pixels) {
-    QFont f(LocalFamily(family));
-    f.setPixelSize(pixels);
-    f.setBold(true);
-    return f;
-}
-
 // The 16 x 16 digit picture of an answer button.
 QPixmap DigitGlyph(int digit) {
     QPixmap pm(16, 16);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
-    p.setFont(BoldFont(QStringLiteral("Arial"), 14));
+    p.setFont(PixelFont(QStringLiteral("Arial"), 14, true));
     p.setPen(QColor(0, 0, 128));
     p.drawText(pm.rect(), Qt::AlignCenter, QString::number(digit));
     return pm;
@@ -61,7 +54,7 @@ TForm94::TForm94(AppState& app, ExamEngine& engine, QWidget* parent)
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Label1 = new QLabel(Panel1);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setFont(BoldFont(QStringLiteral("Arial"), 21));
+    Label1->setFont(PixelFont(QStringLiteral("Arial"), 21, true));
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignCenter);
     Label1->setAutoFillBackground(true);
@@ -75,7 +68,7 @@ TForm94::TForm94(AppState& app, ExamEngine& engine, QWidget* parent)
     Label4->setObjectName(QStringLiteral("Label4"));
     Label2 = new QLabel(Panel1);
     Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setFont(BoldFont(QStringLiteral("Arial"), 19));
+    Label2->setFont(PixelFont(QStringLiteral("Arial"), 19, true));
     Label2->setWordWrap(true);
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 

@@ -1,5 +1,7 @@
 #include "exam/ui/result_dialog.h"
 
+#include "study/ui/measure_text.h"
+
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
@@ -35,13 +37,6 @@ QPixmap VerdictPicture() {
     return pm;
 }
 
-QFont BoldFont(const QString& family, int pixels) {
-    QFont f(family);
-    f.setPixelSize(pixels);
-    f.setBold(true);
-    return f;
-}
-
 } // namespace
 
 TForm4::TForm4(QWidget* parent)
@@ -55,7 +50,7 @@ TForm4::TForm4(QWidget* parent)
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(8, 8, 345, 20);
     Label1->setAlignment(Qt::AlignCenter);
-    Label1->setFont(BoldFont(QStringLiteral("Liberation Sans"), 17));
+    Label1->setFont(PixelFont(QStringLiteral("Liberation Sans"), 17, true));
     Label1->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
 
     Bevel1 = new QFrame(this);
@@ -69,7 +64,7 @@ TForm4::TForm4(QWidget* parent)
     Image1->setScaledContents(true);
     Image1->setPixmap(VerdictPicture());
 
-    const QFont bold = BoldFont(QStringLiteral("Liberation Sans"), 13);
+    const QFont bold = PixelFont(QStringLiteral("Liberation Sans"), 13, true);
     Label2 = new QLabel(this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(128, 44, 225, 33);

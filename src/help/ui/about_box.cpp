@@ -2,6 +2,7 @@
 
 #include "data/database.h"
 #include "data/ui/pictures.h"
+#include "study/ui/measure_text.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -36,9 +37,7 @@ TForm7::TForm7(const Database& db, QWidget* parent)
     pal.setColor(QPalette::Window, Qt::white);
     setPalette(pal);
     setAutoFillBackground(true);
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setPixelSize(12);
-    setFont(font);
+    setFont(PixelFont(QStringLiteral("Liberation Sans"), 12));
 
     Image1 = new PictureBox(this);
     Image1->setObjectName(QStringLiteral("Image1"));
@@ -48,10 +47,7 @@ TForm7::TForm7(const Database& db, QWidget* parent)
 
     Label2 = new QLabel(QStringLiteral("Билетория DER UZIRI 2023"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
-    QFont title(QStringLiteral("Liberation Serif"));
-    title.setPixelSize(19);
-    title.setBold(true);
-    Label2->setFont(title);
+    Label2->setFont(PixelFont(QStringLiteral("Liberation Serif"), 19, true));
     Label2->move(56, 8);
     Label2->adjustSize();
 

@@ -1,6 +1,7 @@
 #include "help/ui/chm_file.h"
 
 #include <QFile>
+#include <QtEndian>
 
 #include <chm_lib.h>
 
@@ -27,14 +28,6 @@ QByteArray ObjectPath(const QString& path) {
     return bytes;
 }
 
-quint32 LittleEndian32(const unsigned char* p) {
-    return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
-}
-
-quint64 LittleEndian64(const unsigned char* p) {
-    return quint64(LittleEndian32(p)) | quint64(LittleEndian32(p + 4)) << 32;
-}
-
 // Sizes chmlib allocates without a check, straight from the file: a directory block (ITSP
 // header) and a decompressed block (reset table). Real files use 4 KiB to 64 KiB.
 constexpr quint64 MaxBlockLength = 2u * 1024u * 1024u;
@@ -49,13 +42,13 @@ bool DirectoryHeaderUsable(const QByteArray& path) {
     if (file.read(reinterpret_cast<char*>(itsf), sizeof itsf) != qint64(sizeof itsf) ||
         std::memcmp(itsf, "ITSF", 4) != 0)
         return false;
-    const quint64 directory = LittleEndian64(itsf + 0x48);
+    const quint64 directory = qFromLittleEndian<quint64>(itsf + 0x48);
     unsigned char itsp[0x20] = {};
     if (directory > quint64(file.size()) || !file.seek(qint64(directory)) ||
         file.read(reinterpret_cast<char*>(itsp), sizeof itsp) != qint64(sizeof itsp) ||
         std::memcmp(itsp, "ITSP", 4) != 0)
         return false;
-    const quint32 blockLength = LittleEndian32(itsp + 0x10);
+    const quint32 blockLength = qFromLittleEndian<quint32>(itsp + 0x10);
     return blockLength > 0 && blockLength <= MaxBlockLength;
 }
 
@@ -72,7 +65,7 @@ bool ResetTableUsable(chmFile* handle) {
     if (info.length < sizeof table ||
         chm_retrieve_object(handle, &info, table, 0, sizeof table) != LONGINT64(sizeof table))
         return false;
-    const quint64 blockLength = LittleEndian64(table + 32);
+    const quint64 blockLength = qFromLittleEndian<quint64>(table + 32);
     return blockLength > 0 && blockLength <= MaxBlockLength;
 }
 
@@ -89,8 +82,8 @@ bool CompressionUsable(chmFile* handle) {
         return false;
     if (std::memcmp(data + 4, "LZXC", 4) != 0)
         return true; // chmlib turns compression off itself
-    quint64 window = LittleEndian32(data + 16);
-    if (LittleEndian32(data + 8) == 2)
+    quint64 window = qFromLittleEndian<quint32>(data + 16);
+    if (qFromLittleEndian<quint32>(data + 8) == 2)
         window *= 0x8000;
     for (int bits = 15; bits <= 21; ++bits)
         if ((window & ((quint64(1) << (bits + 1)) - 1)) == (quint64(1) << bits))

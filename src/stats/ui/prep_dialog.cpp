@@ -6,6 +6,7 @@
 #include "data/ui/pictures.h"
 #include "stats/save_guard.h"
 #include "stats/stat_file.h"
+#include "study/ui/measure_text.h"
 
 #include <QGuiApplication>
 #include <QListWidget>
@@ -68,9 +69,7 @@ TForm8::TForm8(AppState& state, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_state(state) {
     setObjectName(QStringLiteral("Form8"));
     setWindowTitle(QStringLiteral("Выбор вопросов подготовки"));
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setPixelSize(12);
-    setFont(font);
+    setFont(PixelFont(QStringLiteral("Liberation Sans"), 12));
     setFixedSize(272, 256);
 
     ListView1 = new HandList(this);

@@ -29,7 +29,6 @@
 #include <QValueAxis>
 
 #include <algorithm>
-#include <memory>
 #include <utility>
 
 namespace bil {
@@ -46,43 +45,41 @@ const QColor Yellow(160, 140, 0);
 const QString NoStatistics = QStringLiteral("СТАТИСТИКА ОТСУТСТВУЕТ");
 const QString NoRating = QStringLiteral("РЕЙТИНГ ОТСУТСТВУЕТ");
 
-QStringList NumberCategories(int count) {
-    QStringList list;
-    for (int i = 1; i <= count; ++i)
-        list << QString::number(i);
-    return list;
+// The numbers under the bars at one spacing: all of 1..count, the odd ones, or 1 and every
+// fifth or tenth.
+QStringList NumberLabels(int count, int step) {
+    QStringList labels;
+    for (int n = 1; n <= count; ++n)
+        if (step == 1 || (step == 2 ? n % 2 == 1 : n == 1 || n % step == 0))
+            labels << QString::number(n);
+    return labels;
 }
 
 // Numbers 1..count under the bars, as many as fit uncut: the chart library shortens a label to
-// "…" once its share of the axis is too narrow, which 40 ticket numbers are in a small window.
+// "..." once its share of the axis is too narrow, which 40 ticket numbers are in a small window.
 // So every number is shown when there is room, else 1 and every second, fifth or tenth.
 QCategoryAxis* NumberAxis(QChart* chart, int count) {
     auto* axis = new QCategoryAxis;
     axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     axis->setRange(-0.5, count - 0.5);
-    auto step = std::make_shared<int>(0);
-    const auto relabel = [axis, count, step](const QRectF& plot) {
+    const auto relabel = [axis, count](const QRectF& plot) {
         const QFontMetrics fm(axis->labelsFont());
         const int widest = fm.horizontalAdvance(QString::number(count)) + 2;
-        int chosen = 10;
-        for (const int s : {1, 2, 5, 10}) {
-            const int labels = s == 1 ? count : s == 2 ? (count + 1) / 2 : count / s + 1;
+        QStringList wanted;
+        for (const int step : {1, 2, 5, 10}) {
+            wanted = NumberLabels(count, step);
             // The library gives each label the axis width over labels + 1, less 5 px each side.
-            if (plot.width() / (labels + 1) - 12 >= widest) {
-                chosen = s;
+            if (plot.width() / (wanted.size() + 1) - 12 >= widest)
                 break;
-            }
         }
-        if (chosen == *step)
+        if (axis->categoriesLabels() == wanted)
             return;
-        *step = chosen;
         for (const QString& label : axis->categoriesLabels())
             axis->remove(label);
-        for (int n = 1; n <= count; ++n)
-            if (chosen == 1 || (chosen == 2 ? n % 2 == 1 : n == 1 || n % chosen == 0))
-                axis->append(QString::number(n), n - 1);
+        for (const QString& label : wanted)
+            axis->append(label, label.toInt() - 1);
     };
-    relabel(QRectF(0, 0, 0, 0));
+    relabel(QRectF());
     QObject::connect(chart, &QChart::plotAreaChanged, axis, relabel);
     return axis;
 }
@@ -115,10 +112,16 @@ QBarSet* MakeSet(const QString& name, const QColor& colour) {
     return set;
 }
 
-// Bars of one chart; categories 1..count unless given, value axis fixed 0..100 when asked.
+// What stands under the bars: the numbers 1..Numbers, or else Names.
+struct XAxis {
+    int Numbers = 0;
+    QStringList Names;
+};
+
+// Bars of one chart; value axis fixed 0..100 when asked.
 BarChart MakeBarChart(QWidget* parent, const QString& title, const QString& xTitle,
                       const QString& yTitle, QAbstractBarSeries* series, std::vector<QBarSet*> sets,
-                      const QStringList& categories, bool percentAxis, const QString& noDataText) {
+                      const XAxis& x, bool percentAxis, const QString& noDataText) {
     BarChart c;
     c.chart = new QChart;
     c.chart->setTitle(title);
@@ -130,11 +133,11 @@ BarChart MakeBarChart(QWidget* parent, const QString& title, const QString& xTit
     for (QBarSet* s : c.sets)
         series->append(s);
     c.chart->addSeries(series);
-    if (categories == NumberCategories(int(categories.size()))) {
-        c.axisX = NumberAxis(c.chart, int(categories.size()));
+    if (x.Numbers > 0) {
+        c.axisX = NumberAxis(c.chart, x.Numbers);
     } else {
         auto* names = new QBarCategoryAxis;
-        names->append(categories);
+        names->append(x.Names);
         c.axisX = names;
     }
     c.axisX->setTitleText(xTitle);
@@ -280,70 +283,65 @@ TForm5::TForm5(AppState& app, QWidget* parent) : QDialog(parent), m_app(app) {
 
 TForm5::~TForm5() = default;
 
-QWidget* TForm5::buildRatingPage() {
+// A page of an explanation above one chart of the 40 tickets; a bar opens its ticket.
+QWidget* TForm5::ticketChartPage(int tab, const QString& explanation, const BarChart& chart) {
     auto* page = new QWidget;
     auto* v = new QVBoxLayout(page);
-    TabText[0] = TextLabel(
+    TabText[tab] = TextLabel(explanation, page);
+    v->addWidget(TabText[tab]);
+    v->addWidget(chart.view, 1);
+    if (chart.legend)
+        v->addWidget(chart.legend);
+    connect(chart.view, &ClickChartView::barClicked, this,
+            [this](QBarSet*, int index) { ticketBarClicked(index); });
+    return page;
+}
+
+QWidget* TForm5::buildRatingPage() {
+    // Three stacked sets so that single bars can be green or red.
+    Chart4 = MakeBarChart(
+        nullptr, QStringLiteral("Рейтинг билетов"), QStringLiteral("Номера билетов"),
+        QStringLiteral("Уровень рейтинга %"), new QStackedBarSeries,
+        {MakeSet(QStringLiteral("Рейтинг"), Blue), MakeSet(QStringLiteral("Лучший"), Green),
+         MakeSet(QStringLiteral("Худший"), Red)},
+        XAxis{TicketCount, {}}, true, NoRating);
+    return ticketChartPage(
+        0,
         QStringLiteral("Рейтинг билетов показывает уровень знаний для каждого билета. Зеленым "
                        "цветом отмечается самый лучший, а красным цветом - самый худший билет. "
                        "Уровень рейтинга оценивается в процентах от показателя самого лучшего "
                        "билета."),
-        page);
-    // Three stacked sets so that single bars can be green or red.
-    Chart4 = MakeBarChart(page, QStringLiteral("Рейтинг билетов"), QStringLiteral("Номера билетов"),
-                          QStringLiteral("Уровень рейтинга %"), new QStackedBarSeries,
-                          {MakeSet(QStringLiteral("Рейтинг"), Blue),
-                           MakeSet(QStringLiteral("Лучший"), Green),
-                           MakeSet(QStringLiteral("Худший"), Red)},
-                          NumberCategories(TicketCount), true, NoRating);
-    v->addWidget(TabText[0]);
-    v->addWidget(Chart4.view, 1);
-    connect(Chart4.view, &ClickChartView::barClicked, this,
-            [this](QBarSet*, int index) { ticketBarClicked(index); });
-    return page;
+        Chart4);
 }
 
 QWidget* TForm5::buildTimePage() {
-    auto* page = new QWidget;
-    auto* v = new QVBoxLayout(page);
-    TabText[1] = TextLabel(
+    Chart2 = MakeBarChart(nullptr, QStringLiteral("Общее время ответа на билеты"),
+                          QStringLiteral("Номера билетов"), QStringLiteral("Время в секундах"),
+                          new QBarSeries, {MakeSet(QStringLiteral("Время"), Navy)},
+                          XAxis{TicketCount, {}}, false, NoStatistics);
+    return ticketChartPage(
+        1,
         QStringLiteral("Диаграмма показывает затраты времени в секундах на просмотр вопросов в "
                        "билетах. При нажатии на столбики диаграммы левой кнопкой мыши будет "
                        "показано уточнение затрат времени в секундах для выбранного билета. "),
-        page);
-    Chart2 = MakeBarChart(page, QStringLiteral("Общее время ответа на билеты"),
-                          QStringLiteral("Номера билетов"), QStringLiteral("Время в секундах"),
-                          new QBarSeries, {MakeSet(QStringLiteral("Время"), Navy)},
-                          NumberCategories(TicketCount), false, NoStatistics);
-    v->addWidget(TabText[1]);
-    v->addWidget(Chart2.view, 1);
-    connect(Chart2.view, &ClickChartView::barClicked, this,
-            [this](QBarSet*, int index) { ticketBarClicked(index); });
-    return page;
+        Chart2);
 }
 
 QWidget* TForm5::buildTicketsPage() {
-    auto* page = new QWidget;
-    auto* v = new QVBoxLayout(page);
-    TabText[2] = TextLabel(
+    Chart3 = MakeBarChart(
+        nullptr, QStringLiteral("Количество ответов на вопросы билетов"),
+        QStringLiteral("Номера билетов"), QStringLiteral("Количество ответов"), new QBarSeries,
+        {MakeSet(QStringLiteral("Неправильно"), Red), MakeSet(QStringLiteral("Правильно"), Green)},
+        XAxis{TicketCount, {}}, false, NoStatistics);
+    Chart3.legend = Legend(
+        {{QStringLiteral("Неправильно"), Red}, {QStringLiteral("Правильно"), Green}}, nullptr);
+    return ticketChartPage(
+        2,
         QStringLiteral("В диаграмме представлено соотношение количества правильных и "
                        "неправильных ответов на вопросы билетов. После нажатия левой кнопки мыши "
                        "на столбике диаграммы будет показано уточнение количества ответов для "
                        "выбранного билета."),
-        page);
-    Chart3 = MakeBarChart(
-        page, QStringLiteral("Количество ответов на вопросы билетов"),
-        QStringLiteral("Номера билетов"), QStringLiteral("Количество ответов"), new QBarSeries,
-        {MakeSet(QStringLiteral("Неправильно"), Red), MakeSet(QStringLiteral("Правильно"), Green)},
-        NumberCategories(TicketCount), false, NoStatistics);
-    Chart3.legend =
-        Legend({{QStringLiteral("Неправильно"), Red}, {QStringLiteral("Правильно"), Green}}, page);
-    v->addWidget(TabText[2]);
-    v->addWidget(Chart3.view, 1);
-    v->addWidget(Chart3.legend);
-    connect(Chart3.view, &ClickChartView::barClicked, this,
-            [this](QBarSet*, int index) { ticketBarClicked(index); });
-    return page;
+        Chart3);
 }
 
 QWidget* TForm5::buildQuestionsPage() {
@@ -370,12 +368,12 @@ QWidget* TForm5::buildQuestionsPage() {
     Chart5 = MakeBarChart(page, QStringLiteral("Время ответа на вопросы"),
                           QStringLiteral("Номера вопросов"), QStringLiteral("Время в секундах"),
                           new QBarSeries, {MakeSet(QStringLiteral("Время"), Navy)},
-                          NumberCategories(TicketSize), false, NoStatistics);
+                          XAxis{TicketSize, {}}, false, NoStatistics);
     Chart1 = MakeBarChart(
         page, QStringLiteral("Количество ответов на вопросы билета"),
         QStringLiteral("Номера вопросов"), QStringLiteral("Количество ответов"), new QBarSeries,
         {MakeSet(QStringLiteral("Правильно"), Green), MakeSet(QStringLiteral("Неправильно"), Red)},
-        NumberCategories(TicketSize), false, NoStatistics);
+        XAxis{TicketSize, {}}, false, NoStatistics);
     Chart1.legend =
         Legend({{QStringLiteral("Неправильно"), Red}, {QStringLiteral("Правильно"), Green}}, page);
     charts->addWidget(Chart5.view, 1);
@@ -405,7 +403,7 @@ QWidget* TForm5::buildThemesPage() {
         QStringLiteral("Названия тем и их номера"), QStringLiteral("Процент ответов"),
         new QBarSeries,
         {MakeSet(QStringLiteral("Неправильно"), Red), MakeSet(QStringLiteral("Правильно"), Green)},
-        names, true, NoStatistics);
+        XAxis{0, names}, true, NoStatistics);
     Chart6.axisX->setLabelsAngle(-90);
     Chart6.legend =
         Legend({{QStringLiteral("Правильно"), Green}, {QStringLiteral("Неправильно"), Red}}, page);

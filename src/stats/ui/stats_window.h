@@ -153,6 +153,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    QWidget* ticketChartPage(int tab, const QString& explanation, const BarChart& chart);
     QWidget* buildRatingPage();
     QWidget* buildTimePage();
     QWidget* buildTicketsPage();

@@ -23,6 +23,13 @@ QFont DesignFont(const QString& family, int pointSize, bool bold) {
     return f;
 }
 
+QFont PixelFont(const QString& family, int pixels, bool bold) {
+    QFont f(LocalFamily(family));
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    return f;
+}
+
 int MeasureTextHeight(const QFont& font, int width, Qt::Alignment alignment, bool wordWrap,
                       const QString& text) {
     if (text.isEmpty())
@@ -61,14 +68,16 @@ QString FitTextLines(const QFont& font, int width, int height, const QString& te
         part.remove(QChar::LineSeparator);
         return part.trimmed();
     };
+    // Cutting the last line short never saves a line, so at least one whole line must go.
     QString shown;
-    for (size_t keep = lines.size(); keep >= 1; --keep) {
+    for (size_t keep = std::max<size_t>(lines.size(), 2) - 1; keep >= 1; --keep) {
         QStringList parts;
         for (size_t i = 0; i + 1 < keep; ++i)
             parts << lineText(i);
         // The rest of the text from the last kept line on, cut to one line with "…".
         QString rest = flat.mid(lines[keep - 1].first).simplified();
         rest.replace(QChar::LineSeparator, QLatin1Char(' '));
+        // The ellipsis counts in the width, and ends the line even when the rest would fit.
         QString last = fm.elidedText(rest + QStringLiteral(" \u2026"), Qt::ElideRight, width);
         if (!last.endsWith(QChar(0x2026)))
             last += QChar(0x2026);

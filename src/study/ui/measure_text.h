@@ -12,6 +12,8 @@ namespace bil {
 QString LocalFamily(const QString& family);
 // A font of the design: family (mapped), point size, bold.
 QFont DesignFont(const QString& family, int pointSize, bool bold = false);
+// The same with a character height in pixels, as most of the design's labels give it.
+QFont PixelFont(const QString& family, int pixels, bool bold = false);
 
 // Height in pixels that text takes in this font, alignment and wrapping at the given width.
 int MeasureTextHeight(const QFont& font, int width, Qt::Alignment alignment, bool wordWrap,

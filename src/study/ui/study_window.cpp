@@ -73,10 +73,7 @@ QPixmap TextIcon(const QString& text, const QColor& fill, const QColor& ink) {
     p.setPen(QPen(fill.darker(150), 1));
     p.setBrush(fill);
     p.drawEllipse(QRectF(1, 1, 14, 14));
-    QFont f(QStringLiteral("Liberation Sans"));
-    f.setPixelSize(11);
-    f.setBold(true);
-    p.setFont(f);
+    p.setFont(PixelFont(QStringLiteral("Liberation Sans"), 11, true));
     p.setPen(ink);
     p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, text);
     return pm;
