@@ -1,6 +1,7 @@
 #include "app/settings_store.h"
 #include "app/ui/main_window.h"
 #include "app/ui/startup.h"
+#include "data/themes.h"
 #include "data/ui/pictures.h"
 #include "help/ui/about_box.h"
 #include "scripted_prompter.h"
@@ -437,15 +438,24 @@ TEST_F(MainWindowTest, ResetAllAsksAndKeepsPreparationChoice) {
     state->Stats.PrepPositions = 5;
     state->Stats.question(7).Wrong[1] = 4;
     state->Themes.mark(7) = 2;
+    ASSERT_TRUE(SaveThemeFile(state->Themes, appData.path()));
+    const auto storedMark = [this] {
+        ThemeTable stored;
+        EXPECT_TRUE(LoadThemeFile(stored, appData.path()));
+        return int(stored.mark(7));
+    };
     form->N3->trigger(); // No
     EXPECT_EQ(prompter.shown().back().text,
               QStringLiteral("Вы хотите обнулить результаты и статистику?"));
     EXPECT_EQ(prompter.shown().back().caption, QStringLiteral("Внимание!"));
     EXPECT_EQ(state->Stats.TicketStatus[0], 1);
     EXPECT_EQ(state->Themes.mark(7), 2);
+    EXPECT_EQ(storedMark(), 2);
 
     prompter.queueYesNo(true);
     form->N3->trigger();
+    // The cleared marks are on disk at once, not only at the next mark or theme change.
+    EXPECT_EQ(storedMark(), 0);
     EXPECT_EQ(state->Stats.TicketStatus[0], 0);
     EXPECT_EQ(state->Stats.question(7).Wrong[1], 0);
     EXPECT_EQ(state->Stats.PrepPositions, 5);
@@ -460,9 +470,20 @@ TEST_F(MainWindowTest, DatabaseSwitchAndItsFailures) {
     startWithDatabase();
     const QString oldPath = state->Db.DbPath();
     test::TempDir other;
-    const QString cd =
-        test::WriteTestDatabase(other.path(), test::MakeQuestions(), QStringLiteral("dataCD.dbv"),
-                                QStringLiteral("Билеты C и D"));
+    std::vector<QuestionSource> cdQuestions = test::MakeQuestions();
+    cdQuestions[0].Comment = QStringLiteral("Смотрите знак 5.19.1 и п. 14.1 Правил.");
+    const QString cd = test::WriteTestDatabase(
+        other.path(), cdQuestions, QStringLiteral("dataCD.dbv"), QStringLiteral("Билеты C и D"));
+    const auto captions = [this](int n) {
+        QStringList list;
+        for (const HelpLink& link : state->Themes.HelpLinks[n - 1])
+            if (!link.LinkCaption.isEmpty())
+                list << link.LinkCaption + QLatin1Char('=') + link.LinkTopic;
+        return list;
+    };
+    const QStringList oldLinks = captions(1);
+    ASSERT_NE(oldLinks, QStringList({QStringLiteral("Знак 5.19.1=zn5.html#z5.19.1"),
+                                     QStringLiteral("Пункт 14.1=pdd14.html#p14.1")}));
     // Cancelled dialog: nothing.
     form->N7->trigger();
     EXPECT_EQ(prompter.shown().back().kind, ScriptedPrompter::Kind::OpenFile);
@@ -483,6 +504,7 @@ TEST_F(MainWindowTest, DatabaseSwitchAndItsFailures) {
     EXPECT_TRUE(state->Db.LoadQuestion(1).ok());
     EXPECT_EQ(store->readString(QStringLiteral("Bas")), oldPath);
     EXPECT_EQ(form->Label5->text(), test::TestTitle);
+    EXPECT_EQ(captions(1), oldLinks);
 
     // A good file, reset declined: the switch still happens.
     state->Stats.TicketStatus[0] = 1;
@@ -492,11 +514,83 @@ TEST_F(MainWindowTest, DatabaseSwitchAndItsFailures) {
     EXPECT_EQ(form->Label5->text(), QStringLiteral("Билеты C и D"));
     EXPECT_EQ(store->readString(QStringLiteral("Bas")), cd);
     EXPECT_EQ(state->Stats.TicketStatus[0], 1);
+    // The comments' help links now come from the new database.
+    EXPECT_EQ(captions(1), QStringList({QStringLiteral("Знак 5.19.1=zn5.html#z5.19.1"),
+                                        QStringLiteral("Пункт 14.1=pdd14.html#p14.1")}));
+    EXPECT_EQ(state->Themes.HelpLinkCount[0], 2);
 
     // The About box shows the path in use.
     about->FormShow();
     EXPECT_EQ(about->Label3->text().remove(QChar(0x200B)), QDir::toNativeSeparators(cd));
     EXPECT_EQ(about->windowTitle(), QStringLiteral("О программе Билетория DER UZIRI"));
+}
+
+// The new database opens but Bas cannot be written: it stays in use, and the learner hears
+// that the next start will open the old one, not that the switch failed.
+TEST_F(MainWindowTest, SwitchWhoseBasCannotBeWrittenWarnsThatItIsNotRemembered) {
+    startWithDatabase();
+    test::TempDir other;
+    const QString cd =
+        test::WriteTestDatabase(other.path(), test::MakeQuestions(), QStringLiteral("dataCD.dbv"),
+                                QStringLiteral("Билеты C и D"));
+    MemorySettingsStore failing;
+    failing.setFailWrites(true);
+    state->services.store = &failing;
+    prompter.clear();
+    prompter.queueFile(cd);
+    form->N7->trigger();
+    EXPECT_EQ(state->Db.DbPath(), cd);
+    EXPECT_EQ(form->Label5->text(), QStringLiteral("Билеты C и D"));
+    EXPECT_FALSE(prompter.showed(startup_text::SwitchFailure));
+    const auto& last = prompter.shown().back();
+    EXPECT_EQ(last.caption, QStringLiteral("Внимание!"));
+    EXPECT_EQ(last.icon, Prompter::Icon::Warning);
+    EXPECT_TRUE(last.text.startsWith(startup_text::DatabaseNotRemembered))
+        << last.text.toStdString();
+    EXPECT_EQ(store->readString(QStringLiteral("Bas")), state->ProgramDir + "/dataAB.dbv");
+    state->services.store = store.get();
+}
+
+// Counts made since the last save point (an exam, the seconds of a question) reach the disk
+// when the main window closes.
+TEST_F(MainWindowTest, ClosingTheMainWindowSavesTheStatistics) {
+    startWithDatabase();
+    state->Stats.question(45).Right[1] = 3;
+    state->Stats.question(45).Seconds[1] = 42;
+    form->close();
+    Result<LoadedStats> saved = LoadStats(statPath());
+    ASSERT_TRUE(saved.ok());
+    EXPECT_EQ(saved->Record.question(45).Right[1], 3);
+    EXPECT_EQ(saved->Record.question(45).Seconds[1], 42);
+    EXPECT_TRUE(prompter.shown().empty());
+}
+
+// stat.dat that cannot be created at start-up: the program starts without a word, the next
+// save point reports it once, and the first save that works creates the file.
+TEST_F(MainWindowTest, StatFileThatCannotBeCreatedIsReportedOnceAtTheNextSavePoint) {
+    // A link into a folder that does not exist: the file is missing and cannot be made.
+    ASSERT_TRUE(QFile::link(appData.file(QStringLiteral("gone/stat.dat")), statPath()));
+    startWithDatabase();
+    EXPECT_TRUE(prompter.shown().empty()) << prompter.texts().join("|").toStdString();
+    state->Stats.TicketStatus[4] = 1;
+
+    prompter.queueYesNo(true);
+    clickTicket(2, Qt::LeftButton, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_EQ(prompter.shown().size(), 2u);
+    EXPECT_EQ(prompter.shown()[1].caption, QStringLiteral("Внимание!"));
+    EXPECT_TRUE(
+        prompter.shown()[1].text.startsWith(QStringLiteral("Не удалось сохранить статист")));
+    EXPECT_TRUE(prompter.shown()[1].text.contains(QStringLiteral("stat.dat")));
+    form->FormClose(); // a further save point: already reported
+    EXPECT_EQ(prompter.shown().size(), 2u);
+    EXPECT_TRUE(form->isVisible());
+
+    ASSERT_TRUE(QDir(appData.path()).mkdir(QStringLiteral("gone")));
+    form->FormClose();
+    EXPECT_EQ(prompter.shown().size(), 2u);
+    Result<LoadedStats> saved = LoadStats(statPath());
+    ASSERT_TRUE(saved.ok());
+    EXPECT_EQ(saved->Record.TicketStatus[4], 1);
 }
 
 TEST_F(MainWindowTest, PreparationDialogNothingTickedAndMaskStorage) {

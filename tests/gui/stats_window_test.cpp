@@ -1,6 +1,7 @@
 #include "app/app_state.h"
 #include "app/platform.h"
 #include "scripted_prompter.h"
+#include "stats/stat_file.h"
 #include "stats/statistics.h"
 #include "stats/ui/stats_window.h"
 
@@ -157,6 +158,27 @@ TEST_F(StatsWindowTest, ChannelSwitchChangesTheBarsButNotTheResults) {
     EXPECT_EQ(window->ListBox5->count(), 0);
     window->RadioButton3->click(); // any error
     EXPECT_EQ(window->ListBox5->count(), 1);
+}
+
+// The main window's refresh after a reset: an open window shows the emptied record at once.
+TEST_F(StatsWindowTest, OpenWindowRecomputesWhenTheMainWindowRefreshes) {
+    TQuestionStat& q = app->Stats.question(NumberOf(2, 5));
+    q.Right = {1, 57, 3};
+    q.Wrong = {4, 3, 0};
+    q.Seconds = {10, 600, 20};
+    showWindow();
+    window->PageControl1->setCurrentIndex(2);
+    EXPECT_EQ(window->Chart2.sets[0]->at(1), 630);
+    EXPECT_EQ(window->Chart3.sets[1]->at(1), 61);
+    EXPECT_EQ(window->Chart7.percent()->text(), QStringLiteral("80%"));
+
+    ResetAllStats(app->Stats);
+    window->firstPage();
+    EXPECT_EQ(window->PageControl1->currentIndex(), 0);
+    EXPECT_EQ(window->Chart2.sets[0]->at(1), 0);
+    EXPECT_EQ(window->Chart3.sets[1]->at(1), 0);
+    EXPECT_FALSE(window->Chart2.noData()->isHidden());
+    EXPECT_EQ(window->Chart7.percent()->text(), QStringLiteral("0%"));
 }
 
 TEST_F(StatsWindowTest, BestAndWorstRatingBarsAreColoured) {

@@ -1,5 +1,6 @@
 #include "app/ui/main_window.h"
 
+#include "app/database_switch.h"
 #include "app/platform.h"
 #include "app/settings_store.h"
 #include "data/themes.h"
@@ -13,6 +14,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QCloseEvent>
 #include <QCursor>
 #include <QFileInfo>
 #include <QFrame>
@@ -415,6 +417,17 @@ void TForm2::showEvent(QShowEvent* event) {
         FormShow();
 }
 
+void TForm2::closeEvent(QCloseEvent* event) {
+    FormClose();
+    QWidget::closeEvent(event);
+}
+
+void TForm2::FormClose() {
+    // Exams and the per-question seconds change the record between save points; nothing of
+    // that may be lost when the program ends.
+    saveStats();
+}
+
 void TForm2::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), Qt::black);
@@ -656,7 +669,9 @@ void TForm2::N3Click() {
                                           "Вы хотите обнулить результаты и статистику?")))
         return;
     ResetAllStats(m_state.Stats);
-    m_state.Themes.DifficultyMark.fill(0); // reaches tema4.dat with its next write
+    m_state.Themes.DifficultyMark.fill(0);
+    // Written now, or the old marks would come back at the next start.
+    SaveThemesGuarded(m_state);
     saveStats();
     FormShow();
 }
@@ -673,15 +688,24 @@ void TForm2::N7Click() {
         prompter->warn(startup_text::NoDataFile);
         return;
     }
+    SwitchToDatabase(chosen);
+}
+
+bool TForm2::SwitchToDatabase(const QString& path) {
+    Prompter* prompter = m_state.services.prompter;
     N3Click(); // asks; the switch goes on whatever the answer
-    // A failed switch keeps the previous database open, and Bas keeps naming it.
-    if (!SwitchDatabase(m_state.Db, chosen)) {
-        prompter->warn(startup_text::SwitchFailure);
-        return;
+    const SwitchResult switched = SwitchOpenDatabase(m_state, path);
+    if (switched.Outcome == SwitchOutcome::Failed) {
+        // The previous database stays open, and Bas keeps naming it.
+        if (prompter)
+            prompter->warn(startup_text::SwitchFailure);
+        return false;
     }
     Label5->setText(m_state.Db.DbTitle());
-    if (!StoreDatabasePath(*m_state.services.store, m_state.Db.DbPath()))
-        prompter->warn(startup_text::SwitchFailure);
+    if (switched.Outcome == SwitchOutcome::NotRemembered && prompter)
+        prompter->warn(startup_text::DatabaseNotRemembered + QLatin1Char('\n') +
+                       switched.Reason.message());
+    return true;
 }
 
 void TForm2::N15Click() {

@@ -107,6 +107,12 @@ public:
     void Timer1Timer();
     void N3Click(); // reset all results (asks first)
     void N7Click(); // switch the database
+    // The menu's switch from its reset question on: asks about the reset, opens path in place
+    // of the open database, rebuilds the help links, shows the title and remembers it as Bas,
+    // telling the learner about any failure. False when the old database stays in use.
+    bool SwitchToDatabase(const QString& path);
+    // The main window closes and the program ends: the counts of the last runs reach the disk.
+    void FormClose();
     void N15Click();
     void N4Click();
     void SettingItemClick(SettingItem item, bool checked);
@@ -122,6 +128,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -28,6 +28,9 @@ inline const QString NoDataFile =
     QStringLiteral("Нет файла с данными! Переустановите базу данных! ");
 inline const QString SwitchFailure =
     QStringLiteral("Сбой базы вопросов, необходимо выбрать другую базу! ");
+inline const QString DatabaseNotRemembered =
+    QStringLiteral("Новая база вопросов открыта, но запомнить ее не удалось: при следующем "
+                   "запуске программа откроет прежнюю базу.");
 inline const QString OpenDialogTitle = QStringLiteral("Открыть базу вопросов");
 inline const QString OpenDialogFilter = QStringLiteral("База вопросов (*.dbv)");
 } // namespace startup_text

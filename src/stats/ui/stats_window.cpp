@@ -627,6 +627,9 @@ void TForm5::showPage(int page, int ticketIndex) {
 
 void TForm5::firstPage() {
     PageControl1->setCurrentIndex(0);
+    // The main window refreshes after runs and resets: an open window must not keep old figures.
+    if (isVisible())
+        FormShow();
 }
 
 void TForm5::showEvent(QShowEvent* event) {

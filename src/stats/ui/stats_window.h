@@ -89,7 +89,8 @@ public:
 
     // Opens (or raises) the window on a page; ticketIndex >= 0 selects that ticket of ListView3.
     void showPage(int page, int ticketIndex = -1);
-    // The main window turns the window back to its first page whenever it is shown itself.
+    // The main window turns the window back to its first page whenever it is shown itself, and
+    // an open window recomputes its figures then.
     void firstPage();
 
     // The recomputation of every figure, chart and list.
