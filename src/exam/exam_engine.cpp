@@ -39,8 +39,16 @@ int ExamEngine::ExtraTicketIndex(int groupTicket, int r) {
 }
 
 ExamEngine::ExamEngine(AppState& app, ExamFrontEnd& front, QuestionLoader load,
-                       PictureDecoder decode)
-    : m_app(app), m_front(front), m_load(std::move(load)), m_decode(std::move(decode)) {}
+                       PictureDecoder decode, StatsSaver save)
+    : m_app(app), m_front(front), m_load(std::move(load)), m_decode(std::move(decode)),
+      m_save(std::move(save)) {}
+
+void ExamEngine::saveStats() {
+    // Every way an exam ends saves its answers and seconds, charges included: the learner may
+    // close the program straight after it.
+    if (m_save)
+        m_save();
+}
 
 QString ExamEngine::clockText() const {
     return FormatExamTime(m_remaining);
@@ -139,6 +147,7 @@ bool ExamEngine::loadStage() {
             setTimer(false);
             m_app.services.prompter->warn(q.error());
             m_front.closeWindow();
+            saveStats();
             return false;
         }
         slot.Q = std::move(q).value();
@@ -305,6 +314,7 @@ void ExamEngine::giveVerdict(const QString& headline, const QString& firstLine) 
     if (m_front.showVerdict(v))
         showExamReview();
     m_front.closeWindow();
+    saveStats();
 }
 
 void ExamEngine::tick() {
@@ -369,6 +379,7 @@ void ExamEngine::failByTime() {
         m_front.closeWindow();
         chargeErrors();
     }
+    saveStats();
 }
 
 void ExamEngine::formClose() {
@@ -380,8 +391,10 @@ void ExamEngine::formClose() {
     for (int i = 0; i < m_lastSlot; ++i)
         if (m_slots[i].Answered == 0)
             unanswered = true;
-    if (!unanswered)
+    if (!unanswered) {
+        saveStats();
         return;
+    }
     ExamVerdict v;
     v.Headline = QStringLiteral("ЭКЗАМЕН ПРОВАЛЕН!");
     v.FirstLine = QStringLiteral("Допущено ошибок: ") + QString::number(m_lastSlot);
@@ -390,6 +403,7 @@ void ExamEngine::formClose() {
     if (m_front.showVerdict(v))
         showExamReview();
     chargeErrors();
+    saveStats();
 }
 
 void ExamEngine::chargeErrors() {

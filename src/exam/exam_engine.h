@@ -80,7 +80,11 @@ public:
     using PictureDecoder =
         std::function<std::vector<Bitmap>(const std::vector<const QByteArray*>& jpegs)>;
 
-    ExamEngine(AppState& app, ExamFrontEnd& front, QuestionLoader load, PictureDecoder decode);
+    // Writes the statistics record through its save guard (the window passes the real one).
+    using StatsSaver = std::function<Status()>;
+
+    ExamEngine(AppState& app, ExamFrontEnd& front, QuestionLoader load, PictureDecoder decode,
+               StatsSaver save = {});
 
     // Builds the stage named by ExamStage: 1 starts a new exam, 2 and 3 an additional block.
     void formShow();
@@ -146,6 +150,7 @@ private:
     void failByTime();
     void showExamReview();
     void chargeErrors();
+    void saveStats();
     QString failedFirstLine() const;
     QString answerTimeLine() const;
 
@@ -153,6 +158,7 @@ private:
     ExamFrontEnd& m_front;
     QuestionLoader m_load;
     PictureDecoder m_decode;
+    StatsSaver m_save;
 
     ExamPhase m_phase = ExamPhase::Idle;
     std::array<ExamSlot, SlotCount> m_slots;

@@ -435,6 +435,57 @@ TEST_F(ExamEngineTest, EarlyCloseCountsEveryQuestionOfTheExam) {
     EXPECT_EQ(wrong1(engine->slotQuestion(1)), 1);
 }
 
+// Every way an exam ends saves the record once, after its verdict, review and error charge;
+// a time-out that earns an additional block is no end.
+TEST_F(ExamEngineTest, EveryEndOfAnExamSavesOnceAfterTheVerdictAndTheCharge) {
+    int wrongAtSave = -1;
+    engine = std::make_unique<ExamEngine>(app, front, loader, decoder, [this, &wrongAtSave] {
+        front.calls.push_back("save");
+        wrongAtSave = 0;
+        for (const TQuestionStat& q : app.Stats.QuestionStats)
+            wrongAtSave += q.Wrong[ChannelExam];
+        return Status::Ok();
+    });
+    using Calls = std::vector<std::string>;
+
+    start({0, 1, 2, 3}); // passed
+    answerSlots(1, 20);
+    EXPECT_EQ(front.calls, (Calls{"stage", "verdict", "close", "save"}));
+    EXPECT_EQ(wrongAtSave, 0);
+
+    front.calls.clear(); // failed by time, no review: the charge comes after the close
+    start({0, 1, 2, 3});
+    answerSlots(1, 3);
+    ticks(1200);
+    EXPECT_EQ(front.calls, (Calls{"stage", "closeQuestion", "verdict", "close", "save"}));
+    EXPECT_EQ(wrongAtSave, 20);
+
+    front.calls.clear(); // failed by time with the review
+    front.reviewAnswer = true;
+    start({0, 1, 2, 3});
+    ticks(1200);
+    EXPECT_EQ(front.calls, (Calls{"stage", "closeQuestion", "verdict", "review", "close", "save"}));
+    EXPECT_EQ(wrongAtSave, 40);
+
+    front.calls.clear(); // closed early: the charge, then the save
+    start({0, 1, 2, 3});
+    answerSlots(1, 2, {2});
+    engine->formClose();
+    EXPECT_EQ(front.calls, (Calls{"stage", "verdict", "review", "save"}));
+    EXPECT_EQ(wrongAtSave, 40 + 1 + 20);
+    engine->formClose(); // the window's close after a verdict saves nothing more
+    EXPECT_EQ(front.calls.size(), 4u);
+
+    front.calls.clear(); // two questions missing at the time-out: the exam goes on
+    front.reviewAnswer = false;
+    start({0, 1, 2, 3});
+    for (int s = 1; s <= 20; ++s)
+        if (s != 4 && s != 9)
+            answer(s - 1, true);
+    ticks(1200);
+    EXPECT_EQ(front.calls, (Calls{"stage", "closeQuestion", "stage"}));
+}
+
 TEST_F(ExamEngineTest, CurrentTileFollowsTheMouseAndTheAnswers) {
     start({0, 1, 2, 3});
     engine->hoverTile(6);

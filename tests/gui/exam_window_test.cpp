@@ -6,6 +6,7 @@
 #include "exam/ui/question_window.h"
 #include "exam/ui/result_dialog.h"
 #include "scripted_prompter.h"
+#include "stats/stat_file.h"
 #include "study/study_engine.h"
 #include "study/ui/measure_text.h"
 #include "study/ui/study_window.h"
@@ -195,6 +196,49 @@ TEST_F(ExamWindowTest, FullExamWithOneErrorPassesThroughTheAdditionalBlock) {
     EXPECT_EQ(right, 24);
     EXPECT_EQ(wrong, 1);
     EXPECT_EQ(app.Stats.question(107).Wrong[ChannelExam], 1);
+}
+
+// The exam's answers and seconds are on disk when it ends, whether by its verdict or by an early
+// close with its charge: closing the program straight after loses nothing.
+TEST_F(ExamWindowTest, ExamCountsReachTheFileAtTheVerdictAndAtAnEarlyClose) {
+    random.values = {0, 0, 0, 0, 1, 1, 1, 1};
+    TForm91 w(app);
+    w.Timer1->setInterval(3600 * 1000);
+    w.setVerdictPresenter([](const ExamVerdict&) { return TForm4::ResultOk; });
+    ModalDriver driver([&](QWidget* modal) {
+        if (auto* q = qobject_cast<TForm94*>(modal)) {
+            q->Timer1Timer(); // one second on the question
+            answerOpenQuestion(w, *q);
+        }
+    });
+    const auto saved = [this] {
+        Result<LoadedStats> loaded = LoadStats(StatFilePath(dir.path()));
+        EXPECT_TRUE(loaded.ok());
+        return loaded ? loaded->Record : TStatRecord{};
+    };
+
+    w.startExam();
+    for (int n = 0; n < 20; ++n)
+        QTest::keyClick(&w, Qt::Key_Return);
+    EXPECT_FALSE(w.isVisible());
+    TStatRecord record = saved();
+    for (int n = 1; n <= 20; ++n) {
+        EXPECT_EQ(record.question(n).Right[ChannelExam], 1) << n;
+        EXPECT_EQ(record.question(n).Seconds[ChannelExam], 1) << n;
+    }
+
+    w.startExam(); // ticket 2 in every group; two answers, then Escape
+    for (int n = 0; n < 2; ++n)
+        QTest::keyClick(&w, Qt::Key_Return);
+    QTest::keyClick(&w, Qt::Key_Escape);
+    EXPECT_FALSE(w.isVisible());
+    record = saved();
+    for (int n = 21; n <= 40; ++n) {
+        EXPECT_EQ(record.question(n).Right[ChannelExam], n <= 22 ? 1 : 0) << n;
+        EXPECT_EQ(record.question(n).Wrong[ChannelExam], 1) << n; // the early close's charge
+        EXPECT_EQ(record.question(n).Seconds[ChannelExam], n <= 22 ? 1 : 0) << n;
+    }
+    EXPECT_TRUE(prompter.shown().empty());
 }
 
 TEST_F(ExamWindowTest, QuestionWindowButtonsKeysConfirmationAndSeconds) {

@@ -7,6 +7,7 @@
 #include "exam/ui/exam_tile.h"
 #include "exam/ui/question_window.h"
 #include "exam/ui/result_dialog.h"
+#include "stats/save_guard.h"
 #include "study/ui/measure_text.h"
 
 #include <QCloseEvent>
@@ -72,7 +73,8 @@ TForm91::TForm91(AppState& app, QWidget* parent) : QWidget(parent, Qt::Window), 
     connect(Timer1, &QTimer::timeout, this, &TForm91::Timer1Timer);
 
     m_engine = std::make_unique<ExamEngine>(
-        app, *this, [this](int n) { return m_app.Db.LoadQuestion(n); }, DecodeStagePictures);
+        app, *this, [this](int n) { return m_app.Db.LoadQuestion(n); }, DecodeStagePictures,
+        [this] { return SaveStatsGuarded(m_app); });
     m_question = new TForm94(app, *m_engine, this);
     m_result = new TForm4(this);
     resize(953, 702);
