@@ -590,7 +590,11 @@ bool StudyEngine::FormClose() {
     setTimers(false, false);
     m_spFlag = m_t1Flag = false;
 
-    if (l.RunKind == 0 && l.RunMode == 0 && l.ThemeNo == 0 && m_runRight == TicketSize) {
+    // Learned means every question of the ticket answered right in this run: RunRight also
+    // counts the click that only reveals the comment and every answer given again.
+    const bool allRight = m_runCount == TicketSize &&
+                          std::count(m_marks.begin(), m_marks.end(), MarkRight) == TicketSize;
+    if (l.RunKind == 0 && l.RunMode == 0 && l.ThemeNo == 0 && allRight) {
         int32_t& status = m_app.Stats.TicketStatus[l.TicketNo - 1];
         if (status == 0)
             status = 4;

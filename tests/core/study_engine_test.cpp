@@ -633,6 +633,48 @@ TEST_F(StudyEngineTest, CompletionNoClosesAndLearnedStatusIsKeptForBetterOnes) {
     EXPECT_EQ(app.Stats.TicketStatus[5], 4); // learned on close with 20 right
 }
 
+// A ticket is learned when all 20 of its questions stand right, not after 20 right clicks.
+TEST_F(StudyEngineTest, LearnedStatusNeedsEveryQuestionRightWhateverTheClicks) {
+    app.Config.AlwaysShowComment = true; // every question takes a reveal click and a counted one
+    launch(0, 0, 0, 1);
+    for (int i = 0; i < 10; ++i) {
+        answer(true);
+        answer(true);
+    }
+    ASSERT_EQ(engine->RunRight(), 20);
+    engine->BitBtn7Click(); // "СТОП" after ten questions
+    EXPECT_EQ(app.Stats.TicketStatus[0], 0);
+
+    prompter.answers = {false}; // all 20 right, "Нет" to the next ticket
+    launch(0, 0, 0, 2);
+    for (int i = 0; i < 20; ++i) {
+        answer(true);
+        answer(true);
+    }
+    ASSERT_EQ(prompter.asked.size(), 1);
+    EXPECT_EQ(engine->RunRight(), 40);
+    EXPECT_EQ(window.closes, 2);
+    EXPECT_EQ(app.Stats.TicketStatus[1], 4);
+
+    app.Config.AlwaysShowComment = false; // a wrong answer made good again still counts
+    prompter.answers = {false};
+    launch(0, 0, 0, 3);
+    answer(false);
+    for (int i = 0; i < 20; ++i)
+        answer(true);
+    EXPECT_EQ(window.closes, 3);
+    EXPECT_EQ(app.Stats.TicketStatus[2], 4);
+
+    launch(0, 0, 0, 4); // right answers given twice do not make up for a missing one
+    for (int i = 0; i < 19; ++i)
+        answer(true);
+    engine->ListView1SelectItem(0);
+    answer(true);
+    ASSERT_EQ(engine->RunRight(), 20);
+    engine->BitBtn7Click();
+    EXPECT_EQ(app.Stats.TicketStatus[3], 0);
+}
+
 TEST_F(StudyEngineTest, ThemeCompletionWrapsFromTheLastTheme) {
     launch(0, 0, 26, 1);
     const int count = engine->RunCount();
