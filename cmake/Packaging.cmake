@@ -37,7 +37,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Library packages come from the linked libraries; the fonts are only loaded at run time.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation")
+# Downloads over https load OpenSSL at run time and check servers against the system CAs.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, libssl3, ca-certificates")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Learning by ticket and theme, preparation, timed training and a simulation of the\n\
 official exam with additional blocks, with statistics of every answer. Ships a demo\n\

@@ -24,10 +24,6 @@ namespace {
 // Errors past this many are only counted, so a wrong folder does not flood the terminal.
 constexpr int MaxListedErrors = 30;
 
-QString SetFolder(CategorySet set) {
-    return set == CategorySet::AB ? QStringLiteral("A_B") : QStringLiteral("C_D");
-}
-
 QString Where(int ticket, int position) {
     return QStringLiteral("билет %1, вопрос %2").arg(ticket).arg(position);
 }
@@ -71,12 +67,14 @@ struct Collector {
 
 class PictureStore {
 public:
-    explicit PictureStore(const QString& root) : m_root(QDir::cleanPath(root)) {}
+    PictureStore(const QString& root, CategorySet set)
+        : m_root(QDir::cleanPath(root)),
+          m_setImages(m_root + QStringLiteral("/images/") + CategoryFolder(set)) {}
 
     // The JPEG to store for an image path of the data set; empty for the placeholder.
     Result<QByteArray> picture(const QString& imagePath) {
         QString rel = imagePath.trimmed();
-        if (rel.isEmpty() || IsPlaceholder(rel))
+        if (rel.isEmpty() || IsNoImage(rel))
             return QByteArray();
         const auto cached = m_cache.constFind(rel);
         if (cached != m_cache.constEnd())
@@ -89,17 +87,27 @@ public:
     int converted() const { return m_converted; }
 
 private:
-    static bool IsPlaceholder(const QString& rel) {
-        return QDir::cleanPath(rel) == QDir::cleanPath(NoImagePlaceholder);
+    static bool IsNoImage(const QString& rel) {
+        return QFileInfo(rel).completeBaseName().compare(QLatin1String("no_image"),
+                                                         Qt::CaseInsensitive) == 0;
     }
 
     Result<QByteArray> load(const QString& rel) {
         const QString path = QDir::cleanPath(m_root + QLatin1Char('/') + rel);
         if (QDir::isAbsolutePath(rel) || !path.startsWith(m_root + QLatin1Char('/')))
             return Status::Error(QStringLiteral("путь к картинке вне папки данных: %1").arg(rel));
-        QFile file(path);
+        QString found = path;
+        if (!QFileInfo(found).isFile()) {
+            const QString name = QFileInfo(rel).fileName();
+            found = m_setImages + QLatin1Char('/') + name;
+            if (name.isEmpty() || !QFileInfo(found).isFile())
+                return Status::Error(QStringLiteral("нет файла картинки %1 (нет и %2)")
+                                         .arg(rel, QDir(m_root).relativeFilePath(found)));
+        }
+        QFile file(found);
         if (!file.open(QIODevice::ReadOnly))
-            return Status::Error(QStringLiteral("нет файла картинки %1").arg(rel));
+            return Status::Error(
+                QStringLiteral("файл картинки %1 не читается: %2").arg(rel, file.errorString()));
         const QByteArray bytes = file.readAll();
         const ImageFormat format = DetectImageFormat(bytes);
         if (format == ImageFormat::Jpeg) {
@@ -142,6 +150,7 @@ private:
     }
 
     QString m_root;
+    QString m_setImages; // images/<set>, where pictures are looked up by name
     QHash<QString, QByteArray> m_cache;
     int m_converted = 0;
 };
@@ -160,6 +169,10 @@ void CheckEncodable(const QString& where, const QString& field, const QString& t
 
 } // namespace
 
+QString CategoryFolder(CategorySet set) {
+    return set == CategorySet::AB ? QStringLiteral("A_B") : QStringLiteral("C_D");
+}
+
 QString DefaultImportTitle(CategorySet set) {
     return set == CategorySet::AB ? QStringLiteral("Билеты ПДД, категории A и B")
                                   : QStringLiteral("Билеты ПДД, категории C и D");
@@ -172,7 +185,7 @@ Result<ImportedDatabase> ImportJsonDataSet(const JsonImportOptions& options) {
     };
     const QString folder =
         QDir(options.Root)
-            .filePath(QStringLiteral("questions/%1/tickets").arg(SetFolder(options.Set)));
+            .filePath(QStringLiteral("questions/%1/tickets").arg(CategoryFolder(options.Set)));
     QDir dir(folder);
     if (!dir.exists())
         return Status::Error(QStringLiteral("Нет папки с билетами: %1").arg(folder));
@@ -182,7 +195,8 @@ Result<ImportedDatabase> ImportJsonDataSet(const JsonImportOptions& options) {
         return Status::Error(QStringLiteral("В папке %1 нет файлов билетов (*.json)").arg(folder));
 
     std::vector<std::optional<QuestionSource>> found(QuestionCount);
-    PictureStore pictures(options.Root);
+    PictureStore pictures(options.Root, options.Set);
+    int read = 0;
     Collector errors;
 
     for (const QString& name : files) {
@@ -201,6 +215,11 @@ Result<ImportedDatabase> ImportJsonDataSet(const JsonImportOptions& options) {
         const QJsonArray items = doc.array();
         progress(QStringLiteral("%1: вопросов %2").arg(name).arg(items.size()));
         for (qsizetype k = 0; k < items.size(); ++k) {
+            if (options.Cancel && options.Cancel->load())
+                return Status::Error(ImportCancelledMessage);
+            if (options.QuestionRead)
+                options.QuestionRead(read);
+            ++read;
             const QJsonObject obj = items.at(k).toObject();
             const int ticket = TrailingNumber(obj.value(QStringLiteral("ticket_number")));
             const int position = TrailingNumber(obj.value(QStringLiteral("title")));
@@ -267,6 +286,8 @@ Result<ImportedDatabase> ImportJsonDataSet(const JsonImportOptions& options) {
         }
     }
 
+    if (options.QuestionRead)
+        options.QuestionRead(read);
     for (int n = 1; n <= QuestionCount; ++n)
         if (!found[std::size_t(n - 1)])
             errors.add(

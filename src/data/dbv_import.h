@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <vector>
 
@@ -19,6 +20,8 @@ struct JsonImportOptions {
     QString Title;        // empty: a default title naming the categories
     bool Replace = false; // characters cp1251 lacks become '?' instead of failing
     std::function<void(const QString&)> Progress; // optional progress lines
+    std::function<void(int read)> QuestionRead;   // optional: questions read so far, of 800
+    const std::atomic<bool>* Cancel = nullptr;    // optional: stops the import when set
 };
 
 // 800 questions in number order and the title, ready for the writer.
@@ -27,10 +30,19 @@ struct ImportedDatabase {
     std::vector<QuestionSource> Questions;
 };
 
-// The placeholder the data set names for a question without a picture.
+// The placeholder the data set names for a question without a picture; any path whose file
+// is named no_image.* means the same.
 inline const QString NoImagePlaceholder = QStringLiteral("./images/no_image.jpg");
 
-// Reads questions/<set>/tickets/*.json under the root. Fails, naming the question, on a
+// The message of an import stopped through JsonImportOptions::Cancel.
+inline const QString ImportCancelledMessage = QStringLiteral("Загрузка отменена.");
+
+// Data set folder of the category set: "A_B" or "C_D".
+QString CategoryFolder(CategorySet set);
+
+// Reads questions/<set>/tickets/*.json under the root. A picture path is taken as written,
+// relative to the root; when no file is there, by its file name in images/<set>/ (the ticket
+// files write ./tmp/images/A_B/x.jpg for images/A_B/x.jpg). Fails, naming the question, on a
 // missing or repeated question, answers outside 2..5, not exactly one right answer, a text
 // cp1251 cannot hold (unless Replace), or a picture that is missing or cannot be decoded.
 // Pictures become JPEG of at most Database::MaxPictureBlob bytes. Deterministic.

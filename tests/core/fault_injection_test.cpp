@@ -4,10 +4,12 @@
 // once; the record in memory is untouched and reaches the disk at the next save that works.
 
 #include "app/app_state.h"
+#include "data/dataset_import.h"
 #include "data/themes.h"
 #include "scripted_prompter.h"
 #include "stats/save_guard.h"
 #include "stats/stat_file.h"
+#include "test_dataset.h"
 #include "test_db.h"
 
 #include <QDateTime>
@@ -400,6 +402,63 @@ TEST(SaveFaults, FolderRemovedWhileRunningWarnsOnceUntilItIsBack) {
     EXPECT_EQ(readAll(p.statPath()), SerializeStats(statsOfGeneration(5)));
     EXPECT_EQ(readAll(p.themePath()), themesOfGeneration(1));
     EXPECT_EQ(p.warnings(), 2);
+}
+
+// Loading new databases into the data folder while writes fail: a clear error naming the file,
+// the databases already there untouched, no temporary file left.
+class DatabaseInstallFaults : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(test::WriteDataSetFolder(m_set.path(), test::MakePublishedDataSet()));
+        m_oldAB =
+            readAll(test::WriteTestDatabase(m_data.path(), test::MakeQuestions(), DatabaseFileAB));
+        m_oldCD =
+            readAll(test::WriteTestDatabase(m_data.path(), test::MakeQuestions(), DatabaseFileCD));
+        ASSERT_FALSE(m_oldAB.isEmpty());
+    }
+    // Runs in the child: the import must fail and leave the folder as it was.
+    int importFails() {
+        const Status done = RunDataSetImport(m_set.path(), {DatabasesStep(m_data.path())}, {});
+        CHILD_CHECK(!done);
+        CHILD_CHECK(done.message().startsWith(QStringLiteral("Не удалось записать файл")));
+        CHILD_CHECK(done.message().contains(DatabaseFileAB));
+        CHILD_CHECK(readAll(m_data.file(DatabaseFileAB)) == m_oldAB);
+        CHILD_CHECK(readAll(m_data.file(DatabaseFileCD)) == m_oldCD);
+        CHILD_CHECK(QDir(m_data.path()).entryList(QDir::Files | QDir::Hidden).size() == 2);
+        return 0;
+    }
+    TempDir m_set, m_data;
+    QByteArray m_oldAB, m_oldCD;
+};
+
+TEST_F(DatabaseInstallFaults, FullDisk) {
+    const int code = inChild([&]() -> int {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limits{};
+        CHILD_CHECK(getrlimit(RLIMIT_FSIZE, &limits) == 0);
+        rlimit full{50000, limits.rlim_max}; // far less than one database
+        CHILD_CHECK(setrlimit(RLIMIT_FSIZE, &full) == 0);
+        return importFails();
+    });
+    EXPECT_EQ(code, 0) << "check at line ~" << code - 1 << " (mod 250) failed in the child";
+}
+
+TEST_F(DatabaseInstallFaults, ReadOnlyDataFolder) {
+    // The child runs as nobody when we are root: it must still read the data set.
+    const auto readable =
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther;
+    QFile::setPermissions(m_set.path(), readable);
+    QFile::setPermissions(m_data.path(),
+                          QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+    const int code = inChild([&]() -> int {
+        if (geteuid() == 0) {
+            const passwd* nobody = getpwnam("nobody");
+            CHILD_CHECK(nobody && setgid(nobody->pw_gid) == 0 && setuid(nobody->pw_uid) == 0);
+        }
+        return importFails();
+    });
+    QFile::setPermissions(m_data.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(code, 0) << "check at line ~" << code - 1 << " (mod 250) failed in the child";
 }
 
 } // namespace

@@ -1,15 +1,20 @@
 // biletoria-dbv: builds, checks and inspects .dbv question databases.
 #include "data/database.h"
+#include "data/dataset_import.h"
+#include "data/dataset_source.h"
 #include "data/dbv_check.h"
 #include "data/dbv_import.h"
 #include "data/demo_database.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 
 #include <cstdio>
+
+#include <unistd.h>
 
 namespace {
 
@@ -27,8 +32,11 @@ int Fail(const QString& message) {
 constexpr const char* Usage = "Использование:\n"
                               "  biletoria-dbv check ФАЙЛ\n"
                               "  biletoria-dbv dump ФАЙЛ [НОМЕР]\n"
-                              "  biletoria-dbv build --json ПАПКА --set AB|CD -o ФАЙЛ.dbv "
+                              "  biletoria-dbv build --json ИСТОЧНИК --set AB|CD -o ФАЙЛ.dbv "
                               "[--title НАЗВАНИЕ] [--replace]\n"
+                              "  biletoria-dbv build --json ИСТОЧНИК --out-dir ПАПКА [--replace]\n"
+                              "    ИСТОЧНИК: папка набора билетов, его архив .zip или .tar.gz "
+                              "или адрес http(s):// такого архива\n"
                               "  biletoria-dbv demo -o ФАЙЛ.dbv";
 
 int Check(const QStringList& args) {
@@ -77,34 +85,93 @@ int Dump(const QStringList& args) {
     return failures == 0 ? 0 : 1;
 }
 
+// One progress line, rewritten in place; only on a terminal, so logs stay clean.
+class TerminalProgress {
+public:
+    TerminalProgress() : m_on(isatty(fileno(stderr)) == 1) {}
+    ~TerminalProgress() { finish(); }
+    void show(const bil::ImportProgress& p) {
+        if (!m_on)
+            return;
+        QString line = p.Caption;
+        if (p.Phase != bil::ImportProgress::Stage::Download && p.Total > 0)
+            line += QStringLiteral(": %1%").arg(p.Done * 100 / p.Total);
+        if (line == m_last)
+            return;
+        m_last = line;
+        const QByteArray bytes = ("\r\033[K" + line).toUtf8();
+        std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
+        std::fflush(stderr);
+    }
+    void finish() {
+        if (m_on && !m_last.isEmpty())
+            std::fputc('\n', stderr);
+        m_last.clear();
+    }
+
+private:
+    bool m_on;
+    QString m_last;
+};
+
 int Build(const QStringList& arguments) {
     QCommandLineParser parser;
-    const QCommandLineOption json(QStringLiteral("json"), QString(), QStringLiteral("dir"));
+    const QCommandLineOption json(QStringLiteral("json"), QString(), QStringLiteral("source"));
     const QCommandLineOption set(QStringLiteral("set"), QString(), QStringLiteral("set"));
     const QCommandLineOption out(QStringLiteral("o"), QString(), QStringLiteral("file"));
+    const QCommandLineOption outDir(QStringLiteral("out-dir"), QString(), QStringLiteral("dir"));
     const QCommandLineOption title(QStringLiteral("title"), QString(), QStringLiteral("text"));
     const QCommandLineOption replace(QStringLiteral("replace"));
-    parser.addOptions({json, set, out, title, replace});
+    parser.addOptions({json, set, out, outDir, title, replace});
     if (!parser.parse(arguments))
         return Fail(parser.errorText() + QLatin1Char('\n') + QString::fromUtf8(Usage));
-    if (!parser.isSet(json) || !parser.isSet(set) || !parser.isSet(out) ||
-        !parser.positionalArguments().isEmpty())
+    const bool oneFile = parser.isSet(set) && parser.isSet(out) && !parser.isSet(outDir);
+    const bool both =
+        parser.isSet(outDir) && !parser.isSet(set) && !parser.isSet(out) && !parser.isSet(title);
+    if (!parser.isSet(json) || !(oneFile || both) || !parser.positionalArguments().isEmpty())
         return Fail(QString::fromUtf8(Usage));
-    bil::JsonImportOptions options;
-    options.Root = parser.value(json);
-    const QString which = parser.value(set).toUpper();
-    if (which == QLatin1String("AB"))
-        options.Set = bil::CategorySet::AB;
-    else if (which == QLatin1String("CD"))
-        options.Set = bil::CategorySet::CD;
-    else
-        return Fail(QStringLiteral("--set принимает AB или CD, а не «%1»").arg(parser.value(set)));
-    options.Title = parser.value(title);
-    options.Replace = parser.isSet(replace);
-    options.Progress = [](const QString& line) { Print(stderr, line); };
-    if (bil::Status built = bil::BuildDatabaseFromJson(options, parser.value(out)); !built)
+
+    TerminalProgress progress;
+    bil::ImportContext context;
+    context.Progress = [&](const bil::ImportProgress& p) { progress.show(p); };
+    std::vector<bil::ImportStep> steps;
+    QString written;
+    if (both) {
+        steps.push_back(bil::DatabasesStep(parser.value(outDir), parser.isSet(replace)));
+        written = QDir(parser.value(outDir)).filePath(bil::DatabaseFileAB) + QStringLiteral(", ") +
+                  QDir(parser.value(outDir)).filePath(bil::DatabaseFileCD);
+    } else {
+        bil::JsonImportOptions options;
+        const QString which = parser.value(set).toUpper();
+        if (which == QLatin1String("AB"))
+            options.Set = bil::CategorySet::AB;
+        else if (which == QLatin1String("CD"))
+            options.Set = bil::CategorySet::CD;
+        else
+            return Fail(
+                QStringLiteral("--set принимает AB или CD, а не «%1»").arg(parser.value(set)));
+        options.Title = parser.value(title);
+        options.Replace = parser.isSet(replace);
+        const QString target = parser.value(out);
+        written = target;
+        bil::ImportStep step;
+        step.Prepare = [options, target](const bil::DataSetRoot& root,
+                                         const bil::ImportContext& ctx) mutable {
+            options.Root = root.path();
+            options.Cancel = ctx.Cancel;
+            options.QuestionRead = [&ctx](int read) {
+                ctx.report(bil::ImportProgress::Stage::Build, QStringLiteral("Вопросы и картинки"),
+                           read, bil::QuestionCount);
+            };
+            return bil::BuildDatabaseFromJson(options, target);
+        };
+        steps.push_back(std::move(step));
+    }
+    const bil::Status built = bil::RunDataSetImport(parser.value(json), steps, context);
+    progress.finish();
+    if (!built)
         return Fail(QStringLiteral("База не создана:\n") + built.message());
-    Print(stderr, QStringLiteral("Записано: %1").arg(parser.value(out)));
+    Print(stderr, QStringLiteral("Записано: %1").arg(written));
     return 0;
 }
 

@@ -1,0 +1,168 @@
+#include "data/dataset_import.h"
+
+#include "data/atomic_file.h"
+#include "data/dbv_check.h"
+#include "data/dbv_import.h"
+#include "data/dbv_writer.h"
+#include "data/numbering.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <array>
+#include <cstdio>
+
+#include <unistd.h>
+
+namespace bil {
+
+QString ByteCountText(qint64 bytes) {
+    if (bytes < 1024 * 1024)
+        return QStringLiteral("%1 КБ").arg((bytes + 1023) / 1024);
+    return QStringLiteral("%1 МБ").arg(QString::number(double(bytes) / (1024.0 * 1024.0), 'f', 1)
+                                           .replace(QLatin1Char('.'), QLatin1Char(',')));
+}
+
+Status RunDataSetImport(const QString& source, const std::vector<ImportStep>& steps,
+                        const ImportContext& context, DataSetSourceOptions sourceOptions) {
+    if (!sourceOptions.Cancel)
+        sourceOptions.Cancel = context.Cancel;
+    if (!sourceOptions.Progress)
+        sourceOptions.Progress = [&context](const SourceProgress& p) {
+            if (p.Phase == SourceProgress::Stage::Download) {
+                const QString caption =
+                    p.Total > 0 ? QStringLiteral("Загрузка: %1 из %2")
+                                      .arg(ByteCountText(p.Done), ByteCountText(p.Total))
+                                : QStringLiteral("Загрузка: %1").arg(ByteCountText(p.Done));
+                context.report(ImportProgress::Stage::Download, caption, p.Done, p.Total);
+            } else {
+                context.report(ImportProgress::Stage::Unpack, QStringLiteral("Распаковка архива"),
+                               p.Done, p.Total);
+            }
+        };
+    Result<DataSetRoot> root = OpenDataSetSource(source, sourceOptions);
+    if (!root)
+        return root.status();
+    for (const ImportStep& step : steps) {
+        if (context.cancelled())
+            return Status::Error(DataSetCancelledMessage);
+        if (Status prepared = step.Prepare(*root, context); !prepared)
+            return prepared;
+    }
+    if (context.cancelled())
+        return Status::Error(DataSetCancelledMessage);
+    context.report(ImportProgress::Stage::Install, QStringLiteral("Запись файлов"), 0, 1);
+    for (const ImportStep& step : steps)
+        if (step.Commit)
+            if (Status committed = step.Commit(); !committed)
+                return committed;
+    context.report(ImportProgress::Stage::Install, QStringLiteral("Готово"), 1, 1);
+    return Status::Ok();
+}
+
+namespace {
+
+// A database written beside its target under a temporary name, waiting to be renamed over it.
+struct PreparedFile {
+    QString Target;
+    std::unique_ptr<QTemporaryFile> Temp;
+};
+
+Status WriteChecked(const QString& target, const QByteArray& bytes, PreparedFile& prepared) {
+    const QString shown = QDir::toNativeSeparators(target);
+    // A save killed before its rename leaves target.XXXXXX behind; the next one tidies up.
+    RemoveStaleTemporaries(target);
+    auto temp = std::make_unique<QTemporaryFile>(target + QStringLiteral(".XXXXXX"));
+    if (!temp->open())
+        return Status::Error(
+            QStringLiteral("Не удалось записать файл %1: %2").arg(shown, temp->errorString()));
+    // A full disk can report every byte as written; the flush and the size tell the truth.
+    if (temp->write(bytes) != bytes.size() || !temp->flush() || ::fsync(temp->handle()) != 0 ||
+        temp->size() != bytes.size())
+        return Status::Error(QStringLiteral("Не удалось записать файл %1: %2")
+                                 .arg(shown, temp->error() != QFileDevice::NoError
+                                                 ? temp->errorString()
+                                                 : QStringLiteral("записаны не все данные")));
+    temp->close();
+    auto report = CheckDbvFile(temp->fileName());
+    if (!report)
+        return Status::Error(
+            QStringLiteral("Записанная база %1 не читается: %2").arg(shown, report.error()));
+    if (!report->ok()) {
+        const DbvProblem& p = report->Problems.front();
+        return Status::Error(QStringLiteral("Записанная база %1 не прошла проверку: вопрос %2, %3")
+                                 .arg(shown)
+                                 .arg(p.Number)
+                                 .arg(p.Reason));
+    }
+    prepared = PreparedFile{target, std::move(temp)};
+    return Status::Ok();
+}
+
+struct DatabasesWork {
+    QString Folder;
+    std::array<PreparedFile, 2> Files;
+};
+
+} // namespace
+
+ImportStep DatabasesStep(const QString& folder, bool replace) {
+    auto work = std::make_shared<DatabasesWork>();
+    work->Folder = folder;
+    ImportStep step;
+    step.Prepare = [work, replace](const DataSetRoot& root,
+                                   const ImportContext& context) -> Status {
+        if (!QDir().mkpath(work->Folder))
+            return Status::Error(QStringLiteral("Не удалось создать папку %1")
+                                     .arg(QDir::toNativeSeparators(work->Folder)));
+        const std::array<CategorySet, 2> sets = {CategorySet::AB, CategorySet::CD};
+        const std::array<QString, 2> names = {DatabaseFileAB, DatabaseFileCD};
+        const std::array<QString, 2> labels = {QStringLiteral("A,B"), QStringLiteral("C,D")};
+        for (std::size_t k = 0; k < sets.size(); ++k) {
+            JsonImportOptions options;
+            options.Root = root.path();
+            options.Set = sets[k];
+            options.Cancel = context.Cancel;
+            options.Replace = replace;
+            const QString caption = QStringLiteral("Билеты %1: вопросы и картинки").arg(labels[k]);
+            options.QuestionRead = [&](int read) {
+                context.report(ImportProgress::Stage::Build, caption, read, QuestionCount);
+            };
+            auto imported = ImportJsonDataSet(options);
+            if (!imported)
+                return Status::Error(
+                    QStringLiteral("Билеты %1 не собраны:\n%2").arg(labels[k], imported.error()));
+            auto bytes = BuildDatabase(imported->Title, imported->Questions, replace);
+            if (!bytes)
+                return Status::Error(
+                    QStringLiteral("Билеты %1 не собраны:\n%2").arg(labels[k], bytes.error()));
+            if (context.cancelled())
+                return Status::Error(DataSetCancelledMessage);
+            context.report(ImportProgress::Stage::Check,
+                           QStringLiteral("Проверка базы %1").arg(names[k]), 0, -1);
+            const QString target = QDir(work->Folder).filePath(names[k]);
+            if (Status written = WriteChecked(target, *bytes, work->Files[k]); !written)
+                return written;
+        }
+        return Status::Ok();
+    };
+    step.Commit = [work]() -> Status {
+        for (PreparedFile& file : work->Files) {
+            if (!file.Temp)
+                continue;
+            // rename(2) replaces the old file in one step; QFile::rename would refuse.
+            const QByteArray from = QFile::encodeName(file.Temp->fileName());
+            const QByteArray to = QFile::encodeName(file.Target);
+            if (std::rename(from.constData(), to.constData()) != 0)
+                return Status::Error(QStringLiteral("Не удалось заменить файл %1")
+                                         .arg(QDir::toNativeSeparators(file.Target)));
+            file.Temp->setAutoRemove(false); // it is the target now
+            file.Temp.reset();
+        }
+        return Status::Ok();
+    };
+    return step;
+}
+
+} // namespace bil

@@ -1,0 +1,68 @@
+#pragma once
+
+// Turning an opened data set into the program's files, as a list of steps: each step first
+// prepares everything in temporary files, and only when every step has prepared do they all
+// put their files in place. So a failure or a cancel anywhere changes nothing.
+//
+//     std::vector<ImportStep> steps{DatabasesStep(appDataDir)};   // more steps may follow
+//     ImportContext context{progress, &cancel};
+//     Status done = RunDataSetImport(source, steps, context);
+
+#include "data/dataset_source.h"
+#include "data/status.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace bil {
+
+// What the work is doing now, ready to show: a caption, and a count (Total -1: unknown).
+struct ImportProgress {
+    enum class Stage { Download, Unpack, Build, Check, Install };
+    Stage Phase = Stage::Download;
+    QString Caption;
+    qint64 Done = 0;
+    qint64 Total = -1;
+};
+
+// Shared by the steps of one import.
+struct ImportContext {
+    std::function<void(const ImportProgress&)> Progress; // optional; called on the worker thread
+    const CancelFlag* Cancel = nullptr;                  // optional
+
+    bool cancelled() const { return Cancel && Cancel->load(); }
+    void report(ImportProgress::Stage stage, const QString& caption, qint64 done,
+                qint64 total) const {
+        if (Progress)
+            Progress(ImportProgress{stage, caption, done, total});
+    }
+};
+
+struct ImportStep {
+    // Reads the data set and writes only temporary files; nothing the program uses changes.
+    std::function<Status(const DataSetRoot& root, const ImportContext& context)> Prepare;
+    // Puts the prepared files in place; runs only after every step has prepared.
+    std::function<Status()> Commit;
+};
+
+// Opens the source (folder, archive or address), prepares every step on its root in order,
+// then commits them. The first failure stops the import with its message.
+Status RunDataSetImport(const QString& source, const std::vector<ImportStep>& steps,
+                        const ImportContext& context, DataSetSourceOptions sourceOptions = {});
+
+// File names of the two databases in a folder.
+inline const QString DatabaseFileAB = QStringLiteral("dataAB.dbv");
+inline const QString DatabaseFileCD = QStringLiteral("dataCD.dbv");
+
+// Builds dataAB.dbv and dataCD.dbv into `folder` from one read of the data set: each goes to
+// a temporary file beside its target, is checked with the reader of `biletoria-dbv check`,
+// and on commit is renamed over any older one. With replace, characters cp1251 lacks become '?'.
+ImportStep DatabasesStep(const QString& folder, bool replace = false);
+
+// A caption for a byte count: "12,3 МБ" or "512 КБ".
+QString ByteCountText(qint64 bytes);
+
+} // namespace bil

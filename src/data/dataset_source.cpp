@@ -1,0 +1,445 @@
+#include "data/dataset_source.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QUrl>
+
+#include <archive.h>
+#include <archive_entry.h>
+#include <locale.h>
+
+#include <optional>
+#include <vector>
+
+namespace bil {
+
+DataSetRoot::DataSetRoot(QString path, std::unique_ptr<QTemporaryDir> temp)
+    : m_path(std::move(path)), m_temp(std::move(temp)) {}
+DataSetRoot::DataSetRoot(DataSetRoot&&) noexcept = default;
+DataSetRoot& DataSetRoot::operator=(DataSetRoot&&) noexcept = default;
+DataSetRoot::~DataSetRoot() = default;
+
+namespace {
+
+QString Native(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+bool Cancelled(const DataSetSourceOptions& options) {
+    return options.Cancel && options.Cancel->load();
+}
+
+void Report(const DataSetSourceOptions& options, SourceProgress::Stage phase, qint64 done,
+            qint64 total) {
+    if (options.Progress)
+        options.Progress(SourceProgress{phase, done, total});
+}
+
+QString Megabytes(qint64 bytes) {
+    return QString::number(double(bytes) / (1024.0 * 1024.0), 'f', bytes % (1024 * 1024) ? 1 : 0);
+}
+
+bool IsUrl(const QString& source) {
+    return source.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) ||
+           source.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
+}
+
+// The entry's path inside the archive with "." parts dropped; empty when it would leave the
+// archive (absolute, a drive letter, "..").
+std::optional<QString> SafeRelativePath(const QString& raw) {
+    QString name = raw;
+    name.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (name.startsWith(QLatin1Char('/')) ||
+        (name.size() >= 2 && name.at(1) == QLatin1Char(':') && name.at(0).isLetter()))
+        return std::nullopt;
+    QStringList parts;
+    for (const QString& part : name.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (part == QLatin1String("."))
+            continue;
+        if (part == QLatin1String(".."))
+            return std::nullopt;
+        parts << part;
+    }
+    return parts.join(QLatin1Char('/'));
+}
+
+// The entry's name as UTF-8 when libarchive knows the encoding, else its raw bytes (archives
+// of the data set name their files in UTF-8 either way).
+QString EntryName(archive_entry* entry) {
+    if (const char* utf8 = archive_entry_pathname_utf8(entry))
+        return QString::fromUtf8(utf8);
+    if (const char* raw = archive_entry_pathname(entry))
+        return QString::fromUtf8(raw);
+    return QString();
+}
+
+// libarchive converts entry names through the thread's locale; under the plain C locale a
+// UTF-8 name ("Билет 1.json") fails and comes back empty. A UTF-8 locale for this thread only.
+class Utf8Names {
+public:
+    Utf8Names() : m_utf8(newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(nullptr))) {
+        if (m_utf8)
+            m_previous = uselocale(m_utf8);
+    }
+    ~Utf8Names() {
+        if (m_utf8) {
+            uselocale(m_previous);
+            freelocale(m_utf8);
+        }
+    }
+    Utf8Names(const Utf8Names&) = delete;
+    Utf8Names& operator=(const Utf8Names&) = delete;
+
+private:
+    locale_t m_utf8;
+    locale_t m_previous = nullptr;
+};
+
+class ArchiveReader {
+public:
+    ArchiveReader() : m_archive(archive_read_new()) {}
+    ~ArchiveReader() { archive_read_free(m_archive); }
+    ArchiveReader(const ArchiveReader&) = delete;
+    ArchiveReader& operator=(const ArchiveReader&) = delete;
+    archive* get() const { return m_archive; }
+    QString error() const {
+        const char* text = archive_error_string(m_archive);
+        return text ? QString::fromLocal8Bit(text) : QStringLiteral("неизвестная ошибка");
+    }
+
+private:
+    archive* m_archive;
+};
+
+} // namespace
+
+SourceKind ClassifySource(const QString& source) {
+    if (IsUrl(source))
+        return SourceKind::Url;
+    const QFileInfo info(source);
+    if (info.isDir())
+        return SourceKind::Folder;
+    if (info.isFile())
+        return SourceKind::Archive;
+    const QString lower = source.toLower();
+    for (const char* suffix : {".zip", ".tar", ".tar.gz", ".tgz", ".tar.bz2", ".tar.xz"})
+        if (lower.endsWith(QLatin1String(suffix)))
+            return SourceKind::Archive;
+    return SourceKind::Folder;
+}
+
+Status UnpackArchive(const QString& archivePath, const QString& into,
+                     const DataSetSourceOptions& options) {
+    const QString shown = Native(archivePath);
+    const Utf8Names names;
+    ArchiveReader reader;
+    archive* a = reader.get();
+    archive_read_support_filter_all(a);
+    archive_read_support_format_zip(a);
+    archive_read_support_format_tar(a);
+    if (archive_read_open_filename(a, QFile::encodeName(archivePath).constData(), 1 << 16) !=
+        ARCHIVE_OK) {
+        // A file that reads but does not open as an archive holds something else.
+        if (QFile probe(archivePath); probe.open(QIODevice::ReadOnly))
+            return Status::Error(
+                QStringLiteral("Файл %1 — не архив zip или tar.gz (или он повреждён): %2")
+                    .arg(shown, reader.error()));
+        return Status::Error(
+            QStringLiteral("Не удалось открыть архив %1: %2").arg(shown, reader.error()));
+    }
+    const qint64 archiveSize = QFileInfo(archivePath).size();
+    const QDir target(into);
+    qint64 written = 0;
+    qint64 entries = 0;
+    std::vector<char> buffer(1 << 16);
+    Report(options, SourceProgress::Stage::Unpack, 0, archiveSize);
+
+    for (;;) {
+        if (Cancelled(options))
+            return Status::Error(DataSetCancelledMessage);
+        archive_entry* entry = nullptr;
+        const int next = archive_read_next_header(a, &entry);
+        if (next == ARCHIVE_EOF)
+            break;
+        if (next < ARCHIVE_WARN) {
+            // Nothing read yet means the bytes are no archive at all.
+            if (entries == 0)
+                return Status::Error(
+                    QStringLiteral("Файл %1 — не архив zip или tar.gz (или он повреждён): %2")
+                        .arg(shown, reader.error()));
+            return Status::Error(
+                QStringLiteral("Архив %1 повреждён: %2").arg(shown, reader.error()));
+        }
+        if (++entries > options.MaxEntries)
+            return Status::Error(
+                QStringLiteral("В архиве %1 больше %2 файлов; распаковка остановлена.")
+                    .arg(shown)
+                    .arg(options.MaxEntries));
+        const QString name = EntryName(entry);
+        if (name.isEmpty())
+            return Status::Error(
+                QStringLiteral("В архиве %1 есть файл с нечитаемым именем; архив не распакован.")
+                    .arg(shown));
+        const std::optional<QString> rel = SafeRelativePath(name);
+        if (!rel)
+            return Status::Error(QStringLiteral("В архиве %1 есть файл с путём вне архива "
+                                                "«%2»; архив не распакован.")
+                                     .arg(shown, name));
+        const mode_t type = archive_entry_filetype(entry);
+        if (rel->isEmpty())
+            continue;
+        if (type == AE_IFDIR) {
+            if (!target.mkpath(*rel))
+                return Status::Error(QStringLiteral("Не удалось создать папку %1")
+                                         .arg(Native(target.filePath(*rel))));
+            continue;
+        }
+        // Links could point anywhere; the data set has none.
+        if (type != AE_IFREG || archive_entry_hardlink(entry) != nullptr)
+            continue;
+        const QString path = target.filePath(*rel);
+        if (!target.mkpath(QFileInfo(*rel).path()))
+            return Status::Error(
+                QStringLiteral("Не удалось создать папку %1").arg(Native(QFileInfo(path).path())));
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return Status::Error(QStringLiteral("Не удалось распаковать %1: %2")
+                                     .arg(Native(path), file.errorString()));
+        for (;;) {
+            if (Cancelled(options))
+                return Status::Error(DataSetCancelledMessage);
+            const la_ssize_t got = archive_read_data(a, buffer.data(), buffer.size());
+            if (got == 0)
+                break;
+            if (got < 0)
+                return Status::Error(
+                    QStringLiteral("Архив %1 повреждён (%2): %3").arg(shown, name, reader.error()));
+            written += got;
+            if (written > options.MaxUnpackedBytes)
+                return Status::Error(
+                    QStringLiteral("Архив %1 распаковывается больше чем в %2 МБ; распаковка "
+                                   "остановлена.")
+                        .arg(shown, Megabytes(options.MaxUnpackedBytes)));
+            if (file.write(buffer.data(), got) != got)
+                return Status::Error(QStringLiteral("Не удалось распаковать %1: %2")
+                                         .arg(Native(path), file.errorString()));
+        }
+        if (!file.flush())
+            return Status::Error(QStringLiteral("Не удалось распаковать %1: %2")
+                                     .arg(Native(path), file.errorString()));
+        Report(options, SourceProgress::Stage::Unpack, archive_filter_bytes(a, -1), archiveSize);
+    }
+    if (entries == 0)
+        return Status::Error(QStringLiteral("Архив %1 пуст.").arg(shown));
+    Report(options, SourceProgress::Stage::Unpack, archiveSize, archiveSize);
+    return Status::Ok();
+}
+
+Result<QString> FindDataSetRoot(const QString& folder) {
+    const QDir dir(folder);
+    if (!dir.exists())
+        return Status::Error(QStringLiteral("Нет папки %1").arg(Native(folder)));
+    auto holdsQuestions = [](const QDir& d) {
+        return QFileInfo(d.filePath(QStringLiteral("questions"))).isDir();
+    };
+    if (holdsQuestions(dir))
+        return QDir::cleanPath(dir.absolutePath());
+    const QStringList subfolders = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    if (subfolders.size() == 1) {
+        const QDir top(dir.filePath(subfolders.front()));
+        if (holdsQuestions(top))
+            return QDir::cleanPath(top.absolutePath());
+    }
+    return Status::Error(QStringLiteral("Нет папки questions с билетами в %1 (ни в ней самой, ни "
+                                        "в её единственной вложенной папке).")
+                             .arg(Native(folder)));
+}
+
+Status DownloadToFile(const QString& url, const QString& filePath,
+                      const DataSetSourceOptions& options) {
+    const QUrl address(url.trimmed(), QUrl::StrictMode);
+    if (!address.isValid() || address.host().isEmpty() ||
+        (address.scheme() != QLatin1String("http") && address.scheme() != QLatin1String("https")))
+        return Status::Error(QStringLiteral("Неверный адрес: %1").arg(url));
+    if (!QCoreApplication::instance())
+        return Status::Error(QStringLiteral("Загрузка невозможна: программа не запущена."));
+    QFile out(filePath);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return Status::Error(QStringLiteral("Не удалось создать файл %1: %2")
+                                 .arg(Native(filePath), out.errorString()));
+
+    enum class Stop { None, Cancelled, Stalled, TooBig, WriteFailed };
+    Stop stop = Stop::None;
+    qint64 received = 0;
+    qint64 expected = -1;
+
+    QNetworkAccessManager network;
+    QNetworkRequest request(address);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setMaximumRedirectsAllowed(10);
+    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("biletoria"));
+    QNetworkReply* reply = network.get(request);
+    QEventLoop loop;
+    QTimer stall;
+    stall.setSingleShot(true);
+    stall.setInterval(options.StallTimeoutMs);
+    QTimer poll; // the cancel flag may be set from another thread
+    poll.setInterval(50);
+
+    auto halt = [&](Stop why) {
+        if (stop == Stop::None)
+            stop = why;
+        reply->abort();
+    };
+    auto success = [&] {
+        const int code = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        return code >= 200 && code < 300;
+    };
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, [&] {
+        if (!success())
+            return;
+        bool known = false;
+        const qint64 length =
+            reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
+        expected = known ? length : -1;
+        if (expected > options.MaxDownloadBytes)
+            halt(Stop::TooBig);
+    });
+    QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
+        const QByteArray chunk = reply->readAll();
+        stall.start();
+        if (stop != Stop::None || !success())
+            return;
+        received += chunk.size();
+        if (received > options.MaxDownloadBytes)
+            return halt(Stop::TooBig);
+        if (out.write(chunk) != chunk.size())
+            return halt(Stop::WriteFailed);
+        Report(options, SourceProgress::Stage::Download, received, expected);
+    });
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&stall, &QTimer::timeout, &loop, [&] { halt(Stop::Stalled); });
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (Cancelled(options))
+            halt(Stop::Cancelled);
+    });
+    Report(options, SourceProgress::Stage::Download, 0, -1);
+    stall.start();
+    poll.start();
+    if (!reply->isFinished())
+        loop.exec();
+    stall.stop();
+    poll.stop();
+
+    const QNetworkReply::NetworkError error = reply->error();
+    const int code = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QString reason = reply->errorString();
+    const QString finalUrl = reply->url().toString();
+    reply->deleteLater();
+    const bool flushed = out.flush();
+    out.close();
+
+    Status result = Status::Ok();
+    switch (stop) {
+    case Stop::Cancelled:
+        result = Status::Error(DataSetCancelledMessage);
+        break;
+    case Stop::Stalled:
+        result =
+            Status::Error(QStringLiteral("Сервер не присылает данных %1 с; загрузка прервана: %2")
+                              .arg(options.StallTimeoutMs / 1000.0)
+                              .arg(url));
+        break;
+    case Stop::TooBig:
+        result = Status::Error(QStringLiteral("Архив больше %1 МБ; загрузка прервана: %2")
+                                   .arg(Megabytes(options.MaxDownloadBytes), url));
+        break;
+    case Stop::WriteFailed:
+        result = Status::Error(QStringLiteral("Не удалось записать загруженный архив в %1: %2")
+                                   .arg(Native(filePath), out.errorString()));
+        break;
+    case Stop::None:
+        if (code == 404 || code == 410)
+            result = Status::Error(QStringLiteral("По адресу ничего не найдено (ошибка %1): %2")
+                                       .arg(code)
+                                       .arg(finalUrl));
+        else if (code >= 400)
+            result = Status::Error(
+                QStringLiteral("Сервер ответил ошибкой %1: %2").arg(code).arg(finalUrl));
+        else if (error == QNetworkReply::TooManyRedirectsError)
+            result = Status::Error(QStringLiteral("Слишком много перенаправлений: %1").arg(url));
+        else if (error != QNetworkReply::NoError && received > 0)
+            result = Status::Error(QStringLiteral("Загрузка оборвалась после %1 байт: %2 (%3)")
+                                       .arg(received)
+                                       .arg(url, reason));
+        else if (error != QNetworkReply::NoError)
+            result =
+                Status::Error(QStringLiteral("Нет связи с сервером: %1 (%2)").arg(url, reason));
+        else if (expected >= 0 && received != expected)
+            result = Status::Error(QStringLiteral("Загрузка оборвалась: получено %1 байт из %2: %3")
+                                       .arg(received)
+                                       .arg(expected)
+                                       .arg(url));
+        else if (!flushed)
+            result = Status::Error(
+                QStringLiteral("Не удалось записать загруженный архив в %1").arg(Native(filePath)));
+        else if (received == 0)
+            result = Status::Error(QStringLiteral("Сервер прислал пустой ответ: %1").arg(url));
+        break;
+    }
+    if (!result)
+        QFile::remove(filePath);
+    return result;
+}
+
+Result<DataSetRoot> OpenDataSetSource(const QString& source, const DataSetSourceOptions& options) {
+    const QString trimmed = source.trimmed();
+    if (trimmed.isEmpty())
+        return Status::Error(QStringLiteral("Не указан источник билетов."));
+    const SourceKind kind = ClassifySource(trimmed);
+    if (kind == SourceKind::Folder) {
+        auto root = FindDataSetRoot(trimmed);
+        if (!root)
+            return root.status();
+        return DataSetRoot(root.value(), nullptr);
+    }
+    if (kind == SourceKind::Archive && !QFileInfo(trimmed).isFile())
+        return Status::Error(QStringLiteral("Нет файла %1").arg(Native(trimmed)));
+
+    const QString parent = options.TempParent.isEmpty() ? QDir::tempPath() : options.TempParent;
+    auto temp = std::make_unique<QTemporaryDir>(parent + QStringLiteral("/biletoria-XXXXXX"));
+    if (!temp->isValid())
+        return Status::Error(QStringLiteral("Не удалось создать временную папку в %1: %2")
+                                 .arg(Native(parent), temp->errorString()));
+    QString archivePath = trimmed;
+    if (kind == SourceKind::Url) {
+        archivePath = temp->filePath(QStringLiteral("download"));
+        if (Status got = DownloadToFile(trimmed, archivePath, options); !got)
+            return got;
+    }
+    const QString unpacked = temp->filePath(QStringLiteral("data"));
+    if (!QDir().mkpath(unpacked))
+        return Status::Error(QStringLiteral("Не удалось создать папку %1").arg(Native(unpacked)));
+    Status opened = UnpackArchive(archivePath, unpacked, options);
+    if (kind == SourceKind::Url)
+        QFile::remove(archivePath); // the unpacked copy is all that is needed from here on
+    if (!opened)
+        return opened;
+    auto root = FindDataSetRoot(unpacked);
+    if (!root)
+        return Status::Error(
+            QStringLiteral("В архиве нет набора билетов: ни в нём, ни в его единственной папке "
+                           "нет папки questions."));
+    return DataSetRoot(root.value(), std::move(temp));
+}
+
+} // namespace bil

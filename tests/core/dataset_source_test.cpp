@@ -1,0 +1,542 @@
+// The data set as it is published, from a folder, an archive or an address, into the two
+// databases: picture paths as the release writes them, archive safety, downloads that fail.
+#include "data/database.h"
+#include "data/dataset_import.h"
+#include "data/dataset_source.h"
+#include "data/dbv_check.h"
+#include "data/dbv_import.h"
+#include "loopback_http.h"
+#include "test_dataset.h"
+#include "test_db.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace bil {
+namespace {
+
+using test::ArchiveFormat;
+using test::DataSetFiles;
+using test::DataSetShape;
+using test::TempDir;
+
+std::string S(const QString& s) {
+    return s.toStdString();
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Every file below a folder, relative, sorted.
+QStringList FilesUnder(const QString& folder) {
+    QStringList out;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        out << QDir(folder).relativeFilePath(it.next());
+    out.sort();
+    return out;
+}
+
+const DataSetFiles& Published() {
+    static const DataSetFiles files = test::MakePublishedDataSet();
+    return files;
+}
+
+// The reference: both databases built from the data set in a plain folder.
+struct Reference {
+    QByteArray AB, CD;
+};
+const Reference& Built() {
+    static const Reference ref = [] {
+        TempDir dir;
+        test::WriteDataSetFolder(dir.path(), Published());
+        Reference r;
+        for (CategorySet set : {CategorySet::AB, CategorySet::CD}) {
+            JsonImportOptions o;
+            o.Root = dir.path();
+            o.Set = set;
+            const QString out = dir.file(QStringLiteral("out.dbv"));
+            const Status built = BuildDatabaseFromJson(o, out);
+            EXPECT_TRUE(built) << S(built.message());
+            (set == CategorySet::AB ? r.AB : r.CD) = ReadAll(out);
+        }
+        return r;
+    }();
+    return ref;
+}
+
+TEST(PublishedDataSet, EveryQuirkImportsWithTextsAnswersAndPictures) {
+    TempDir dir;
+    ASSERT_TRUE(test::WriteDataSetFolder(dir.path(), Published()));
+    const DataSetShape shape;
+    for (CategorySet set : {CategorySet::AB, CategorySet::CD}) {
+        SCOPED_TRACE(S(CategoryFolder(set)));
+        const QString path =
+            test::WriteBytes(dir.file(CategoryFolder(set) + QStringLiteral(".dbv")),
+                             set == CategorySet::AB ? Built().AB : Built().CD);
+        auto report = CheckDbvFile(path);
+        ASSERT_TRUE(report) << S(report.error());
+        EXPECT_TRUE(report->ok());
+        EXPECT_EQ(report->Title, DefaultImportTitle(set));
+        EXPECT_LE(report->LargestPicture, Database::MaxPictureBlob);
+
+        Database db;
+        ASSERT_TRUE(db.OpenDatabase(path));
+        int pictures = 0;
+        for (int n = 1; n <= QuestionCount; ++n) {
+            auto q = db.LoadQuestion(n);
+            ASSERT_TRUE(q) << n;
+            const QuestionSource want = test::ExpectedQuestion(set, n);
+            ASSERT_EQ(q->Text, want.Text) << n;
+            ASSERT_EQ(q->AnswerCount, int(want.Answers.size())) << n;
+            for (int a = 0; a < q->AnswerCount; ++a)
+                ASSERT_EQ(q->Answers[std::size_t(a)], want.Answers[std::size_t(a)]) << n;
+            ASSERT_EQ(q->Correct, want.Correct) << n;
+            ASSERT_EQ(q->Comment, want.Comment) << n;
+            ASSERT_EQ(q->HasPicture, test::HasPicture(shape, set, n)) << n;
+            pictures += q->HasPicture ? 1 : 0;
+        }
+        EXPECT_EQ(pictures, report->WithPicture);
+        EXPECT_GE(pictures, shape.PicturesPerSet);
+    }
+    // The big JPEG of A,B, 3333 pixels wide, came in under the picture limit.
+    Database ab;
+    ASSERT_TRUE(ab.OpenDatabase(dir.file(QStringLiteral("A_B.dbv"))));
+    EXPECT_LE(ab.LoadQuestion(2)->Picture.size(), qsizetype(Database::MaxPictureBlob));
+}
+
+TEST(PublishedDataSet, PictureFoundNowhereNamesTicketAndQuestion) {
+    DataSetFiles files = Published();
+    // Question 41 of C,D (ticket 3, question 1) has a picture: take its file away.
+    const QString missing = [&] {
+        for (auto it = files.begin(); it != files.end(); ++it)
+            if (it->first.startsWith(QStringLiteral("images/C_D/"))) {
+                const QString name = it->first;
+                files.erase(it);
+                return name;
+            }
+        return QString();
+    }();
+    ASSERT_FALSE(missing.isEmpty());
+    TempDir dir;
+    ASSERT_TRUE(test::WriteDataSetFolder(dir.path(), files));
+    JsonImportOptions o;
+    o.Root = dir.path();
+    o.Set = CategorySet::CD;
+    auto imported = ImportJsonDataSet(o);
+    ASSERT_FALSE(imported);
+    EXPECT_TRUE(imported.error().startsWith(QStringLiteral("билет 1, вопрос 1: нет файла картинки "
+                                                           "./tmp/images/C_D/")))
+        << S(imported.error());
+    EXPECT_EQ(imported.error().count(QLatin1Char('\n')), 0) << S(imported.error());
+    // The A,B half is whole and still builds.
+    o.Set = CategorySet::AB;
+    EXPECT_TRUE(ImportJsonDataSet(o));
+}
+
+class Sources : public ::testing::Test {
+protected:
+    // The databases an opened source gives, through the same step the program runs.
+    void expectSameDatabases(const QString& source, const QString& temp = QString()) {
+        TempDir out;
+        DataSetSourceOptions options;
+        options.TempParent = temp;
+        const Status done =
+            RunDataSetImport(source, {DatabasesStep(out.path())}, ImportContext{}, options);
+        ASSERT_TRUE(done) << S(done.message());
+        EXPECT_EQ(ReadAll(out.file(DatabaseFileAB)), Built().AB);
+        EXPECT_EQ(ReadAll(out.file(DatabaseFileCD)), Built().CD);
+        EXPECT_EQ(FilesUnder(out.path()), (QStringList{DatabaseFileAB, DatabaseFileCD}));
+    }
+    QString writeArchive(const QString& name, const QByteArray& bytes) {
+        return test::WriteBytes(m_dir.file(name), bytes);
+    }
+    TempDir m_dir;
+};
+
+TEST_F(Sources, FolderZipWithTopFolderAndTarGzWithoutGiveTheSameDatabases) {
+    TempDir plain, nested;
+    ASSERT_TRUE(test::WriteDataSetFolder(plain.path(), Published()));
+    ASSERT_TRUE(
+        test::WriteDataSetFolder(nested.path(), Published(), QStringLiteral("pdd_russia-master")));
+    expectSameDatabases(plain.path());
+    expectSameDatabases(nested.path()); // the folder of an unpacked download
+
+    TempDir temp;
+    const QString zip = writeArchive(
+        QStringLiteral("master.zip"),
+        test::MakeArchive(ArchiveFormat::Zip, Published(), QStringLiteral("pdd_russia-master/")));
+    expectSameDatabases(zip, temp.path());
+    const QString tar = writeArchive(QStringLiteral("data.tar.gz"),
+                                     test::MakeArchive(ArchiveFormat::TarGz, Published()));
+    expectSameDatabases(tar, temp.path());
+    // Nothing of the unpacked copies stays behind.
+    EXPECT_TRUE(FilesUnder(temp.path()).isEmpty()) << S(FilesUnder(temp.path()).join(' '));
+    EXPECT_TRUE(QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+
+    // The root lives as long as its object.
+    DataSetSourceOptions options;
+    options.TempParent = temp.path();
+    QString unpackedAt;
+    {
+        auto root = OpenDataSetSource(zip, options);
+        ASSERT_TRUE(root) << S(root.error());
+        EXPECT_TRUE(root->unpacked());
+        unpackedAt = root->path();
+        EXPECT_TRUE(unpackedAt.endsWith(QStringLiteral("/pdd_russia-master")));
+        EXPECT_TRUE(QFileInfo(unpackedAt + QStringLiteral("/signs/signs.json")).isFile());
+        EXPECT_TRUE(QFileInfo(unpackedAt + QStringLiteral("/questions/A_B/tickets/Билет 40.json"))
+                        .isFile());
+    }
+    EXPECT_FALSE(QFileInfo::exists(unpackedAt));
+    auto inPlace = OpenDataSetSource(plain.path(), options);
+    ASSERT_TRUE(inPlace);
+    EXPECT_FALSE(inPlace->unpacked());
+}
+
+// Entries that would land outside the folder refuse the whole archive before anything lands.
+TEST_F(Sources, EntriesLeavingTheArchiveAreRefused) {
+    const DataSetFiles few = {{QStringLiteral("questions/A_B/tickets/Билет 1.json"), "[]"}};
+    for (ArchiveFormat format : {ArchiveFormat::Zip, ArchiveFormat::TarGz})
+        for (const QString& evil : {QStringLiteral("../evil"), QStringLiteral("a/../../evil"),
+                                    QStringLiteral("/tmp/evil-absolute")}) {
+            SCOPED_TRACE(S(evil));
+            TempDir outer;
+            const QString inner = outer.file(QStringLiteral("temp"));
+            ASSERT_TRUE(QDir().mkpath(inner));
+            const QString archive =
+                test::WriteBytes(outer.file(QStringLiteral("a.arc")),
+                                 test::MakeArchive(format, few, QString(), {evil}));
+            DataSetSourceOptions options;
+            options.TempParent = inner;
+            auto root = OpenDataSetSource(archive, options);
+            ASSERT_FALSE(root);
+            EXPECT_TRUE(root.error().contains(QStringLiteral("путём вне архива")))
+                << S(root.error());
+            EXPECT_TRUE(root.error().contains(evil)) << S(root.error());
+            EXPECT_EQ(FilesUnder(outer.path()), QStringList{QStringLiteral("a.arc")});
+            EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/evil-absolute")));
+        }
+}
+
+TEST_F(Sources, WhatIsNoDataSetSaysSo) {
+    struct Case {
+        const char* Name;
+        QString Source;
+        QString Expected;
+    };
+    TempDir empty, twoFolders;
+    QDir(twoFolders.path()).mkpath(QStringLiteral("a/questions"));
+    QDir(twoFolders.path()).mkpath(QStringLiteral("b/questions"));
+    const std::vector<Case> cases = {
+        {"empty source", QStringLiteral("  "), QStringLiteral("Не указан источник")},
+        {"missing archive", m_dir.file(QStringLiteral("none.zip")), QStringLiteral("Нет файла")},
+        {"missing folder", m_dir.file(QStringLiteral("none")), QStringLiteral("Нет папки")},
+        {"folder without questions", empty.path(), QStringLiteral("Нет папки questions")},
+        {"two top folders", twoFolders.path(), QStringLiteral("Нет папки questions")},
+        {"not an archive", writeArchive(QStringLiteral("page.zip"), "<html>не архив</html>"),
+         QStringLiteral("не архив zip или tar.gz")},
+        {"archive of something else",
+         writeArchive(QStringLiteral("other.zip"),
+                      test::MakeArchive(ArchiveFormat::Zip, {{QStringLiteral("x/y.txt"), "y"}})),
+         QStringLiteral("В архиве нет набора билетов")},
+        {"truncated archive",
+         writeArchive(QStringLiteral("cut.tar.gz"),
+                      test::MakeArchive(ArchiveFormat::TarGz, Published()).left(30000)),
+         QStringLiteral("повреждён")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        auto root = OpenDataSetSource(c.Source, {});
+        ASSERT_FALSE(root);
+        EXPECT_TRUE(root.error().contains(c.Expected)) << S(root.error());
+    }
+    // An archive with questions but a broken question: the step names it, nothing is written.
+    DataSetFiles broken = Published();
+    for (auto& [rel, bytes] : broken)
+        if (rel == QStringLiteral("questions/C_D/tickets/Билет 7.json"))
+            bytes.replace("\"is_correct\": false", "\"is_correct\": true");
+    TempDir out;
+    const Status done = RunDataSetImport(
+        writeArchive(QStringLiteral("broken.zip"), test::MakeArchive(ArchiveFormat::Zip, broken)),
+        {DatabasesStep(out.path())}, ImportContext{});
+    ASSERT_FALSE(done);
+    EXPECT_TRUE(
+        done.message().startsWith(QStringLiteral("Билеты C,D не собраны:\nбилет 7, вопрос")))
+        << S(done.message());
+    EXPECT_TRUE(FilesUnder(out.path()).isEmpty());
+}
+
+// Downloads run an event loop, which needs the application object.
+void EnsureApplication() {
+    if (!QCoreApplication::instance()) {
+        static int argc = 1;
+        static char name[] = "core_tests";
+        static char* argv[] = {name, nullptr};
+        static QCoreApplication* app = new QCoreApplication(argc, argv);
+        (void)app;
+    }
+}
+
+// Downloads against a server of the test's own on 127.0.0.1.
+class Downloads : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { EnsureApplication(); }
+    void SetUp() override {
+        m_zip = test::MakeArchive(ArchiveFormat::Zip, Published(),
+                                  QStringLiteral("pdd_russia-master/"));
+        m_options.TempParent = m_temp.path();
+        m_options.StallTimeoutMs = 400;
+    }
+    Status import(const QString& path, const TempDir& out) {
+        return RunDataSetImport(m_http.url(path), {DatabasesStep(out.path())}, m_context,
+                                m_options);
+    }
+    void expectFailure(const QString& path, const QString& expected) {
+        SCOPED_TRACE(S(path));
+        TempDir out;
+        const Status done = import(path, out);
+        ASSERT_FALSE(done);
+        EXPECT_TRUE(done.message().contains(expected)) << S(done.message());
+        EXPECT_TRUE(FilesUnder(out.path()).isEmpty());
+        EXPECT_TRUE(FilesUnder(m_temp.path()).isEmpty());
+    }
+
+    test::LoopbackHttp m_http;
+    QByteArray m_zip;
+    TempDir m_temp;
+    DataSetSourceOptions m_options;
+    ImportContext m_context;
+};
+
+TEST_F(Downloads, GoodArchiveWithOrWithoutLengthAndThroughARedirect) {
+    m_http.route(QStringLiteral("/master.zip"), {200, m_zip});
+    test::HttpReply noLength{200, m_zip};
+    noLength.SendLength = false;
+    noLength.ChunkBytes = 256 * 1024;
+    noLength.ChunkIntervalMs = 1;
+    m_http.route(QStringLiteral("/generated.zip"), noLength);
+    test::HttpReply redirect{302, "moved"};
+    redirect.Location = m_http.url(QStringLiteral("/master.zip")).toUtf8();
+    m_http.route(QStringLiteral("/refs/heads/master.zip"), redirect);
+
+    for (const QString& path : {QStringLiteral("/master.zip"), QStringLiteral("/generated.zip"),
+                                QStringLiteral("/refs/heads/master.zip")}) {
+        SCOPED_TRACE(S(path));
+        std::vector<ImportProgress> seen;
+        m_context.Progress = [&](const ImportProgress& p) { seen.push_back(p); };
+        TempDir out;
+        const Status done = import(path, out);
+        ASSERT_TRUE(done) << S(done.message());
+        EXPECT_EQ(ReadAll(out.file(DatabaseFileAB)), Built().AB);
+        EXPECT_EQ(ReadAll(out.file(DatabaseFileCD)), Built().CD);
+        EXPECT_TRUE(FilesUnder(m_temp.path()).isEmpty());
+
+        // Download bytes grow to the whole archive; the length is known only when sent.
+        qint64 lastBytes = 0;
+        bool lengthKnown = false;
+        for (const ImportProgress& p : seen)
+            if (p.Phase == ImportProgress::Stage::Download) {
+                EXPECT_GE(p.Done, lastBytes);
+                lastBytes = p.Done;
+                lengthKnown |= p.Total == m_zip.size();
+            }
+        EXPECT_EQ(lastBytes, m_zip.size());
+        EXPECT_EQ(lengthKnown, path != QStringLiteral("/generated.zip"));
+        ASSERT_FALSE(seen.empty());
+        EXPECT_EQ(seen.back().Phase, ImportProgress::Stage::Install);
+        EXPECT_EQ(seen.back().Done, seen.back().Total);
+        const bool builtBoth =
+            std::count_if(seen.begin(), seen.end(), [](const ImportProgress& p) {
+                return p.Phase == ImportProgress::Stage::Build && p.Done == QuestionCount;
+            }) == 2;
+        EXPECT_TRUE(builtBoth);
+    }
+    EXPECT_EQ(m_http.requestCount(QStringLiteral("/refs/heads/master.zip")), 1);
+}
+
+TEST_F(Downloads, FailuresAreNamedAndLeaveNothing) {
+    m_http.route(QStringLiteral("/missing.zip"), {404, "Not Found"});
+    m_http.route(QStringLiteral("/error.zip"), {500, "oops"});
+    test::HttpReply truncated{200, m_zip};
+    truncated.CutAfter = m_zip.size() / 2;
+    m_http.route(QStringLiteral("/truncated.zip"), truncated);
+    m_http.route(QStringLiteral("/page.zip"), {200, "<html><body>Страница</body></html>"});
+    test::HttpReply stall{200, m_zip};
+    stall.StallAfter = 1000;
+    m_http.route(QStringLiteral("/stall.zip"), stall);
+    test::HttpReply huge{200, "x"};
+    huge.ClaimedLength = 400LL * 1024 * 1024;
+    huge.StallAfter = 0;
+    m_http.route(QStringLiteral("/huge.zip"), huge);
+    test::HttpReply growing{200, m_zip};
+    growing.SendLength = false;
+    m_http.route(QStringLiteral("/growing.zip"), growing);
+    test::HttpReply loop{302, "again"};
+    loop.Location = "/loop.zip";
+    m_http.route(QStringLiteral("/loop.zip"), loop);
+
+    expectFailure(QStringLiteral("/missing.zip"), QStringLiteral("ничего не найдено (ошибка 404)"));
+    expectFailure(QStringLiteral("/error.zip"), QStringLiteral("ошибкой 500"));
+    expectFailure(QStringLiteral("/truncated.zip"), QStringLiteral("оборвалась"));
+    expectFailure(QStringLiteral("/page.zip"), QStringLiteral("не архив zip или tar.gz"));
+    expectFailure(QStringLiteral("/stall.zip"), QStringLiteral("Сервер не присылает данных"));
+    expectFailure(QStringLiteral("/huge.zip"), QStringLiteral("Архив больше 300 МБ"));
+    expectFailure(QStringLiteral("/loop.zip"), QStringLiteral("перенаправлений"));
+    m_options.MaxDownloadBytes = m_zip.size() / 3; // no length sent: counted as it arrives
+    expectFailure(QStringLiteral("/growing.zip"), QStringLiteral("Архив больше"));
+
+    // Nobody listening on the port.
+    quint16 closedPort = 0;
+    {
+        test::LoopbackHttp gone;
+        closedPort = quint16(QUrl(gone.url(QStringLiteral("/"))).port());
+    }
+    TempDir out;
+    const Status refused =
+        RunDataSetImport(QStringLiteral("http://127.0.0.1:%1/x.zip").arg(closedPort),
+                         {DatabasesStep(out.path())}, m_context, m_options);
+    ASSERT_FALSE(refused);
+    EXPECT_TRUE(refused.message().startsWith(QStringLiteral("Нет связи с сервером")))
+        << S(refused.message());
+    EXPECT_FALSE(RunDataSetImport(QStringLiteral("https://"), {}, m_context, m_options));
+}
+
+TEST_F(Downloads, CancelMidwayStopsAtOnce) {
+    test::HttpReply slow{200, m_zip};
+    slow.ChunkBytes = 4096;
+    slow.ChunkIntervalMs = 20; // minutes for the whole archive
+    m_http.route(QStringLiteral("/slow.zip"), slow);
+    CancelFlag cancel{false};
+    m_context.Cancel = &cancel;
+    m_context.Progress = [&](const ImportProgress& p) {
+        if (p.Phase == ImportProgress::Stage::Download && p.Done >= 3 * 4096)
+            cancel = true;
+    };
+    QElapsedTimer clock;
+    clock.start();
+    expectFailure(QStringLiteral("/slow.zip"), DataSetCancelledMessage);
+    EXPECT_LT(clock.elapsed(), 3000);
+
+    // A cancel while the questions are read stops the build the same way.
+    CancelFlag later{false};
+    m_context.Cancel = &later;
+    m_context.Progress = [&](const ImportProgress& p) {
+        if (p.Phase == ImportProgress::Stage::Build && p.Done == 100)
+            later = true;
+    };
+    m_http.route(QStringLiteral("/master.zip"), {200, m_zip});
+    expectFailure(QStringLiteral("/master.zip"), DataSetCancelledMessage);
+}
+
+// Replacing the databases of the data folder: the old ones stay whole until the new ones are
+// checked, and a failure leaves them as they were.
+TEST_F(Sources, DatabasesReplaceOldOnesOnlyWhenBothAreGood) {
+    TempDir data, set;
+    ASSERT_TRUE(test::WriteDataSetFolder(set.path(), Published()));
+    test::WriteBytes(data.file(DatabaseFileAB), "old AB");
+    test::WriteBytes(data.file(DatabaseFileCD), "old CD");
+    test::WriteBytes(data.file(QStringLiteral("stat.dat")), "stats");
+
+    // C,D fails after A,B was prepared: neither file changes, no temporary file stays.
+    DataSetFiles noCd = Published();
+    std::erase_if(noCd, [](const auto& f) {
+        return f.first.contains(QStringLiteral("C_D/tickets/Билет 40"));
+    });
+    TempDir partial;
+    ASSERT_TRUE(test::WriteDataSetFolder(partial.path(), noCd));
+    const Status failed = RunDataSetImport(partial.path(), {DatabasesStep(data.path())}, {});
+    ASSERT_FALSE(failed);
+    EXPECT_TRUE(failed.message().contains(QStringLiteral("билет 40, вопрос 1: вопроса нет")))
+        << S(failed.message());
+    EXPECT_EQ(ReadAll(data.file(DatabaseFileAB)), "old AB");
+    EXPECT_EQ(ReadAll(data.file(DatabaseFileCD)), "old CD");
+    EXPECT_EQ(FilesUnder(data.path()).size(), 3);
+
+    // A later step that fails to prepare keeps the first step's files from landing.
+    ImportStep refuses{[](const DataSetRoot&, const ImportContext&) {
+                           return Status::Error(QStringLiteral("нет"));
+                       },
+                       {}};
+    EXPECT_FALSE(RunDataSetImport(set.path(), {DatabasesStep(data.path()), refuses}, {}));
+    EXPECT_EQ(ReadAll(data.file(DatabaseFileAB)), "old AB");
+    EXPECT_EQ(FilesUnder(data.path()).size(), 3);
+
+    const Status done = RunDataSetImport(set.path(), {DatabasesStep(data.path())}, {});
+    ASSERT_TRUE(done) << S(done.message());
+    EXPECT_EQ(ReadAll(data.file(DatabaseFileAB)), Built().AB);
+    EXPECT_EQ(ReadAll(data.file(DatabaseFileCD)), Built().CD);
+    EXPECT_EQ(ReadAll(data.file(QStringLiteral("stat.dat"))), "stats");
+    EXPECT_EQ(FilesUnder(data.path()).size(), 3);
+}
+
+#ifdef BILETORIA_DBV_TOOL
+// The tool's forms with a source: both databases from one archive, one from an address.
+TEST_F(Downloads, ToolBuildsFromArchiveAndAddress) {
+    m_http.route(QStringLiteral("/master.zip"), {200, m_zip});
+    // The tool runs while this thread serves its download.
+    auto run = [&](const QStringList& args, QByteArray* err = nullptr) {
+        QProcess p;
+        QEventLoop loop;
+        QObject::connect(&p, &QProcess::finished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(120000, &loop, &QEventLoop::quit);
+        p.start(QStringLiteral(BILETORIA_DBV_TOOL), args);
+        loop.exec();
+        EXPECT_EQ(p.state(), QProcess::NotRunning);
+        if (err)
+            *err = p.readAllStandardError();
+        return p.exitCode();
+    };
+    TempDir out;
+    const QString zip = test::WriteBytes(out.file(QStringLiteral("master.zip")), m_zip);
+    const QString dir = out.file(QStringLiteral("both"));
+    QByteArray err;
+    ASSERT_EQ(run({QStringLiteral("build"), QStringLiteral("--json"), zip,
+                   QStringLiteral("--out-dir"), dir},
+                  &err),
+              0)
+        << err.toStdString();
+    EXPECT_EQ(ReadAll(dir + QLatin1Char('/') + DatabaseFileAB), Built().AB);
+    EXPECT_EQ(ReadAll(dir + QLatin1Char('/') + DatabaseFileCD), Built().CD);
+    // Not a terminal: no progress lines, only the outcome.
+    EXPECT_EQ(QString::fromUtf8(err).count(QLatin1Char('\n')), 1) << err.toStdString();
+
+    const QString cd = out.file(QStringLiteral("cd.dbv"));
+    ASSERT_EQ(run({QStringLiteral("build"), QStringLiteral("--json"),
+                   m_http.url(QStringLiteral("/master.zip")), QStringLiteral("--set"),
+                   QStringLiteral("CD"), QStringLiteral("-o"), cd},
+                  &err),
+              0)
+        << err.toStdString();
+    EXPECT_EQ(ReadAll(cd), Built().CD);
+
+    const QString none = out.file(QStringLiteral("none.dbv"));
+    EXPECT_EQ(run({QStringLiteral("build"), QStringLiteral("--json"),
+                   m_http.url(QStringLiteral("/gone.zip")), QStringLiteral("--set"),
+                   QStringLiteral("AB"), QStringLiteral("-o"), none},
+                  &err),
+              1);
+    EXPECT_TRUE(QString::fromUtf8(err).contains(QStringLiteral("ошибка 404"))) << err.toStdString();
+    EXPECT_FALSE(QFile::exists(none));
+    // One form or the other, not a mix.
+    EXPECT_EQ(run({QStringLiteral("build"), QStringLiteral("--json"), zip,
+                   QStringLiteral("--out-dir"), dir, QStringLiteral("--set"), QStringLiteral("AB")},
+                  &err),
+              1);
+    EXPECT_TRUE(err.startsWith("Использование")) << err.toStdString();
+}
+#endif
+
+} // namespace
+} // namespace bil
