@@ -6,6 +6,7 @@
 #include "data/demo_database.h"
 #include "data/themes.h"
 #include "stats/stat_file.h"
+#include "test_dataset.h"
 #include "test_db.h"
 #include "test_jpeg.h"
 
@@ -180,6 +181,21 @@ void jsonTickets() {
     put("dbv_json", QStringLiteral("one_ticket.json"), jsonDataSet(QString(), 20));
 }
 
+// Archives of a small data set: zip with a top folder, tar.gz without, one with "../evil".
+void archives() {
+    using test::ArchiveFormat;
+    test::DataSetFiles files = {
+        {QStringLiteral("questions/A_B/tickets/Билет 1.json"), jsonDataSet(QString(), 20)},
+        {QStringLiteral("images/A_B/a.jpg"), test::MakeTestJpeg()},
+        {QStringLiteral("signs/signs.json"), "[]"},
+    };
+    put("archive", QStringLiteral("top.zip"),
+        test::MakeArchive(ArchiveFormat::Zip, files, QStringLiteral("pdd_russia-master/")));
+    put("archive", QStringLiteral("plain.tar.gz"), test::MakeArchive(ArchiveFormat::TarGz, files));
+    put("archive", QStringLiteral("evil.zip"),
+        test::MakeArchive(ArchiveFormat::Zip, files, QString(), {QStringLiteral("../evil")}));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -195,5 +211,6 @@ int main(int argc, char** argv) {
     themeFiles();
     pictures();
     jsonTickets();
+    archives();
     return 0;
 }
