@@ -19,6 +19,12 @@ public:
     // Open-file dialog; empty string when cancelled.
     virtual QString chooseOpenFile(const QString& title, const QString& folder,
                                    const QString& filter) = 0;
+    // Folder dialog; empty string when cancelled. Prompters without one cancel.
+    virtual QString chooseFolder(const QString& title, const QString& folder) {
+        (void)title;
+        (void)folder;
+        return QString();
+    }
 
     void warn(const QString& text) { message(QStringLiteral("Внимание!"), text, Icon::Warning); }
     void inform(const QString& text) {

@@ -25,6 +25,15 @@ QString ScriptedPrompter::chooseOpenFile(const QString& title, const QString& fo
     return path;
 }
 
+QString ScriptedPrompter::chooseFolder(const QString& title, const QString& folder) {
+    m_shown.push_back({Kind::Folder, {}, title, Icon::Question, folder, {}});
+    if (m_files.empty())
+        return {};
+    QString path = m_files.front();
+    m_files.pop_front();
+    return path;
+}
+
 QStringList ScriptedPrompter::texts() const {
     QStringList list;
     for (const Shown& s : m_shown)

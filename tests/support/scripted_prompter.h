@@ -13,7 +13,7 @@ namespace bil::test {
 // A prompter that answers from queues and records everything it was asked to show.
 class ScriptedPrompter final : public Prompter {
 public:
-    enum class Kind { YesNo, Message, OpenFile };
+    enum class Kind { YesNo, Message, OpenFile, Folder };
     struct Shown {
         Kind kind;
         QString caption;
@@ -31,6 +31,8 @@ public:
     void message(const QString& caption, const QString& text, Icon icon) override;
     QString chooseOpenFile(const QString& title, const QString& folder,
                            const QString& filter) override;
+    // Answers from the same queue as chooseOpenFile.
+    QString chooseFolder(const QString& title, const QString& folder) override;
 
     const std::vector<Shown>& shown() const { return m_shown; }
     // Texts of everything shown, in order.

@@ -3,6 +3,8 @@
 #include "app/database_switch.h"
 #include "app/platform.h"
 #include "app/settings_store.h"
+#include "app/ui/import_dialog.h"
+#include "data/demo_database.h"
 #include "data/themes.h"
 #include "data/ui/pictures.h"
 #include "help/help_topics.h"
@@ -381,6 +383,9 @@ void TForm2::buildMenu() {
     N7 = PopupMenu1->addAction(QStringLiteral("Выбрать базу вопросов"));
     N7->setObjectName(QStringLiteral("N7"));
     connect(N7, &QAction::triggered, this, &TForm2::N7Click);
+    N18 = PopupMenu1->addAction(QStringLiteral("Загрузить билеты ПДД…"));
+    N18->setObjectName(QStringLiteral("N18"));
+    connect(N18, &QAction::triggered, this, &TForm2::N18Click);
     N4 = PopupMenu1->addAction(QStringLiteral("О программе"));
     N4->setObjectName(QStringLiteral("N4"));
     connect(N4, &QAction::triggered, this, &TForm2::N4Click);
@@ -406,7 +411,7 @@ StartupResult TForm2::FormCreate() {
     const StartupResult result = RunStartup(m_state);
     syncMenuFromSettings();
     if (result == StartupResult::Continue)
-        Label5->setText(m_state.Db.DbTitle());
+        showDatabaseTitle();
     return result;
 }
 
@@ -701,11 +706,22 @@ bool TForm2::SwitchToDatabase(const QString& path) {
             prompter->warn(startup_text::SwitchFailure);
         return false;
     }
-    Label5->setText(m_state.Db.DbTitle());
+    showDatabaseTitle();
     if (switched.Outcome == SwitchOutcome::NotRemembered && prompter)
         prompter->warn(startup_text::DatabaseNotRemembered + QLatin1Char('\n') +
                        switched.Reason.message());
     return true;
+}
+
+void TForm2::N18Click() {
+    ImportDialog dialog(m_state, this);
+    if (dialog.exec() == QDialog::Accepted)
+        SwitchToDatabase(dialog.chosenDatabase());
+}
+
+void TForm2::showDatabaseTitle() {
+    Label5->setText(m_state.Db.DbTitle());
+    Label5->setToolTip(m_state.Db.DbTitle() == DemoTitle ? DemoDatabaseHint : QString());
 }
 
 void TForm2::N15Click() {

@@ -84,9 +84,10 @@ public:
     QAction* N15 = nullptr; // "Выбрать вопросы подготовки"
     QAction* N12 = nullptr;
     QAction* N17 = nullptr;
-    QAction* N3 = nullptr; // "Обнулить результаты и статистику"
-    QAction* N7 = nullptr; // "Выбрать базу вопросов"
-    QAction* N4 = nullptr; // "О программе"
+    QAction* N3 = nullptr;  // "Обнулить результаты и статистику"
+    QAction* N7 = nullptr;  // "Выбрать базу вопросов"
+    QAction* N18 = nullptr; // "Загрузить билеты ПДД…"
+    QAction* N4 = nullptr;  // "О программе"
 
     // Handlers.
     void BitBtn1Click(); // learning
@@ -105,8 +106,9 @@ public:
     void Label9MouseLeave();
     void Label9Click();
     void Timer1Timer();
-    void N3Click(); // reset all results (asks first)
-    void N7Click(); // switch the database
+    void N3Click();  // reset all results (asks first)
+    void N7Click();  // switch the database
+    void N18Click(); // load the open question data set, then switch to it
     // The menu's switch from its reset question on: asks about the reset, opens path in place
     // of the open database, rebuilds the help links, shows the title and remembers it as Bas,
     // telling the learner about any failure. False when the old database stays in use.
@@ -145,6 +147,8 @@ private:
     // Shows a run window and hides this one; nothing when the window is not there.
     void startRun(const std::function<void()>& show);
     void warn(const QString& text);
+    // Label5: the database title; the demo database tells how to load the real questions.
+    void showDatabaseTitle();
     void saveStats();
 
     AppState& m_state;

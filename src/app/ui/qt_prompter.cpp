@@ -49,4 +49,8 @@ QString QtPrompter::chooseOpenFile(const QString& title, const QString& folder,
     return QFileDialog::getOpenFileName(m_parent, title, folder, filter);
 }
 
+QString QtPrompter::chooseFolder(const QString& title, const QString& folder) {
+    return QFileDialog::getExistingDirectory(m_parent, title, folder);
+}
+
 } // namespace bil

@@ -6,7 +6,7 @@ class QWidget;
 
 namespace bil {
 
-// Message boxes and the open-file dialog of the program.
+// Message boxes and the file dialogs of the program.
 class QtPrompter final : public Prompter {
 public:
     // Dialogs are centred over parent when given (it may change later through setParent).
@@ -17,6 +17,7 @@ public:
     void message(const QString& caption, const QString& text, Icon icon) override;
     QString chooseOpenFile(const QString& title, const QString& folder,
                            const QString& filter) override;
+    QString chooseFolder(const QString& title, const QString& folder) override;
 
 private:
     QWidget* m_parent;

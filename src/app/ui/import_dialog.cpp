@@ -1,0 +1,246 @@
+#include "app/ui/import_dialog.h"
+
+#include "app/app_data.h"
+#include "app/platform.h"
+
+#include <QButtonGroup>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QThread>
+#include <QVBoxLayout>
+
+namespace bil {
+
+namespace {
+
+const QString Caption = QStringLiteral("Загрузка билетов ПДД");
+
+} // namespace
+
+ImportDialog::ImportDialog(AppState& state, QWidget* parent) : QDialog(parent), m_state(state) {
+    setObjectName(QStringLiteral("ImportDialog"));
+    setWindowTitle(Caption);
+    setModal(true);
+
+    auto* intro = new QLabel(
+        QStringLiteral("Настоящие билеты ПДД берутся из открытого набора вопросов: по его адресу "
+                       "в интернете или из его архива (.zip, .tar.gz) или папки на этом "
+                       "компьютере. Будут созданы базы обеих категорий, программа перейдёт на "
+                       "выбранную."),
+        this);
+    intro->setWordWrap(true);
+
+    auto* sourceBox = new QGroupBox(QStringLiteral("Источник"), this);
+    SourceEdit = new QLineEdit(DataSetDefaultUrl, sourceBox);
+    SourceEdit->setObjectName(QStringLiteral("SourceEdit"));
+    SourceEdit->setMinimumWidth(460);
+    ArchiveButton = new QPushButton(QStringLiteral("Архив…"), sourceBox);
+    ArchiveButton->setObjectName(QStringLiteral("ArchiveButton"));
+    FolderButton = new QPushButton(QStringLiteral("Папка…"), sourceBox);
+    FolderButton->setObjectName(QStringLiteral("FolderButton"));
+    auto* sourceLayout = new QGridLayout(sourceBox);
+    sourceLayout->addWidget(
+        new QLabel(QStringLiteral("Адрес архива, архив или папка набора:"), sourceBox), 0, 0, 1, 3);
+    sourceLayout->addWidget(SourceEdit, 1, 0);
+    sourceLayout->addWidget(ArchiveButton, 1, 1);
+    sourceLayout->addWidget(FolderButton, 1, 2);
+
+    auto* categoryBox = new QGroupBox(QStringLiteral("Категории"), this);
+    CategoryAB = new QRadioButton(QStringLiteral("A, B"), categoryBox);
+    CategoryAB->setObjectName(QStringLiteral("CategoryAB"));
+    CategoryCD = new QRadioButton(QStringLiteral("C, D"), categoryBox);
+    CategoryCD->setObjectName(QStringLiteral("CategoryCD"));
+    auto* categories = new QButtonGroup(this);
+    categories->addButton(CategoryAB);
+    categories->addButton(CategoryCD);
+    // The learner of C,D questions most likely wants C,D again.
+    const bool cd =
+        QFileInfo(m_state.Db.DbPath()).fileName().compare(DatabaseFileCD, Qt::CaseInsensitive) == 0;
+    (cd ? CategoryCD : CategoryAB)->setChecked(true);
+    auto* categoryLayout = new QHBoxLayout(categoryBox);
+    categoryLayout->addWidget(CategoryAB);
+    categoryLayout->addWidget(CategoryCD);
+    categoryLayout->addStretch();
+
+    ProgressLabel = new QLabel(QStringLiteral(" "), this);
+    ProgressLabel->setObjectName(QStringLiteral("ProgressLabel"));
+    ProgressBar = new QProgressBar(this);
+    ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
+    ProgressBar->setRange(0, 100);
+    ProgressBar->setValue(0);
+
+    StartButton = new QPushButton(QStringLiteral("Загрузить"), this);
+    StartButton->setObjectName(QStringLiteral("StartButton"));
+    StartButton->setDefault(true);
+    CancelButton = new QPushButton(QStringLiteral("Отмена"), this);
+    CancelButton->setObjectName(QStringLiteral("CancelButton"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(StartButton);
+    buttons->addWidget(CancelButton);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(intro);
+    layout->addWidget(sourceBox);
+    layout->addWidget(categoryBox);
+    layout->addWidget(ProgressLabel);
+    layout->addWidget(ProgressBar);
+    layout->addLayout(buttons);
+
+    connect(StartButton, &QPushButton::clicked, this, &ImportDialog::StartClick);
+    connect(CancelButton, &QPushButton::clicked, this, &ImportDialog::CancelClick);
+    connect(ArchiveButton, &QPushButton::clicked, this, &ImportDialog::ArchiveClick);
+    connect(FolderButton, &QPushButton::clicked, this, &ImportDialog::FolderClick);
+}
+
+ImportDialog::~ImportDialog() {
+    if (m_worker) {
+        m_cancel->store(true);
+        m_worker->wait();
+        delete m_worker;
+    }
+}
+
+QString ImportDialog::dataFolder() const {
+    if (!m_state.AppDataDir.isEmpty())
+        return m_state.AppDataDir;
+    auto folder = AppDataFolder();
+    return folder ? folder.value() : QString();
+}
+
+QString ImportDialog::chosenDatabase() const {
+    const QString folder = m_dataFolder.isEmpty() ? dataFolder() : m_dataFolder;
+    return QDir(folder).filePath(CategoryCD->isChecked() ? DatabaseFileCD : DatabaseFileAB);
+}
+
+std::vector<ImportStep> ImportDialog::importSteps(const QString& folder) const {
+    return {DatabasesStep(folder)};
+}
+
+void ImportDialog::ArchiveClick() {
+    if (Prompter* prompter = m_state.services.prompter) {
+        const QString chosen =
+            prompter->chooseOpenFile(QStringLiteral("Архив набора билетов"), QString(),
+                                     QStringLiteral("Архив набора билетов (*.zip *.tar.gz *.tgz)"));
+        if (!chosen.isEmpty())
+            SourceEdit->setText(QDir::toNativeSeparators(chosen));
+    }
+}
+
+void ImportDialog::FolderClick() {
+    if (Prompter* prompter = m_state.services.prompter) {
+        const QString chosen =
+            prompter->chooseFolder(QStringLiteral("Папка набора билетов"), QString());
+        if (!chosen.isEmpty())
+            SourceEdit->setText(QDir::toNativeSeparators(chosen));
+    }
+}
+
+void ImportDialog::StartClick() {
+    if (m_worker)
+        return;
+    Prompter* prompter = m_state.services.prompter;
+    const QString source = SourceEdit->text().trimmed();
+    if (source.isEmpty()) {
+        if (prompter)
+            prompter->warn(QStringLiteral("Укажите адрес набора билетов или выберите его архив "
+                                          "или папку."));
+        return;
+    }
+    m_dataFolder = dataFolder();
+    if (m_dataFolder.isEmpty()) {
+        if (prompter)
+            prompter->warn(QStringLiteral("Не найдена папка данных пользователя: базам некуда "
+                                          "записаться."));
+        return;
+    }
+    m_cancel = std::make_shared<CancelFlag>(false);
+    m_outcome = std::make_shared<Status>(Status::Ok());
+    ImportContext context;
+    context.Cancel = m_cancel.get();
+    // Called on the worker thread; the dialog outlives the worker (its destructor waits).
+    context.Progress = [this](const ImportProgress& p) {
+        QMetaObject::invokeMethod(
+            this, [this, p] { showProgress(p); }, Qt::QueuedConnection);
+    };
+    m_worker = QThread::create(
+        [source, steps = importSteps(m_dataFolder), context, cancel = m_cancel,
+         outcome = m_outcome] { *outcome = RunDataSetImport(source, steps, context); });
+    connect(m_worker, &QThread::finished, this, &ImportDialog::workFinished);
+    setRunning(true);
+    ProgressLabel->setText(QStringLiteral("Открытие источника…"));
+    ProgressBar->setRange(0, 0);
+    m_worker->start();
+}
+
+void ImportDialog::CancelClick() {
+    if (!m_worker) {
+        QDialog::reject();
+        return;
+    }
+    m_cancel->store(true); // the work checks it between every few kilobytes and every question
+    CancelButton->setEnabled(false);
+    ProgressLabel->setText(QStringLiteral("Отмена…"));
+}
+
+void ImportDialog::reject() {
+    if (m_worker)
+        CancelClick();
+    else
+        QDialog::reject();
+}
+
+void ImportDialog::showProgress(const ImportProgress& p) {
+    if (!m_worker || m_cancel->load())
+        return;
+    ProgressLabel->setText(p.Caption);
+    if (p.Total <= 0) {
+        ProgressBar->setRange(0, 0); // busy: a server that sends no length, or a check
+        return;
+    }
+    // Counts of bytes may pass what an int holds; the bar needs only the fraction.
+    ProgressBar->setRange(0, 1000);
+    ProgressBar->setValue(int(std::min<qint64>(1000, p.Done * 1000 / p.Total)));
+}
+
+void ImportDialog::workFinished() {
+    m_worker->wait();
+    delete m_worker;
+    m_worker = nullptr;
+    const Status outcome = *m_outcome;
+    setRunning(false);
+    if (outcome) {
+        ProgressBar->setRange(0, 1000);
+        ProgressBar->setValue(1000);
+        ProgressLabel->setText(QStringLiteral("Готово"));
+        accept();
+        return;
+    }
+    ProgressBar->setRange(0, 100);
+    ProgressBar->setValue(0);
+    ProgressLabel->setText(QStringLiteral(" "));
+    if (Prompter* prompter = m_state.services.prompter)
+        prompter->warn(outcome.message() == DataSetCancelledMessage
+                           ? outcome.message()
+                           : QStringLiteral("Билеты не загружены.\n") + outcome.message());
+}
+
+void ImportDialog::setRunning(bool running) {
+    SourceEdit->setEnabled(!running);
+    ArchiveButton->setEnabled(!running);
+    FolderButton->setEnabled(!running);
+    CategoryAB->setEnabled(!running);
+    CategoryCD->setEnabled(!running);
+    StartButton->setEnabled(!running);
+    CancelButton->setEnabled(true);
+}
+
+} // namespace bil

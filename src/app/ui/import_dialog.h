@@ -1,0 +1,78 @@
+#pragma once
+
+#include "app/app_state.h"
+#include "data/dataset_import.h"
+
+#include <QDialog>
+
+#include <memory>
+#include <vector>
+
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QThread;
+
+namespace bil {
+
+// Where the open question data set is published: its main branch as a zip archive.
+inline const QString DataSetDefaultUrl =
+    QStringLiteral("https://github.com/etspring/pdd_russia/archive/refs/heads/master.zip");
+
+// Tooltip of the main window's title line while the demo database is open.
+inline const QString DemoDatabaseHint = QStringLiteral(
+    "Это демонстрационные вопросы, на экзамене таких не будет.\n"
+    "Настоящие билеты ПДД загружаются одной командой: «Настройка» → «Загрузить билеты ПДД…».");
+
+// "Загрузить билеты ПДД…": loads the open data set from its address, an archive or a folder
+// and writes dataAB.dbv and dataCD.dbv into the user's data folder. The work runs on a thread
+// of its own; the dialog shows its progress and stops it on "Отмена". Accepted only when both
+// databases are in place; the caller then switches to chosenDatabase().
+class ImportDialog : public QDialog {
+public:
+    explicit ImportDialog(AppState& state, QWidget* parent = nullptr);
+    ~ImportDialog() override; // a running import is cancelled and waited for
+
+    // The database of the chosen category in the data folder.
+    QString chosenDatabase() const;
+    bool running() const { return m_worker != nullptr; }
+
+    // Controls.
+    QLineEdit* SourceEdit = nullptr;
+    QPushButton* ArchiveButton = nullptr; // "Архив…"
+    QPushButton* FolderButton = nullptr;  // "Папка…"
+    QRadioButton* CategoryAB = nullptr;
+    QRadioButton* CategoryCD = nullptr;
+    QLabel* ProgressLabel = nullptr;
+    QProgressBar* ProgressBar = nullptr;
+    QPushButton* StartButton = nullptr;  // "Загрузить"
+    QPushButton* CancelButton = nullptr; // "Отмена" while working, else closes
+
+    // Handlers.
+    void StartClick();
+    void CancelClick();
+    void ArchiveClick();
+    void FolderClick();
+
+protected:
+    // Closing the window while working cancels the work instead.
+    void reject() override;
+
+private:
+    // The work done on the opened data set, in order; new kinds of content add their steps.
+    std::vector<ImportStep> importSteps(const QString& dataFolder) const;
+    void showProgress(const ImportProgress& progress);
+    void workFinished();
+    void setRunning(bool running);
+    QString dataFolder() const;
+
+    AppState& m_state;
+    QThread* m_worker = nullptr;
+    std::shared_ptr<CancelFlag> m_cancel;
+    std::shared_ptr<Status> m_outcome;
+    QString m_dataFolder; // where the running import writes
+};
+
+} // namespace bil

@@ -1,0 +1,242 @@
+// "Загрузить билеты ПДД…" driven as a learner would: the dialog over the main window, a data set
+// served from 127.0.0.1 or chosen on disk, progress, cancel, and the switch that follows.
+#include "app/settings_store.h"
+#include "app/ui/import_dialog.h"
+#include "app/ui/main_window.h"
+#include "data/demo_database.h"
+#include "data/themes.h"
+#include "loopback_http.h"
+#include "scripted_prompter.h"
+#include "test_dataset.h"
+#include "test_db.h"
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+using namespace bil;
+using bil::test::ScriptedPrompter;
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+const QByteArray& DataSetZip() {
+    static const QByteArray zip =
+        test::MakeArchive(test::ArchiveFormat::Zip, test::MakePublishedDataSet(),
+                          QStringLiteral("pdd_russia-master/"));
+    return zip;
+}
+
+// The installed program on its demo database, with a data folder of its own.
+class ImportDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_oldAppData = qgetenv("APPDATA");
+        qputenv("APPDATA", appData.path().toLocal8Bit());
+        ASSERT_TRUE(WriteDemoDatabase(program.file(QStringLiteral("dataAB.dbv"))));
+        store = std::make_unique<QSettingsStore>(config.file(QStringLiteral("VRK.ini")));
+        state = std::make_unique<AppState>();
+        state->ProgramDir = program.path();
+        state->services.prompter = &prompter;
+        state->services.store = store.get();
+        form = std::make_unique<TForm2>(*state);
+        ASSERT_EQ(form->FormCreate(), StartupResult::Continue)
+            << prompter.texts().join('|').toStdString();
+        ASSERT_EQ(LoadThemesAtStartup(*state), StartupResult::Continue);
+        form->show();
+        m_demoPath = state->Db.DbPath();
+        prompter.clear();
+    }
+    void TearDown() override {
+        form.reset();
+        qputenv("APPDATA", m_oldAppData);
+    }
+
+    // Chooses the menu command and hands its dialog to drive() while it is open.
+    void withDialog(const std::function<void(ImportDialog&)>& drive) {
+        bool driven = false;
+        QTimer::singleShot(0, form.get(), [&] {
+            auto* dialog = form->findChild<ImportDialog*>();
+            ASSERT_NE(dialog, nullptr);
+            ASSERT_TRUE(dialog->isVisible());
+            driven = true;
+            drive(*dialog);
+        });
+        form->N18->trigger();
+        EXPECT_TRUE(driven);
+        EXPECT_EQ(form->findChild<ImportDialog*>(), nullptr); // gone with its command
+    }
+    // Starts the import from source and waits for it to end.
+    static void run(ImportDialog& dialog, const QString& source, bool cd) {
+        dialog.SourceEdit->setText(source);
+        (cd ? dialog.CategoryCD : dialog.CategoryAB)->setChecked(true);
+        QTest::mouseClick(dialog.StartButton, Qt::LeftButton);
+        EXPECT_TRUE(dialog.running());
+        EXPECT_FALSE(dialog.StartButton->isEnabled());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog.running(); }, 60000));
+    }
+    void expectNothingChanged(const QByteArray& oldAB) {
+        EXPECT_EQ(state->Db.DbPath(), m_demoPath);
+        EXPECT_TRUE(state->Db.LoadQuestion(1).ok());
+        EXPECT_EQ(form->Label5->text(), DemoTitle);
+        EXPECT_EQ(ReadAll(appData.file(DatabaseFileAB)), oldAB);
+        EXPECT_FALSE(QFile::exists(appData.file(DatabaseFileCD)));
+        EXPECT_EQ(QDir(appData.path()).entryList({QStringLiteral("*.dbv*")}, QDir::Files).size(),
+                  oldAB.isEmpty() ? 0 : 1);
+    }
+
+    test::TempDir program, appData, config;
+    ScriptedPrompter prompter;
+    std::unique_ptr<QSettingsStore> store;
+    std::unique_ptr<AppState> state;
+    std::unique_ptr<TForm2> form;
+    test::LoopbackHttp http;
+
+private:
+    QByteArray m_oldAppData;
+    QString m_demoPath;
+};
+
+} // namespace
+
+TEST_F(ImportDialogTest, MenuCommandAfterTheDatabaseSwitchAndTheDemoTooltip) {
+    const QList<QAction*> items = form->PopupMenu1->actions();
+    const auto at = items.indexOf(form->N7);
+    ASSERT_GE(at, 0);
+    ASSERT_LT(at + 1, items.size());
+    EXPECT_EQ(items[at + 1], form->N18);
+    EXPECT_EQ(form->N18->text(), QStringLiteral("Загрузить билеты ПДД…"));
+    EXPECT_EQ(form->Label5->toolTip(), DemoDatabaseHint);
+    EXPECT_TRUE(DemoDatabaseHint.contains(QStringLiteral("«Загрузить билеты ПДД…»")));
+
+    withDialog([](ImportDialog& dialog) {
+        EXPECT_EQ(dialog.SourceEdit->text(), DataSetDefaultUrl);
+        EXPECT_TRUE(dialog.CategoryAB->isChecked());
+        QTest::mouseClick(dialog.CancelButton, Qt::LeftButton); // closes when idle
+    });
+}
+
+TEST_F(ImportDialogTest, DownloadWithoutLengthBuildsBothAndSwitchesToTheChosenCategory) {
+    test::HttpReply generated{200, DataSetZip()};
+    generated.SendLength = false; // as archives made on the fly come
+    generated.ChunkBytes = 64 * 1024;
+    generated.ChunkIntervalMs = 5;
+    http.route(QStringLiteral("/archive/refs/heads/master.zip"), generated);
+    state->Stats.TicketStatus[0] = 4;
+    prompter.queueYesNo(true); // the switch's reset question: reset
+
+    bool busyWithBytes = false;
+    int lastValue = -1, lastMaximum = -1;
+    withDialog([&](ImportDialog& dialog) {
+        QTimer sample;
+        QObject::connect(&sample, &QTimer::timeout, [&] {
+            busyWithBytes |= dialog.ProgressBar->maximum() == 0 &&
+                             dialog.ProgressLabel->text().contains(QStringLiteral(" КБ"));
+        });
+        sample.start(2);
+        run(dialog, http.url(QStringLiteral("/archive/refs/heads/master.zip")), true);
+        lastValue = dialog.ProgressBar->value();
+        lastMaximum = dialog.ProgressBar->maximum();
+    });
+    EXPECT_TRUE(busyWithBytes);
+    EXPECT_GT(lastMaximum, 0);
+    EXPECT_EQ(lastValue, lastMaximum);
+    EXPECT_TRUE(prompter.showed(QStringLiteral("Вы хотите обнулить результаты и статистику?")));
+    EXPECT_EQ(state->Stats.TicketStatus[0], 0);
+    EXPECT_EQ(state->Db.DbPath(), appData.file(DatabaseFileCD));
+    EXPECT_EQ(store->readString(QStringLiteral("Bas")), appData.file(DatabaseFileCD));
+    EXPECT_EQ(form->Label5->text(), DefaultImportTitle(CategorySet::CD));
+    EXPECT_TRUE(form->Label5->toolTip().isEmpty());
+    EXPECT_EQ(state->Db.LoadQuestion(5)->Text, test::ExpectedQuestion(CategorySet::CD, 5).Text);
+    EXPECT_TRUE(QFile::exists(appData.file(DatabaseFileAB)));
+    // Help links come from the new comments ("п. 8.1 и знак 2.4").
+    EXPECT_EQ(state->Themes.HelpLinkCount[0], 2);
+}
+
+TEST_F(ImportDialogTest, ArchiveChosenOnDiskReplacesAnOlderImport) {
+    const QString zip = test::WriteBytes(config.file(QStringLiteral("pdd.zip")), DataSetZip());
+    test::WriteBytes(appData.file(DatabaseFileAB), "older");
+    prompter.queueFile(zip);
+    withDialog([&](ImportDialog& dialog) {
+        QTest::mouseClick(dialog.ArchiveButton, Qt::LeftButton);
+        EXPECT_EQ(dialog.SourceEdit->text(), QDir::toNativeSeparators(zip));
+        run(dialog, dialog.SourceEdit->text(), false);
+    });
+    EXPECT_EQ(prompter.shown().front().kind, ScriptedPrompter::Kind::OpenFile);
+    EXPECT_EQ(state->Db.DbPath(), appData.file(DatabaseFileAB));
+    EXPECT_EQ(form->Label5->text(), DefaultImportTitle(CategorySet::AB));
+    EXPECT_NE(ReadAll(appData.file(DatabaseFileAB)), "older");
+}
+
+TEST_F(ImportDialogTest, FailuresWarnAndLeaveTheOpenDatabaseAndTheDataFolder) {
+    test::WriteBytes(appData.file(DatabaseFileAB), "older");
+    http.route(QStringLiteral("/page.zip"), {200, "<html>не архив</html>"});
+    withDialog([&](ImportDialog& dialog) {
+        run(dialog, http.url(QStringLiteral("/missing.zip")), false);
+        ASSERT_FALSE(prompter.shown().empty());
+        EXPECT_EQ(prompter.shown().back().caption, QStringLiteral("Внимание!"));
+        EXPECT_EQ(prompter.shown().back().icon, Prompter::Icon::Warning);
+        EXPECT_TRUE(prompter.shown().back().text.startsWith(
+            QStringLiteral("Билеты не загружены.\nПо адресу ничего не найдено (ошибка 404)")))
+            << prompter.shown().back().text.toStdString();
+        // The dialog stays for another try.
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_TRUE(dialog.StartButton->isEnabled());
+        EXPECT_EQ(dialog.ProgressBar->value(), 0);
+        run(dialog, http.url(QStringLiteral("/page.zip")), false);
+        EXPECT_TRUE(prompter.shown().back().text.contains(QStringLiteral("не архив zip")));
+        run(dialog, program.path(), true); // a folder, but no data set in it
+        EXPECT_TRUE(prompter.shown().back().text.contains(QStringLiteral("Нет папки questions")));
+        QTest::mouseClick(dialog.CancelButton, Qt::LeftButton);
+    });
+    EXPECT_EQ(prompter.shown().size(), 3u); // no reset question: nothing to switch to
+    expectNothingChanged("older");
+}
+
+TEST_F(ImportDialogTest, CancelStopsTheDownloadAtOnce) {
+    test::HttpReply slow{200, DataSetZip()};
+    slow.ChunkBytes = 2048;
+    slow.ChunkIntervalMs = 20;
+    http.route(QStringLiteral("/slow.zip"), slow);
+    qint64 stoppedAfterMs = -1;
+    withDialog([&](ImportDialog& dialog) {
+        dialog.SourceEdit->setText(http.url(QStringLiteral("/slow.zip")));
+        QTest::mouseClick(dialog.StartButton, Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                const QString text = dialog.ProgressLabel->text();
+                return text.startsWith(QStringLiteral("Загрузка:")) &&
+                       text.contains(QStringLiteral(" из "));
+            },
+            10000));
+        EXPECT_GT(dialog.ProgressBar->maximum(), 0); // the length is known: a real bar
+        QElapsedTimer clock;
+        clock.start();
+        QTest::mouseClick(dialog.CancelButton, Qt::LeftButton);
+        EXPECT_TRUE(dialog.isVisible()); // the first "Отмена" stops the work, not the dialog
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.running(); }, 5000));
+        stoppedAfterMs = clock.elapsed();
+        EXPECT_EQ(prompter.shown().back().text, DataSetCancelledMessage);
+        QTest::mouseClick(dialog.CancelButton, Qt::LeftButton);
+    });
+    EXPECT_GE(stoppedAfterMs, 0);
+    EXPECT_LT(stoppedAfterMs, 1000);
+    expectNothingChanged({});
+}
