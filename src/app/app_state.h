@@ -2,6 +2,7 @@
 
 #include "app/settings.h"
 #include "data/database.h"
+#include "data/question_search.h"
 #include "data/themes.h"
 #include "stats/save_guard.h"
 #include "stats/stat_record.h"
@@ -51,6 +52,9 @@ struct RunSources {
     std::array<int, 30> ExamSlotNumber{};
     std::array<uint8_t, 30> ExamSlotRight{};
     std::array<uint8_t, 30> ExamSlotChosen{}; // answer button 1..5 chosen in the slot; 0 none
+    // The search window's results for RunMode 8, question numbers in list order, and the query.
+    std::vector<int> SearchList;
+    QString SearchQuery;
     // The 20 position check marks of the preparation dialog (bit p-1 = position p ticked).
     uint32_t PrepChecks = 0xFFFFF;
 };
@@ -67,6 +71,8 @@ struct AppState {
     QString ProgramDir;  // folder of the executable
     Services services;
     SaveGuards Saves; // warn once per run of failed saves of each file
+    // The open database's texts, folded for the search window.
+    SearchIndex Search;
 };
 
 } // namespace bil

@@ -3,6 +3,7 @@
 #include "app/settings_store.h"
 #include "app/ui/main_window.h"
 #include "app/ui/qt_prompter.h"
+#include "app/ui/search_window.h"
 #include "app/ui/startup.h"
 #include "app/ui/walkthrough.h"
 #include "data/themes.h"
@@ -59,6 +60,7 @@ int main(int argc, char** argv) {
     bil::TForm8 prep(state, &form2);
     bil::TForm91 form91(state);       // the exam window, with its question window
     bil::TForm5 form5(state, &form2); // the statistics window
+    bil::SearchWindow search(state, &form2);
     prompter.setParent(&form2);
 
     // Only a run started from the main window hands control back to it; runs shown modally
@@ -71,6 +73,7 @@ int main(int argc, char** argv) {
     form91.setShowMainWindow([&form2] { form2.show(); });
     form91.setShowStudyModal([&form1] { form1.exec(); });
     form5.setStudyLauncher([&form1] { form1.exec(); });
+    search.setStudyLauncher([&form1] { form1.exec(); });
 
     bil::WindowLinks links;
     links.showStudy = [&form1, &studyFromMain] {
@@ -88,6 +91,7 @@ int main(int argc, char** argv) {
             names << bil::ThemeNames(k);
         form1.moveDialog().fillThemes(names);
     };
+    links.showSearch = [&search] { search.exec(); };
     links.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     form2.setLinks(std::move(links));
     form2.setAboutBox(&about);

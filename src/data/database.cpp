@@ -209,6 +209,14 @@ Status Database::readTextBlob(int number, QByteArray& blob) const {
 }
 
 Result<TQuestion> Database::LoadQuestion(int number) const {
+    return loadQuestion(number, true);
+}
+
+Result<TQuestion> Database::LoadQuestionText(int number) const {
+    return loadQuestion(number, false);
+}
+
+Result<TQuestion> Database::loadQuestion(int number, bool picture) const {
     QByteArray blob;
     if (Status s = readTextBlob(number, blob); !s)
         return s;
@@ -249,7 +257,9 @@ Result<TQuestion> Database::LoadQuestion(int number) const {
     if (lines.next(line))
         q.Comment = CommentOf(line);
 
-    if (entry.PictureOffset != 0) {
+    if (entry.PictureOffset != 0 && !picture) {
+        q.HasPicture = true;
+    } else if (entry.PictureOffset != 0) {
         if (entry.PictureSize == 0)
             return Damaged(number, QStringLiteral("рисунок пустой"));
         if (Status s = readBlob(number, entry.PictureOffset, entry.PictureSize, MaxPictureBlob,

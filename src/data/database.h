@@ -19,6 +19,7 @@ struct TQuestionEntry {
     uint32_t TextSize = 0;
     uint32_t PictureOffset = 0; // 0: no picture
     uint32_t PictureSize = 0;
+    bool operator==(const TQuestionEntry&) const = default;
 };
 
 // One question as read from the database. Answers and Correct refer to the stored order.
@@ -63,6 +64,9 @@ public:
     // Reads and parses question 1..800, picture bytes included. A blob outside the format is
     // an error "База вопросов повреждена: вопрос N, <reason>."
     Result<TQuestion> LoadQuestion(int number) const;
+    // The same without reading the picture: Picture stays empty, HasPicture tells whether the
+    // question has one. For readers of the texts only (the search).
+    Result<TQuestion> LoadQuestionText(int number) const;
     // Reads only the text blob of a question and returns its comment; checks only that the
     // blob can be read and has a "*" line.
     Result<QString> LoadComment(int number) const;
@@ -77,6 +81,7 @@ private:
     // Reads one blob of the question into a buffer; the checks common to both readers.
     // Checks the number and the open file, then reads the question's text blob.
     Status readTextBlob(int number, QByteArray& blob) const;
+    Result<TQuestion> loadQuestion(int number, bool picture) const;
     Status readBlob(int number, uint32_t offset, uint32_t size, uint32_t limit, bool text,
                     QByteArray& out) const;
     void swap(Database& other) noexcept;

@@ -44,9 +44,22 @@ RunType RunTypeOf(const RunLaunch& l) {
             return RunType::RepeatList;
         if (l.RunMode == 7)
             return RunType::ExamReview;
+        if (l.RunMode == SearchRunMode)
+            return RunType::SearchResults;
         return RunType::TicketLearning;
     }
     return l.RunMode == 1 ? RunType::Preparation : RunType::TicketLearning;
+}
+
+void SetSearchLaunch(RunLaunch& launch, RunSources& sources, std::vector<int> numbers,
+                     const QString& query, int startItem) {
+    sources.SearchList = std::move(numbers);
+    sources.SearchQuery = query;
+    launch.RunKind = 0;
+    launch.RunMode = SearchRunMode;
+    launch.ThemeNo = 1;
+    launch.RebuildList = 1;
+    launch.StartItem = startItem;
 }
 
 bool QuestionFontSizes(int w, QuestionFonts& f) {
@@ -124,6 +137,11 @@ void StudyEngine::buildList() {
                 m_runList.push_back(n);
         break;
     }
+    case RunType::SearchResults:
+        for (int n : m_app.Sources.SearchList)
+            if (n >= 1 && n <= QuestionCount)
+                m_runList.push_back(n);
+        break;
     case RunType::ExamReview: {
         const RunSources& s = m_app.Sources;
         const int slotCount = std::clamp(s.ExamLastSlot, 0, int(s.ExamSlotNumber.size()));
@@ -188,6 +206,9 @@ void StudyEngine::setCaptions() {
         m_windowCaption = prefixes[l.RunMode - 3] + scope;
         break;
     }
+    case RunType::SearchResults:
+        m_windowCaption = kAppCaption + QStringLiteral(" - Поиск: ") + m_app.Sources.SearchQuery;
+        break;
     case RunType::Training:
         m_runCaption = QStringLiteral("Режим тренировки");
         m_runCaptionColor = Rgb{255, 0, 0};

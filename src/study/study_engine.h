@@ -21,6 +21,7 @@ enum class RunType {
     Preparation,    // RunKind 0, RunMode 1, ThemeNo 0
     RepeatList,     // RunKind 0, RunMode 3..6 (ThemeNo 1)
     ExamReview,     // RunKind 0, RunMode 7 (ThemeNo 1)
+    SearchResults,  // RunKind 0, RunMode 8 (ThemeNo 1): the search window's results
     Training,       // RunKind 2
 };
 
@@ -94,6 +95,12 @@ public:
     // Minimise the whole program.
     virtual void minimizeApplication() {}
 };
+
+// The launch of learning over the search window's results (a list run, counted in channel 0),
+// starting at 0-based result startItem.
+constexpr int SearchRunMode = 8;
+void SetSearchLaunch(RunLaunch& launch, RunSources& sources, std::vector<int> numbers,
+                     const QString& query, int startItem);
 
 // Formats whole seconds as "hh:mm:ss".
 QString FormatDuration(int seconds);

@@ -715,6 +715,31 @@ TEST_F(StudyEngineTest, CompleteListRunStopsTheSecondsWithoutAPrompt) {
         EXPECT_EQ(app.Stats.TicketStatus[t], 0);
 }
 
+TEST_F(StudyEngineTest, SearchRunFollowsTheResultsCountsInLearningAndNeverTouchesTickets) {
+    SetSearchLaunch(app.Launch, app.Sources, {7, 0, 412, 801, 13}, QStringLiteral("обгон знак"), 1);
+    app.Launch.TicketNo = 30;
+    engine->FormShow();
+    EXPECT_EQ(engine->runType(), RunType::SearchResults);
+    ASSERT_EQ(engine->RunCount(), 3); // numbers outside 1..800 are dropped
+    EXPECT_EQ(engine->RunListAt(2), 412);
+    EXPECT_EQ(engine->currentNumber(), 412); // starts at the chosen result
+    EXPECT_EQ(engine->windowCaption(), QStringLiteral("Билетория DER UZIRI - Поиск: обгон знак"));
+    EXPECT_EQ(engine->runCaption(), QStringLiteral("Режим обучения"));
+    answer(true);
+    answer(false);
+    EXPECT_EQ(app.Stats.question(412).Right[ChannelLearning], 1);
+    EXPECT_EQ(app.Stats.question(13).Wrong[ChannelLearning], 1);
+    answer(true);
+    answer(true);
+    answer(true);
+    EXPECT_TRUE(prompter.asked.isEmpty()); // a complete list run asks for no next ticket
+    EXPECT_EQ(engine->state(), StudyState::Complete);
+    engine->BitBtn7Click();
+    EXPECT_EQ(statSaves, 1);
+    for (int t = 0; t < TicketCount; ++t)
+        EXPECT_EQ(app.Stats.TicketStatus[t], 0);
+}
+
 // --- Moving a question, the traffic light, help, program hooks -------------------------------
 
 TEST_F(StudyEngineTest, MovingAQuestionOutOfAThemeRun) {

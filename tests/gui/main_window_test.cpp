@@ -699,3 +699,24 @@ TEST(Pictures, SevenDistinctCatalogueIcons) {
     }
     EXPECT_FALSE(TForm3::Icon(3).pixmap(64, 64).isNull());
 }
+
+TEST_F(MainWindowTest, SearchOpensFromItsButtonAndCtrlFAndTheCataloguesFollow) {
+    startWithDatabase();
+    int searches = 0;
+    WindowLinks links;
+    links.showSearch = [&] {
+        ++searches;
+        state->Stats.TicketStatus[4] = 1; // what a run started from the search could change
+    };
+    form->setLinks(links);
+    ASSERT_NE(form->SearchButton, nullptr);
+    EXPECT_EQ(form->SearchButton->text(), QStringLiteral("Поиск"));
+    form->SearchButton->click();
+    EXPECT_EQ(searches, 1);
+    EXPECT_EQ(form->ticketIcons()[4], 1); // refreshed after the search window closed
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    form->ListView1->setFocus();
+    QTest::keyClick(form->ListView1, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_EQ(searches, 2);
+}

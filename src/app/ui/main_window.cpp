@@ -29,6 +29,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QTabWidget>
@@ -221,6 +222,14 @@ void TForm2::buildLayout() {
         auto* item = new QListWidgetItem(m_icons[StatusNotDone], TicketCaption(t), ListView1);
         item->setToolTip(StatusTooltip(StatusNotDone));
     }
+    SearchButton = new QPushButton(QStringLiteral("Поиск"), PageControl1);
+    SearchButton->setObjectName(QStringLiteral("SearchButton"));
+    SearchButton->setToolTip(QStringLiteral("Поиск вопросов (Ctrl+F)"));
+    SearchButton->setFocusPolicy(Qt::NoFocus);
+    PageControl1->setCornerWidget(SearchButton, Qt::TopRightCorner);
+    connect(SearchButton, &QPushButton::clicked, this, &TForm2::SearchButtonClick);
+    auto* searchKey = new QShortcut(QKeySequence::Find, this);
+    connect(searchKey, &QShortcut::activated, this, &TForm2::SearchButtonClick);
     connect(PageControl1, &QTabWidget::currentChanged, this,
             [this](int page) { (page == ThemePage ? ListView2 : ListView1)->setFocus(); });
 
@@ -565,6 +574,13 @@ void TForm2::SpeedButton3Click() {
     m_state.Launch.SkipMinimize = 1;
     if (m_state.services.help)
         m_state.services.help->showHelp(HelpRequestMain(HelpPageMain));
+}
+
+void TForm2::SearchButtonClick() {
+    if (!m_links.showSearch)
+        return;
+    m_links.showSearch();
+    FormShow();
 }
 
 bool TForm2::CatalogueKeyPress(QListWidget* list, int key, const QString& text) {

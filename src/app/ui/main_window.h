@@ -64,6 +64,7 @@ public:
     QPushButton* SpeedButton1 = nullptr; // "Настройка"
     QPushButton* SpeedButton2 = nullptr; // "Статистика"
     QPushButton* SpeedButton3 = nullptr; // "Справка"
+    QPushButton* SearchButton = nullptr; // "Поиск", beside the catalogue tabs; Ctrl+F
     QLabel* Label5 = nullptr;            // database title
     QTimer* Timer1 = nullptr;
 
@@ -97,6 +98,7 @@ public:
     void SpeedButton1Click();
     void SpeedButton2Click();
     void SpeedButton3Click();
+    void SearchButtonClick(); // the search window; the catalogues follow what was learned there
     // A key in a catalogue; false when it is no command of the catalogue.
     bool CatalogueKeyPress(QListWidget* list, int key, const QString& text);
     void ListViewClick(QListWidget* list);

@@ -20,6 +20,8 @@ struct WindowLinks {
     std::function<void()> statisticsFirstPage;
     // Refresh step 2: the move-to-theme dialog (TForm9) rebuilds its theme list.
     std::function<void()> refreshMoveThemeList;
+    // Shows the search window ("Поиск вопросов") modally.
+    std::function<void()> showSearch;
     // Opens a web address in the user's browser.
     std::function<void(const QUrl&)> openUrl;
 };
