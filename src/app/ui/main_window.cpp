@@ -226,6 +226,10 @@ void TForm2::buildLayout() {
     SearchButton->setObjectName(QStringLiteral("SearchButton"));
     SearchButton->setToolTip(QStringLiteral("Поиск вопросов (Ctrl+F)"));
     SearchButton->setFocusPolicy(Qt::NoFocus);
+    SearchButton->setStyleSheet(QStringLiteral( // drawn like the page tabs beside it
+        "QPushButton { background: #d4d0c8; color: black; border: 2px outset #f4f2ee;"
+        " padding: 2px 8px; margin: 2px 2px 1px 2px; }"
+        "QPushButton:pressed { border-style: inset; }"));
     PageControl1->setCornerWidget(SearchButton, Qt::TopRightCorner);
     connect(SearchButton, &QPushButton::clicked, this, &TForm2::SearchButtonClick);
     auto* searchKey = new QShortcut(QKeySequence::Find, this);
