@@ -5,6 +5,7 @@
 #include "data/database.h"
 #include "data/demo_database.h"
 #include "data/themes.h"
+#include "help_dataset.h"
 #include "stats/stat_file.h"
 #include "test_dataset.h"
 #include "test_db.h"
@@ -16,6 +17,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <QtEndian>
 
 #include <cstdio>
@@ -196,6 +198,41 @@ void archives() {
         test::MakeArchive(ArchiveFormat::Zip, files, QString(), {QStringLiteral("../evil")}));
 }
 
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The help material of the test data set; the first byte picks the reader (fuzz_help_pack).
+void helpMaterial() {
+    QTemporaryDir dir;
+    test::WriteHelpDataSet(dir.path());
+    const std::pair<char, QString> files[] = {
+        {0, QStringLiteral("signs/signs.json")},
+        {0, QStringLiteral("markup/markup.json")},
+        {1, QStringLiteral("penalties/penalties.json")},
+        {2, QStringLiteral("questions/A_B/tickets/Билет 1.json")},
+    };
+    int k = 0;
+    for (const auto& [reader, name] : files)
+        put("help_pack", QStringLiteral("file_%1").arg(k++),
+            QByteArray(1, reader) + fileBytes(dir.filePath(name)));
+    put("help_pack", QStringLiteral("contents"),
+        QByteArray(1, 3) +
+            R"({"format": 1, "contents": [{"title": "Знаки", "topic": "zn3.html#z3.20",)"
+            R"( "picture": "images/signs/a.svg", "children": [{"title": "x"}]}]})");
+    put("help_pack", QStringLiteral("entry"),
+        QByteArray(1, 3) + "<p>x</p><!--entry z3.20--><h3>3.20</h3><!--/entry-->");
+    put("help_pack", QStringLiteral("rules"), QByteArray(1, 4) + test::RulesFixture());
+    put("help_pack", QStringLiteral("rules_html"),
+        QByteArray(1, 4) + "<html><body><h2>9. Раздел</h2><p>9.10.&nbsp;Текст &amp; ещё</p>"
+                           "<script>1</script></body></html>");
+    put("help_pack", QStringLiteral("description"),
+        QByteArray(1, 5) +
+            QStringLiteral("Запрещается:а) <b>это</b>;б) то.Наказание:КоАП РФ 12.16 ч. 1 - штраф.")
+                .toUtf8());
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -212,5 +249,6 @@ int main(int argc, char** argv) {
     pictures();
     jsonTickets();
     archives();
+    helpMaterial();
     return 0;
 }

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl1-mesa-dev
+    qt6-svg-dev
     libjpeg62-turbo-dev libwebp-dev libchm-dev
     libarchive-dev
     googletest libgtest-dev libbenchmark-dev

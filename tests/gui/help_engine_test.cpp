@@ -1,6 +1,9 @@
 #include "data/cp1251.h"
+#include "help/help_pack.h"
+#include "help/help_pack_read.h"
 #include "help/ui/chm_file.h"
 #include "help/ui/help_engine.h"
+#include "help_dataset.h"
 #include "test_db.h"
 
 #include <QAction>
@@ -286,6 +289,36 @@ TEST_F(HelpEngineTest, DamagedFileFallsBackWithoutCrashing) {
 
     // Garbage of the right size is no help file either.
     EXPECT_TRUE(popupFor(QByteArray(whole.size(), '\x5A')).contains("повреждён"));
+}
+
+TEST_F(HelpEngineTest, TheFileComesFirstThenTheHelpPackThenOwnPages) {
+    test::TempDir data;
+    test::WriteHelpDataSet(data.path());
+    // The pack holds an entry for p5.1 too: the help file's page wins.
+    test::WriteDataFile(data.file("questions/A_B/tickets/Билет 2.json"),
+                        R"([{"title": "Вопрос 1", "ticket_number": "Билет 2", "question": "В",
+                             "answer_tip": "п. 5.1 ПДД"}])");
+    HelpPackOptions options;
+    options.Root = data.path();
+    const QString pack = HelpPackFolder(other.path());
+    ASSERT_TRUE(BuildHelpPack(options, pack).ok());
+    engine = std::make_unique<ChmHelpEngine>([this] { return QStringList{s_dir->path()}; },
+                                             [pack] { return pack; });
+
+    engine->showHelp("biltor.chm::/pdd5.html#p5.1>popup");
+    EXPECT_TRUE(popupText().contains("Текст пункта 5.1"));
+    EXPECT_FALSE(popupText().contains("Вопросы билетов"));
+    engine->showHelp("biltor.chm::/zn3.html#z3.20>popup");
+    EXPECT_TRUE(popupText().startsWith("Знак 3.20 «Обгон запрещен»"));
+    engine->showHelp("biltor.chm::/zn3.html>main");
+    EXPECT_EQ(engine->window()->windowTitle(), "Запрещающие знаки");
+    engine->showHelp("biltor.chm::/index.html>main");
+    EXPECT_EQ(engine->window()->windowTitle(), "Главная страница");
+    engine->showHelp("biltor.chm::/h8.html>main");
+    EXPECT_EQ(engine->window()->windowTitle(), "Билетория: статистика");
+    // Missing from both: the pack's message, which names the reference.
+    engine->showHelp("biltor.chm::/pdd99.html#p99.1>popup");
+    EXPECT_TRUE(popupText().contains("нет статьи «Пункт 99.1»"));
 }
 
 // The damaged-file guard: whatever chmlib does in the child, the program learns it in time.

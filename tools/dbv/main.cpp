@@ -5,6 +5,7 @@
 #include "data/dbv_check.h"
 #include "data/dbv_import.h"
 #include "data/demo_database.h"
+#include "help/help_pack.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -35,6 +36,7 @@ constexpr const char* Usage = "Использование:\n"
                               "  biletoria-dbv build --json ИСТОЧНИК --set AB|CD -o ФАЙЛ.dbv "
                               "[--title НАЗВАНИЕ] [--replace]\n"
                               "  biletoria-dbv build --json ИСТОЧНИК --out-dir ПАПКА [--replace]\n"
+                              "  biletoria-dbv help --json ИСТОЧНИК -o ПАПКА_СПРАВКИ [--rules ФАЙЛ]\n"
                               "    ИСТОЧНИК: папка набора билетов, его архив .zip или .tar.gz "
                               "или адрес http(s):// такого архива\n"
                               "  biletoria-dbv demo -o ФАЙЛ.dbv";
@@ -175,6 +177,31 @@ int Build(const QStringList& arguments) {
     return 0;
 }
 
+// The help pages from the data set's signs, markings, fines and the questions that cite rule
+// items; with --rules, the items' own text too.
+int Help(const QStringList& arguments) {
+    QCommandLineParser parser;
+    const QCommandLineOption json(QStringLiteral("json"), QString(), QStringLiteral("dir"));
+    const QCommandLineOption out(QStringLiteral("o"), QString(), QStringLiteral("dir"));
+    const QCommandLineOption rules(QStringLiteral("rules"), QString(), QStringLiteral("file"));
+    parser.addOptions({json, out, rules});
+    if (!parser.parse(arguments))
+        return Fail(parser.errorText() + QLatin1Char('\n') + QString::fromUtf8(Usage));
+    if (!parser.isSet(json) || !parser.isSet(out) || !parser.positionalArguments().isEmpty())
+        return Fail(QString::fromUtf8(Usage));
+    bil::HelpPackOptions options;
+    options.Root = parser.value(json);
+    options.RulesFile = parser.value(rules);
+    options.Progress = [](const QString& line) { Print(stderr, line); };
+    const auto built = bil::BuildHelpPack(options, parser.value(out));
+    if (!built)
+        return Fail(QStringLiteral("Справка не создана:\n") + built.error());
+    for (const QString& note : built->Notes)
+        Print(stderr, QStringLiteral("Замечание: ") + note);
+    Print(stderr, QStringLiteral("Записано: %1").arg(parser.value(out)));
+    return 0;
+}
+
 int Demo(const QStringList& arguments) {
     QCommandLineParser parser;
     const QCommandLineOption out(QStringLiteral("o"), QString(), QStringLiteral("file"));
@@ -205,6 +232,8 @@ int main(int argc, char** argv) {
         return Build(rest);
     if (command == QLatin1String("demo"))
         return Demo(rest);
+    if (command == QLatin1String("help"))
+        return Help(rest);
     if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
         Print(stdout, QString::fromUtf8(Usage));
         return 0;
