@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace bil {
 
@@ -47,12 +48,13 @@ int HelpPopup::maxHeight() {
 
 void HelpPopup::showText(const QString& html, const QUrl& base) {
     m_browser->showHtml(html, base);
-    QTextDocument* document = m_browser->document();
     const int frame = 2 * m_browser->frameWidth();
-    // Laid out at the width the text will have with a scroll bar, so that it fits either way.
+    // Measured on a copy laid out at the width the text has beside a scroll bar, so that it
+    // fits either way; the browser's own document follows the widget's size only once shown.
     const int textWidth = FitWidth - frame - m_browser->verticalScrollBar()->sizeHint().width();
-    document->setTextWidth(textWidth);
-    const int wanted = int(std::ceil(document->size().height())) + frame + 2;
+    const std::unique_ptr<QTextDocument> probe(m_browser->document()->clone(m_browser));
+    probe->setTextWidth(textWidth);
+    const int wanted = int(std::ceil(probe->size().height())) + frame + 2;
     resize(FitWidth, std::clamp(wanted, 60, maxHeight()));
     placeNearCursor();
     show();
