@@ -88,35 +88,51 @@ Status WriteWholeFile(const QString& path, const QByteArray& bytes) {
     return Status::Ok();
 }
 
-Status ReplaceFolder(const QString& target, const std::function<Status(const QString&)>& fill,
-                     FolderSwap swap) {
-    const QFileInfo info(target);
+FolderReplacement::FolderReplacement(QString target, FolderSwap swap)
+    : m_target(std::move(target)), m_swap(swap) {}
+
+FolderReplacement::~FolderReplacement() = default;
+
+Status FolderReplacement::prepare(const std::function<Status(const QString&)>& fill) {
+    m_fresh.reset();
+    const QFileInfo info(m_target);
     const QString name = info.fileName();
     const QString parentPath = info.absolutePath();
     if (name.isEmpty() || !QDir().mkpath(parentPath))
         return Status::Error(QStringLiteral("Не удалось создать папку %1").arg(Native(parentPath)));
     const QDir parent(parentPath);
-    const QString targetPath = parent.filePath(name);
     ClearLeftovers(parent, name);
 
-    QTemporaryDir fresh(parent.filePath(NewPattern(name) + QStringLiteral("XXXXXX")));
-    if (!fresh.isValid())
+    auto fresh = std::make_unique<QTemporaryDir>(
+        parent.filePath(NewPattern(name) + QStringLiteral("XXXXXX")));
+    if (!fresh->isValid())
         return Status::Error(QStringLiteral("Не удалось создать папку в %1: %2")
-                                 .arg(Native(parentPath), fresh.errorString()));
-    if (Status filled = fill(fresh.path()); !filled)
+                                 .arg(Native(parentPath), fresh->errorString()));
+    if (Status filled = fill(fresh->path()); !filled)
         return filled;
-    if (!SyncFolder(fresh.path()))
+    if (!SyncFolder(fresh->path()))
         return Status::Error(QStringLiteral("Не удалось записать папку %1: %2")
-                                 .arg(Native(targetPath), SystemError()));
+                                 .arg(Native(parent.filePath(name)), SystemError()));
+    m_fresh = std::move(fresh);
+    return Status::Ok();
+}
 
-    const QByteArray from = QFile::encodeName(fresh.path());
+Status FolderReplacement::commit() {
+    if (!m_fresh)
+        return Status::Error(QStringLiteral("Папка %1 не подготовлена").arg(Native(m_target)));
+    const QFileInfo info(m_target);
+    const QDir parent(info.absolutePath());
+    const QString name = info.fileName();
+    const QString targetPath = parent.filePath(name);
+    const QByteArray from = QFile::encodeName(m_fresh->path());
     const QByteArray to = QFile::encodeName(targetPath);
     const QFileInfo old(targetPath);
     if (!old.exists() && !old.isSymLink()) {
         if (std::rename(from.constData(), to.constData()) != 0)
             return Status::Error(QStringLiteral("Не удалось записать папку %1: %2")
                                      .arg(Native(targetPath), SystemError()));
-        fresh.setAutoRemove(false);
+        m_fresh->setAutoRemove(false);
+        m_fresh.reset();
         return Status::Ok();
     }
     if (!old.isDir())
@@ -124,15 +140,17 @@ Status ReplaceFolder(const QString& target, const std::function<Status(const QSt
             QStringLiteral("%1 — не папка; она не заменена").arg(Native(targetPath)));
 
     // The exchange swaps both names at once: there is no moment without a whole folder.
-    if (swap == FolderSwap::Exchange &&
-        ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_EXCHANGE) == 0)
-        return Status::Ok(); // `fresh` now names the old folder and goes with it
+    if (m_swap == FolderSwap::Exchange &&
+        ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_EXCHANGE) == 0) {
+        m_fresh.reset(); // it names the old folder now and goes with it
+        return Status::Ok();
+    }
 
     // Park the old folder, move the new one in, put the old one back if that fails.
     QTemporaryDir parkedName(parent.filePath(OldPattern(name) + QStringLiteral("XXXXXX")));
     if (!parkedName.isValid())
         return Status::Error(QStringLiteral("Не удалось создать папку в %1: %2")
-                                 .arg(Native(parentPath), parkedName.errorString()));
+                                 .arg(Native(parent.path()), parkedName.errorString()));
     const QString parkedPath = parkedName.path();
     parkedName.remove();
     const QByteArray parked = QFile::encodeName(parkedPath);
@@ -145,9 +163,18 @@ Status ReplaceFolder(const QString& target, const std::function<Status(const QSt
         return Status::Error(
             QStringLiteral("Не удалось заменить папку %1: %2").arg(Native(targetPath), reason));
     }
-    fresh.setAutoRemove(false);
+    m_fresh->setAutoRemove(false);
+    m_fresh.reset();
     QDir(parkedPath).removeRecursively();
     return Status::Ok();
+}
+
+Status ReplaceFolder(const QString& target, const std::function<Status(const QString&)>& fill,
+                     FolderSwap swap) {
+    FolderReplacement replacement(target, swap);
+    if (Status prepared = replacement.prepare(fill); !prepared)
+        return prepared;
+    return replacement.commit();
 }
 
 } // namespace bil

@@ -56,6 +56,7 @@ struct Draft {
     QJsonArray Contents;
     QString ContentsBody;
     HelpPackSummary Summary;
+    const CancelFlag* Cancel = nullptr;
 
     PageDraft& page(const QString& name, const QString& title) {
         PageDraft& p = Pages[name];
@@ -265,6 +266,8 @@ Status ReadQuestions(const QString& root,
         const QStringList files =
             dir.entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name);
         for (const QString& name : files) {
+            if (draft.Cancel && draft.Cancel->load())
+                return Status::Error(DataSetCancelledMessage);
             const QString shown = relative + u'/' + name;
             auto bytes = ReadSource(dir.filePath(name), shown);
             if (!bytes)
@@ -435,7 +438,8 @@ QString DescribeHelpPack(const HelpPackSummary& s) {
     return text;
 }
 
-Result<HelpPackSummary> BuildHelpPack(const HelpPackOptions& options, const QString& outDir) {
+Result<HelpPackSummary> PrepareHelpPack(const HelpPackOptions& options, FolderReplacement& into) {
+    auto cancelled = [&] { return options.Cancel && options.Cancel->load(); };
     auto progress = [&](const QString& line) {
         if (options.Progress)
             options.Progress(line);
@@ -447,7 +451,7 @@ Result<HelpPackSummary> BuildHelpPack(const HelpPackOptions& options, const QStr
 
     std::optional<RulesText> rules;
     if (!options.RulesFile.isEmpty()) {
-        progress(QStringLiteral("Текст правил…"));
+        progress(QStringLiteral("Справка: текст правил"));
         const QString shown = QDir::toNativeSeparators(options.RulesFile);
         auto bytes = ReadSource(options.RulesFile, shown);
         if (!bytes)
@@ -461,7 +465,8 @@ Result<HelpPackSummary> BuildHelpPack(const HelpPackOptions& options, const QStr
     }
 
     Draft draft;
-    progress(QStringLiteral("Знаки…"));
+    draft.Cancel = options.Cancel;
+    progress(QStringLiteral("Справка: знаки"));
     const SignKind signs{QStringLiteral("signs/signs.json"),
                          QStringLiteral("signs"),
                          u'z',
@@ -470,13 +475,15 @@ Result<HelpPackSummary> BuildHelpPack(const HelpPackOptions& options, const QStr
                          QStringLiteral("signs")};
     if (Status added = AddSigns(root, signs, draft, draft.Summary.Signs); !added)
         return added;
-    progress(QStringLiteral("Разметка…"));
+    progress(QStringLiteral("Справка: разметка"));
     const SignKind markup{
         QStringLiteral("markup/markup.json"), QStringLiteral("markup"),   u'r',
         QStringLiteral("Разметка"),           QStringLiteral("Разметка"), QStringLiteral("markup")};
     if (Status added = AddSigns(root, markup, draft, draft.Summary.Markings); !added)
         return added;
-    progress(QStringLiteral("Пункты правил…"));
+    if (cancelled())
+        return Status::Error(DataSetCancelledMessage);
+    progress(QStringLiteral("Справка: пункты правил"));
     if (Status added = AddRuleItems(root, rules ? &*rules : nullptr, draft); !added)
         return added;
     if (Status added = AddFines(root, draft); !added)
@@ -488,13 +495,50 @@ Result<HelpPackSummary> BuildHelpPack(const HelpPackOptions& options, const QStr
                                             "(questions/)")
                                  .arg(QDir::toNativeSeparators(root)));
 
-    progress(QStringLiteral("Запись справки…"));
-    if (Status written = ReplaceFolder(
-            outDir, [&](const QString& folder) { return WritePack(folder, draft, options); });
+    if (cancelled())
+        return Status::Error(DataSetCancelledMessage);
+    progress(QStringLiteral("Справка: запись"));
+    if (Status written =
+            into.prepare([&](const QString& folder) { return WritePack(folder, draft, options); });
         !written)
         return written;
-    progress(QStringLiteral("Справка: ") + DescribeHelpPack(draft.Summary));
     return draft.Summary;
+}
+
+Result<HelpPackSummary> BuildHelpPack(const HelpPackOptions& options, const QString& outDir) {
+    FolderReplacement replacement(outDir);
+    auto prepared = PrepareHelpPack(options, replacement);
+    if (!prepared)
+        return prepared;
+    if (Status committed = replacement.commit(); !committed)
+        return committed;
+    if (options.Progress)
+        options.Progress(QStringLiteral("Справка: ") + DescribeHelpPack(*prepared));
+    return prepared;
+}
+
+ImportStep HelpPackStep(const QString& folder, const QString& rulesFile, const QString& source,
+                        std::shared_ptr<HelpPackSummary> summary) {
+    auto replacement = std::make_shared<FolderReplacement>(folder);
+    ImportStep step;
+    step.Prepare = [=](const DataSetRoot& root, const ImportContext& context) -> Status {
+        HelpPackOptions options;
+        options.Root = root.path();
+        options.RulesFile = rulesFile;
+        options.Source = source;
+        options.Cancel = context.Cancel;
+        options.Progress = [&context](const QString& caption) {
+            context.report(ImportProgress::Stage::Build, caption, 0, -1);
+        };
+        auto prepared = PrepareHelpPack(options, *replacement);
+        if (!prepared)
+            return Status::Error(QStringLiteral("Справка не собрана:\n") + prepared.error());
+        if (summary)
+            *summary = *prepared;
+        return Status::Ok();
+    };
+    step.Commit = [replacement] { return replacement->commit(); };
+    return step;
 }
 
 } // namespace bil

@@ -1,19 +1,24 @@
 #pragma once
 
+#include "data/dataset_import.h"
 #include "data/status.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 namespace bil {
+
+class FolderReplacement;
 
 struct HelpPackOptions {
     QString Root;      // the data set root: signs/, markup/, penalties/, questions/, images/
     QString RulesFile; // optional text of the rules, plain text or HTML
     QString Source;    // where the data set came from, kept in the pack; Root when empty
-    std::function<void(const QString&)> Progress; // optional progress lines
+    std::function<void(const QString&)> Progress; // optional progress captions
+    const CancelFlag* Cancel = nullptr;           // optional: stops the build at once
 };
 
 // What went into a pack.
@@ -33,6 +38,16 @@ struct HelpPackSummary {
 // noted; a part that is present but damaged, a rules file that cannot be read or a data set
 // with none of the parts fails, naming the file, and leaves `outDir` untouched.
 Result<HelpPackSummary> BuildHelpPack(const HelpPackOptions& options, const QString& outDir);
+
+// BuildHelpPack up to the point where the new pack lies complete beside the old one: the
+// replacement's commit() then puts it in place.
+Result<HelpPackSummary> PrepareHelpPack(const HelpPackOptions& options, FolderReplacement& into);
+
+// The help pack as a step of a data set import: prepared into a new folder beside `folder`,
+// put in place with the import's other files. `source` is kept in the pack as its origin;
+// `summary`, when given, receives what went in.
+ImportStep HelpPackStep(const QString& folder, const QString& rulesFile, const QString& source,
+                        std::shared_ptr<HelpPackSummary> summary = {});
 
 // One line for the learner: "знаков 310, разметки 47, …".
 QString DescribeHelpPack(const HelpPackSummary& summary);

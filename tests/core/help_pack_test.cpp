@@ -11,9 +11,11 @@
 #include "help/help_search.h"
 #include "help/help_topics.h"
 #include "help_dataset.h"
+#include "test_dataset.h"
 #include "test_db.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -447,10 +449,27 @@ TEST_F(HelpPackTest, ToolBuildsThePackAndReportsFailures) {
     EXPECT_TRUE(entry("pdd10.html#p10.1")->contains("10.1. Водитель едет"));
 
     EXPECT_EQ(run({"help", "--json", data.file("absent"), "-o", out.file("other")}, &err), 1);
-    EXPECT_TRUE(QString::fromUtf8(err).startsWith("Справка не создана:\nНет папки с данными"));
+    EXPECT_TRUE(QString::fromUtf8(err).startsWith("Справка не создана:\nНет папки "));
     EXPECT_FALSE(QFileInfo::exists(out.file("other")));
     EXPECT_EQ(run({"help", "--json", data.path()}, &err), 1);
     EXPECT_TRUE(QString::fromUtf8(err).contains("biletoria-dbv help --json"));
+
+    // The data set as an archive with one top folder, as the repository hands it out.
+    test::DataSetFiles files;
+    QDirIterator it(data.path(), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        files.emplace_back(QDir(data.path()).relativeFilePath(path), file.readAll());
+    }
+    const QString zip = out.file("pdd_russia-master.zip");
+    test::WriteDataFile(zip,
+                        test::MakeArchive(test::ArchiveFormat::Zip, files, "pdd_russia-master/"));
+    ASSERT_EQ(run({"help", "--json", zip, "-o", pack()}, &err), 0) << err.toStdString();
+    EXPECT_TRUE(entry("zn3.html#z3.20")->contains("<img src=\"images/signs/"));
+    EXPECT_TRUE(entry("pdd9.html#p9.10")->contains("C,D: билет 1, вопрос 5"));
+    EXPECT_EQ(ReadPackContents(ReadText(pack() + "/" + PackManifestName).toUtf8())->Source, zip);
 }
 #endif
 

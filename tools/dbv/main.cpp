@@ -30,16 +30,17 @@ int Fail(const QString& message) {
     return 1;
 }
 
-constexpr const char* Usage = "Использование:\n"
-                              "  biletoria-dbv check ФАЙЛ\n"
-                              "  biletoria-dbv dump ФАЙЛ [НОМЕР]\n"
-                              "  biletoria-dbv build --json ИСТОЧНИК --set AB|CD -o ФАЙЛ.dbv "
-                              "[--title НАЗВАНИЕ] [--replace]\n"
-                              "  biletoria-dbv build --json ИСТОЧНИК --out-dir ПАПКА [--replace]\n"
-                              "  biletoria-dbv help --json ИСТОЧНИК -o ПАПКА_СПРАВКИ [--rules ФАЙЛ]\n"
-                              "    ИСТОЧНИК: папка набора билетов, его архив .zip или .tar.gz "
-                              "или адрес http(s):// такого архива\n"
-                              "  biletoria-dbv demo -o ФАЙЛ.dbv";
+constexpr const char* Usage =
+    "Использование:\n"
+    "  biletoria-dbv check ФАЙЛ\n"
+    "  biletoria-dbv dump ФАЙЛ [НОМЕР]\n"
+    "  biletoria-dbv build --json ИСТОЧНИК --set AB|CD -o ФАЙЛ.dbv "
+    "[--title НАЗВАНИЕ] [--replace]\n"
+    "  biletoria-dbv build --json ИСТОЧНИК --out-dir ПАПКА [--replace]\n"
+    "  biletoria-dbv help --json ИСТОЧНИК -o ПАПКА_СПРАВКИ [--rules ФАЙЛ]\n"
+    "    ИСТОЧНИК: папка набора билетов, его архив .zip или .tar.gz "
+    "или адрес http(s):// такого архива\n"
+    "  biletoria-dbv demo -o ФАЙЛ.dbv";
 
 int Check(const QStringList& args) {
     if (args.size() != 1)
@@ -181,7 +182,7 @@ int Build(const QStringList& arguments) {
 // items; with --rules, the items' own text too.
 int Help(const QStringList& arguments) {
     QCommandLineParser parser;
-    const QCommandLineOption json(QStringLiteral("json"), QString(), QStringLiteral("dir"));
+    const QCommandLineOption json(QStringLiteral("json"), QString(), QStringLiteral("source"));
     const QCommandLineOption out(QStringLiteral("o"), QString(), QStringLiteral("dir"));
     const QCommandLineOption rules(QStringLiteral("rules"), QString(), QStringLiteral("file"));
     parser.addOptions({json, out, rules});
@@ -189,15 +190,20 @@ int Help(const QStringList& arguments) {
         return Fail(parser.errorText() + QLatin1Char('\n') + QString::fromUtf8(Usage));
     if (!parser.isSet(json) || !parser.isSet(out) || !parser.positionalArguments().isEmpty())
         return Fail(QString::fromUtf8(Usage));
-    bil::HelpPackOptions options;
-    options.Root = parser.value(json);
-    options.RulesFile = parser.value(rules);
-    options.Progress = [](const QString& line) { Print(stderr, line); };
-    const auto built = bil::BuildHelpPack(options, parser.value(out));
+    TerminalProgress progress;
+    bil::ImportContext context;
+    context.Progress = [&](const bil::ImportProgress& p) { progress.show(p); };
+    auto summary = std::make_shared<bil::HelpPackSummary>();
+    const bil::Status built = bil::RunDataSetImport(
+        parser.value(json),
+        {bil::HelpPackStep(parser.value(out), parser.value(rules), parser.value(json), summary)},
+        context);
+    progress.finish();
     if (!built)
-        return Fail(QStringLiteral("Справка не создана:\n") + built.error());
-    for (const QString& note : built->Notes)
+        return Fail(QStringLiteral("Справка не создана:\n") + built.message());
+    for (const QString& note : summary->Notes)
         Print(stderr, QStringLiteral("Замечание: ") + note);
+    Print(stderr, QStringLiteral("Справка: ") + bil::DescribeHelpPack(*summary));
     Print(stderr, QStringLiteral("Записано: %1").arg(parser.value(out)));
     return 0;
 }
