@@ -1,5 +1,6 @@
 #include "help/help_search.h"
 
+#include "data/question_search.h"
 #include "help/help_pack_read.h"
 #include "help/help_pack_sources.h"
 
@@ -31,12 +32,6 @@ QString HtmlPlainText(const QString& html) {
     return lines.join(u'\n');
 }
 
-QString FoldForSearch(const QString& text) {
-    QString folded = text.toLower().simplified();
-    folded.replace(u'ё', u'е');
-    return folded;
-}
-
 std::vector<HelpSearchEntry> SearchEntriesOfPage(const QString& html, const QString& url,
                                                  const QString& fallbackTitle) {
     std::vector<HelpSearchEntry> entries;
@@ -50,20 +45,21 @@ std::vector<HelpSearchEntry> SearchEntriesOfPage(const QString& html, const QStr
         QString title = TitleOf(*entry, QLatin1StringView("h3"));
         if (title.isEmpty())
             title = anchor;
-        entries.push_back({title, url + u'#' + anchor, FoldForSearch(HtmlPlainText(*entry))});
+        entries.push_back(
+            {title, url + u'#' + anchor, FoldForSearch(HtmlPlainText(*entry).simplified())});
     }
     if (!entries.empty())
         return entries;
     QString title = TitleOf(html, QLatin1StringView("title"));
     if (title.isEmpty())
         title = fallbackTitle;
-    entries.push_back({title, url, FoldForSearch(HtmlPlainText(html))});
+    entries.push_back({title, url, FoldForSearch(HtmlPlainText(html).simplified())});
     return entries;
 }
 
 std::vector<size_t> SearchHelp(const std::vector<HelpSearchEntry>& entries, const QString& query,
                                size_t limit) {
-    const QStringList words = FoldForSearch(query).split(u' ', Qt::SkipEmptyParts);
+    const QStringList words = SearchWords(query);
     if (words.isEmpty())
         return {};
     auto holdsAll = [&words](const QString& text) {

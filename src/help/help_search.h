@@ -10,14 +10,11 @@ namespace bil {
 struct HelpSearchEntry {
     QString Title;
     QString Url;  // the page's address, with "#anchor" for an entry
-    QString Text; // plain text, folded for matching (lower case, "ё" as "е")
+    QString Text; // plain text in one line, folded for matching as the question search folds
 };
 
 // The text of an HTML page or fragment, without tags, scripts and styles, entities decoded.
 QString HtmlPlainText(const QString& html);
-
-// Folds text for matching: lower case, "ё" as "е", runs of blanks as one blank.
-QString FoldForSearch(const QString& text);
 
 // The search entries of a page at `url`: one per entry of a pack page (titled by its heading),
 // else the page as a whole (titled by its <title>, else `fallbackTitle`).

@@ -1,5 +1,6 @@
 #include "help/ui/help_window.h"
 
+#include "data/question_search.h"
 #include "help/help_request.h"
 
 #include <QAction>
@@ -251,7 +252,7 @@ void HelpWindow::openUrl(const QUrl& url) {
 // Highlights the words searched for on the page shown.
 void HelpWindow::markQuery() {
     QList<QTextEdit::ExtraSelection> marks;
-    const QStringList words = m_search->text().split(u' ', Qt::SkipEmptyParts);
+    const QStringList words = SearchWords(m_search->text());
     if (m_results->isVisible()) {
         QTextCharFormat format;
         format.setBackground(QColor(255, 229, 138));
