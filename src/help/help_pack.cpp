@@ -518,8 +518,10 @@ Result<HelpPackSummary> BuildHelpPack(const HelpPackOptions& options, const QStr
 }
 
 ImportStep HelpPackStep(const QString& folder, const QString& rulesFile, const QString& source,
-                        std::shared_ptr<HelpPackSummary> summary) {
+                        std::shared_ptr<HelpPackReport> report, bool optional) {
     auto replacement = std::make_shared<FolderReplacement>(folder);
+    if (!report)
+        report = std::make_shared<HelpPackReport>();
     ImportStep step;
     step.Prepare = [=](const DataSetRoot& root, const ImportContext& context) -> Status {
         HelpPackOptions options;
@@ -531,13 +533,21 @@ ImportStep HelpPackStep(const QString& folder, const QString& rulesFile, const Q
             context.report(ImportProgress::Stage::Build, caption, 0, -1);
         };
         auto prepared = PrepareHelpPack(options, *replacement);
-        if (!prepared)
-            return Status::Error(QStringLiteral("Справка не собрана:\n") + prepared.error());
-        if (summary)
-            *summary = *prepared;
-        return Status::Ok();
+        if (prepared) {
+            report->Summary = *prepared;
+            report->Built = Status::Ok();
+            return Status::Ok();
+        }
+        report->Built = prepared.status();
+        if (optional && !context.cancelled())
+            return Status::Ok();
+        return Status::Error(QStringLiteral("Справка не собрана:\n") + prepared.error());
     };
-    step.Commit = [replacement] { return replacement->commit(); };
+    step.Commit = [replacement, report]() -> Status {
+        if (!report->Built)
+            return Status::Ok(); // an optional pack that failed: the old one stays
+        return replacement->commit();
+    };
     return step;
 }
 

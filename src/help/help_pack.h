@@ -43,11 +43,18 @@ Result<HelpPackSummary> BuildHelpPack(const HelpPackOptions& options, const QStr
 // replacement's commit() then puts it in place.
 Result<HelpPackSummary> PrepareHelpPack(const HelpPackOptions& options, FolderReplacement& into);
 
+// How the help pack step of an import went.
+struct HelpPackReport {
+    Status Built = Status::Ok();
+    HelpPackSummary Summary;
+};
+
 // The help pack as a step of a data set import: prepared into a new folder beside `folder`,
-// put in place with the import's other files. `source` is kept in the pack as its origin;
-// `summary`, when given, receives what went in.
+// put in place with the import's other files. `source` is kept in the pack as its origin.
+// An optional pack that cannot be built does not stop the import (the questions matter more):
+// the reason goes to the report and the old pack stays. A cancel always stops it.
 ImportStep HelpPackStep(const QString& folder, const QString& rulesFile, const QString& source,
-                        std::shared_ptr<HelpPackSummary> summary = {});
+                        std::shared_ptr<HelpPackReport> report = {}, bool optional = false);
 
 // One line for the learner: "знаков 310, разметки 47, …".
 QString DescribeHelpPack(const HelpPackSummary& summary);

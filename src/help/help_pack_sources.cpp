@@ -88,10 +88,12 @@ Result<SignCatalogue> ReadSignCatalogue(const QByteArray& json) {
     const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError)
         return Status::Error(QStringLiteral("не JSON: %1").arg(JsonError(error)));
+    SignCatalogue out;
+    if (doc.isArray() && doc.array().isEmpty())
+        return out; // an empty list: no entries at all
     if (!doc.isObject())
         return Status::Error(QStringLiteral("ожидался объект с группами"));
 
-    SignCatalogue out;
     QSet<QString> seen;
     const QJsonObject groups = doc.object();
     for (auto g = groups.begin(); g != groups.end(); ++g) {
@@ -144,6 +146,8 @@ Result<std::vector<Fine>> ReadFines(const QByteArray& jsonLines) {
         if (error.error != QJsonParseError::NoError)
             return Status::Error(
                 QStringLiteral("строка %1: не JSON: %2").arg(i + 1).arg(JsonError(error)));
+        if (doc.isArray() && doc.array().isEmpty())
+            continue;
         const QJsonObject object = doc.object();
         Fine fine;
         fine.ArticlePart = Field(object, QLatin1StringView("article_part"));

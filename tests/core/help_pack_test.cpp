@@ -76,6 +76,9 @@ TEST(HelpSources, SignGroupsAndEntriesComeInNumberOrderWhateverTheKeyOrder) {
 TEST(HelpSources, DamagedSignFilesFailWithTheReason) {
     EXPECT_TRUE(ReadSignCatalogue("{\"a\": ").error().startsWith("не JSON"));
     EXPECT_EQ(ReadSignCatalogue("[1, 2]").error(), "ожидался объект с группами");
+    // An empty list is no entries, not damage.
+    EXPECT_TRUE(ReadSignCatalogue("[]")->Groups.empty());
+    EXPECT_TRUE(ReadFines("[]\n")->empty());
     EXPECT_EQ(ReadSignCatalogue(R"({"Знаки": [1]})").error(),
               "группа «Знаки» — не объект с записями");
 }

@@ -5,6 +5,8 @@
 #include "app/ui/main_window.h"
 #include "data/demo_database.h"
 #include "data/themes.h"
+#include "help/help_pack_read.h"
+#include "help_dataset.h"
 #include "loopback_http.h"
 #include "scripted_prompter.h"
 #include "test_dataset.h"
@@ -239,4 +241,65 @@ TEST_F(ImportDialogTest, CancelStopsTheDownloadAtOnce) {
     EXPECT_GE(stoppedAfterMs, 0);
     EXPECT_LT(stoppedAfterMs, 1000);
     expectNothingChanged({});
+}
+
+// The help pages come with the questions: signs, markings and fines of the same data set, and
+// the rules text when the learner gives it ("Текст ПДД…").
+TEST_F(ImportDialogTest, TheImportBuildsTheHelpPagesWithTheRulesText) {
+    const QString folder = config.file(QStringLiteral("pdd"));
+    ASSERT_TRUE(test::WriteDataSetFolder(folder, test::MakePublishedDataSet()));
+    test::TempDir help;
+    test::WriteHelpDataSet(help.path());
+    for (const QString& part :
+         {QStringLiteral("signs"), QStringLiteral("markup"), QStringLiteral("penalties"),
+          QStringLiteral("images/signs"), QStringLiteral("images/markup")})
+        for (const QString& name : QDir(help.file(part)).entryList(QDir::Files))
+            test::WriteDataFile(folder + "/" + part + "/" + name,
+                                ReadAll(help.file(part + "/" + name)));
+    const QString rules = config.file(QStringLiteral("pdd.txt"));
+    test::WriteDataFile(rules, test::RulesFixture());
+    prompter.queueFile(rules);
+    withDialog([&](ImportDialog& dialog) {
+        QTest::mouseClick(dialog.RulesButton, Qt::LeftButton);
+        EXPECT_EQ(dialog.RulesEdit->text(), QDir::toNativeSeparators(rules));
+        run(dialog, folder, false);
+    });
+    EXPECT_EQ(state->Db.DbPath(), appData.file(DatabaseFileAB));
+    EXPECT_EQ(prompter.texts().filter(QStringLiteral("справка")).size(), 0);
+    const QString pack = HelpPackFolder(appData.path());
+    auto entry = [&](const QString& page, const QString& anchor) {
+        return ExtractEntry(QString::fromUtf8(ReadAll(pack + "/" + page)), anchor);
+    };
+    ASSERT_TRUE(entry("zn3.html", "z3.20"));
+    EXPECT_TRUE(entry("zn3.html", "z3.20")->contains("<img src=\"images/signs/"));
+    // The published set's comments cite п. 8.1: its entry lists them under the rule's text.
+    ASSERT_TRUE(entry("pdd8.html", "p8.1"));
+    EXPECT_TRUE(entry("pdd8.html", "p8.1")->contains("A,B: билет 1, вопрос 1"));
+    EXPECT_TRUE(entry("pdd9.html", "p9.10")->contains("9.10. Водитель держит дистанцию"));
+    EXPECT_EQ(ReadPackContents(ReadAll(pack + "/" + PackManifestName))->Source, folder);
+}
+
+TEST_F(ImportDialogTest, HelpThatCannotBeBuiltDoesNotCostTheQuestions) {
+    const QString folder = config.file(QStringLiteral("pdd"));
+    ASSERT_TRUE(test::WriteDataSetFolder(folder, test::MakePublishedDataSet()));
+    const QString pack = HelpPackFolder(appData.path());
+    test::WriteDataFile(pack + "/" + PackManifestName, "старая справка");
+    const QString noItems = config.file(QStringLiteral("notes.txt"));
+    test::WriteDataFile(noItems, "Заметки без единого пункта.");
+    withDialog([&](ImportDialog& dialog) {
+        // A rules file that is not there is named before anything starts.
+        dialog.RulesEdit->setText(config.file(QStringLiteral("absent.txt")));
+        QTest::mouseClick(dialog.StartButton, Qt::LeftButton);
+        EXPECT_FALSE(dialog.running());
+        EXPECT_TRUE(prompter.shown().back().text.startsWith("Нет файла с текстом ПДД"));
+        dialog.RulesEdit->setText(noItems);
+        run(dialog, folder, false);
+    });
+    EXPECT_EQ(state->Db.DbPath(), appData.file(DatabaseFileAB));
+    const QStringList warnings = prompter.texts().filter("справка к ним не собрана");
+    ASSERT_EQ(warnings.size(), 1);
+    const QString warning = warnings.front();
+    EXPECT_TRUE(warning.startsWith("Билеты загружены, но справка к ним не собрана.\n"));
+    EXPECT_TRUE(warning.contains("не найдено ни одного пункта правил")) << warning.toStdString();
+    EXPECT_EQ(ReadAll(pack + "/" + PackManifestName), "старая справка");
 }

@@ -193,17 +193,17 @@ int Help(const QStringList& arguments) {
     TerminalProgress progress;
     bil::ImportContext context;
     context.Progress = [&](const bil::ImportProgress& p) { progress.show(p); };
-    auto summary = std::make_shared<bil::HelpPackSummary>();
+    auto report = std::make_shared<bil::HelpPackReport>();
     const bil::Status built = bil::RunDataSetImport(
         parser.value(json),
-        {bil::HelpPackStep(parser.value(out), parser.value(rules), parser.value(json), summary)},
+        {bil::HelpPackStep(parser.value(out), parser.value(rules), parser.value(json), report)},
         context);
     progress.finish();
     if (!built)
         return Fail(QStringLiteral("Справка не создана:\n") + built.message());
-    for (const QString& note : summary->Notes)
+    for (const QString& note : report->Summary.Notes)
         Print(stderr, QStringLiteral("Замечание: ") + note);
-    Print(stderr, QStringLiteral("Справка: ") + bil::DescribeHelpPack(*summary));
+    Print(stderr, QStringLiteral("Справка: ") + bil::DescribeHelpPack(report->Summary));
     Print(stderr, QStringLiteral("Записано: %1").arg(parser.value(out)));
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "app/app_data.h"
 #include "app/platform.h"
+#include "help/help_pack_read.h"
 
 #include <QButtonGroup>
 #include <QDir>
@@ -70,6 +71,22 @@ ImportDialog::ImportDialog(AppState& state, QWidget* parent) : QDialog(parent), 
     categoryLayout->addWidget(CategoryCD);
     categoryLayout->addStretch();
 
+    auto* helpBox = new QGroupBox(QStringLiteral("Справка"), this);
+    RulesEdit = new QLineEdit(helpBox);
+    RulesEdit->setObjectName(QStringLiteral("RulesEdit"));
+    RulesEdit->setPlaceholderText(QStringLiteral("необязательно: файл .txt или .html"));
+    RulesButton = new QPushButton(QStringLiteral("Текст ПДД…"), helpBox);
+    RulesButton->setObjectName(QStringLiteral("RulesButton"));
+    auto* helpLayout = new QGridLayout(helpBox);
+    auto* helpIntro = new QLabel(
+        QStringLiteral("Знаки, разметка и штрафы войдут в справку из набора. Чтобы в ней был и "
+                       "текст пунктов правил, укажите файл с текстом ПДД."),
+        helpBox);
+    helpIntro->setWordWrap(true);
+    helpLayout->addWidget(helpIntro, 0, 0, 1, 2);
+    helpLayout->addWidget(RulesEdit, 1, 0);
+    helpLayout->addWidget(RulesButton, 1, 1);
+
     ProgressLabel = new QLabel(QStringLiteral(" "), this);
     ProgressLabel->setObjectName(QStringLiteral("ProgressLabel"));
     ProgressBar = new QProgressBar(this);
@@ -91,6 +108,7 @@ ImportDialog::ImportDialog(AppState& state, QWidget* parent) : QDialog(parent), 
     layout->addWidget(intro);
     layout->addWidget(sourceBox);
     layout->addWidget(categoryBox);
+    layout->addWidget(helpBox);
     layout->addWidget(ProgressLabel);
     layout->addWidget(ProgressBar);
     layout->addLayout(buttons);
@@ -99,6 +117,7 @@ ImportDialog::ImportDialog(AppState& state, QWidget* parent) : QDialog(parent), 
     connect(CancelButton, &QPushButton::clicked, this, &ImportDialog::CancelClick);
     connect(ArchiveButton, &QPushButton::clicked, this, &ImportDialog::ArchiveClick);
     connect(FolderButton, &QPushButton::clicked, this, &ImportDialog::FolderClick);
+    connect(RulesButton, &QPushButton::clicked, this, &ImportDialog::RulesClick);
 }
 
 ImportDialog::~ImportDialog() {
@@ -121,8 +140,21 @@ QString ImportDialog::chosenDatabase() const {
     return QDir(folder).filePath(CategoryCD->isChecked() ? DatabaseFileCD : DatabaseFileAB);
 }
 
-std::vector<ImportStep> ImportDialog::importSteps(const QString& folder) const {
-    return {DatabasesStep(folder)};
+std::vector<ImportStep> ImportDialog::importSteps(const QString& folder, const QString& source) {
+    m_help = std::make_shared<HelpPackReport>();
+    // Help that cannot be built must not cost the learner the questions.
+    return {DatabasesStep(folder), HelpPackStep(HelpPackFolder(folder), RulesEdit->text().trimmed(),
+                                                source, m_help, true)};
+}
+
+void ImportDialog::RulesClick() {
+    if (Prompter* prompter = m_state.services.prompter) {
+        const QString chosen = prompter->chooseOpenFile(
+            QStringLiteral("Текст ПДД"), QString(),
+            QStringLiteral("Текст ПДД (*.txt *.htm *.html);;Все файлы (*)"));
+        if (!chosen.isEmpty())
+            RulesEdit->setText(QDir::toNativeSeparators(chosen));
+    }
 }
 
 void ImportDialog::ArchiveClick() {
@@ -155,6 +187,12 @@ void ImportDialog::StartClick() {
                                           "или папку."));
         return;
     }
+    const QString rules = RulesEdit->text().trimmed();
+    if (!rules.isEmpty() && !QFileInfo(rules).isFile()) {
+        if (prompter)
+            prompter->warn(QStringLiteral("Нет файла с текстом ПДД %1.").arg(rules));
+        return;
+    }
     m_dataFolder = dataFolder();
     if (m_dataFolder.isEmpty()) {
         if (prompter)
@@ -172,7 +210,7 @@ void ImportDialog::StartClick() {
             this, [this, p] { showProgress(p); }, Qt::QueuedConnection);
     };
     m_worker = QThread::create(
-        [source, steps = importSteps(m_dataFolder), context, cancel = m_cancel,
+        [source, steps = importSteps(m_dataFolder, source), context, cancel = m_cancel,
          outcome = m_outcome] { *outcome = RunDataSetImport(source, steps, context); });
     connect(m_worker, &QThread::finished, this, &ImportDialog::workFinished);
     setRunning(true);
@@ -221,6 +259,10 @@ void ImportDialog::workFinished() {
         ProgressBar->setRange(0, 1000);
         ProgressBar->setValue(1000);
         ProgressLabel->setText(QStringLiteral("Готово"));
+        if (!m_help->Built && m_state.services.prompter)
+            m_state.services.prompter->warn(
+                QStringLiteral("Билеты загружены, но справка к ним не собрана.\n") +
+                m_help->Built.message());
         accept();
         return;
     }
@@ -239,6 +281,8 @@ void ImportDialog::setRunning(bool running) {
     FolderButton->setEnabled(!running);
     CategoryAB->setEnabled(!running);
     CategoryCD->setEnabled(!running);
+    RulesEdit->setEnabled(!running);
+    RulesButton->setEnabled(!running);
     StartButton->setEnabled(!running);
     CancelButton->setEnabled(true);
 }

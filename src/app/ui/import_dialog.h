@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "data/dataset_import.h"
+#include "help/help_pack.h"
 
 #include <QDialog>
 
@@ -27,9 +28,10 @@ inline const QString DemoDatabaseHint = QStringLiteral(
     "Настоящие билеты ПДД загружаются одной командой: «Настройка» → «Загрузить билеты ПДД…».");
 
 // "Загрузить билеты ПДД…": loads the open data set from its address, an archive or a folder
-// and writes dataAB.dbv and dataCD.dbv into the user's data folder. The work runs on a thread
-// of its own; the dialog shows its progress and stops it on "Отмена". Accepted only when both
-// databases are in place; the caller then switches to chosenDatabase().
+// and writes dataAB.dbv and dataCD.dbv into the user's data folder, with the help pages built
+// from the same data set (and the rules text, when the learner gives it) in <data folder>/help. The
+// work runs on a thread of its own; the dialog shows its progress and stops it on "Отмена".
+// Accepted only when both databases are in place; the caller then switches to chosenDatabase().
 class ImportDialog : public QDialog {
 public:
     explicit ImportDialog(AppState& state, QWidget* parent = nullptr);
@@ -45,6 +47,8 @@ public:
     QPushButton* FolderButton = nullptr;  // "Папка…"
     QRadioButton* CategoryAB = nullptr;
     QRadioButton* CategoryCD = nullptr;
+    QLineEdit* RulesEdit = nullptr;     // the rules text for the help pages; may stay empty
+    QPushButton* RulesButton = nullptr; // "Текст ПДД…"
     QLabel* ProgressLabel = nullptr;
     QProgressBar* ProgressBar = nullptr;
     QPushButton* StartButton = nullptr;  // "Загрузить"
@@ -55,6 +59,7 @@ public:
     void CancelClick();
     void ArchiveClick();
     void FolderClick();
+    void RulesClick();
 
 protected:
     // Closing the window while working cancels the work instead.
@@ -62,7 +67,7 @@ protected:
 
 private:
     // The work done on the opened data set, in order; new kinds of content add their steps.
-    std::vector<ImportStep> importSteps(const QString& dataFolder) const;
+    std::vector<ImportStep> importSteps(const QString& dataFolder, const QString& source);
     void showProgress(const ImportProgress& progress);
     void workFinished();
     void setRunning(bool running);
@@ -72,7 +77,8 @@ private:
     QThread* m_worker = nullptr;
     std::shared_ptr<CancelFlag> m_cancel;
     std::shared_ptr<Status> m_outcome;
-    QString m_dataFolder; // where the running import writes
+    std::shared_ptr<HelpPackReport> m_help; // of the running import
+    QString m_dataFolder;                   // where the running import writes
 };
 
 } // namespace bil
