@@ -11,7 +11,10 @@
 #include <QTemporaryFile>
 
 #include <array>
+#include <atomic>
 #include <cstdio>
+#include <mutex>
+#include <thread>
 
 #include <unistd.h>
 
@@ -119,17 +122,32 @@ ImportStep DatabasesStep(const QString& folder, bool replace) {
         const std::array<CategorySet, 2> sets = {CategorySet::AB, CategorySet::CD};
         const std::array<QString, 2> names = {DatabaseFileAB, DatabaseFileCD};
         const std::array<QString, 2> labels = {QStringLiteral("A,B"), QStringLiteral("C,D")};
-        for (std::size_t k = 0; k < sets.size(); ++k) {
+        // The two sets share nothing: each gets a core of its own. Callers see one progress
+        // at a time, and a failure of one set stops the other.
+        std::mutex reporting;
+        std::array<std::atomic<int>, 2> read{};
+        CancelFlag stop{false};
+        auto say = [&](ImportProgress::Stage stage, const QString& caption, qint64 done,
+                       qint64 total) {
+            const std::lock_guard<std::mutex> lock(reporting);
+            context.report(stage, caption, done, total);
+        };
+        auto buildOne = [&](std::size_t k) -> Status {
             JsonImportOptions options;
             options.Root = root.path();
             options.Set = sets[k];
-            options.Cancel = context.Cancel;
+            options.Cancel = &stop;
             options.Replace = replace;
-            const QString caption = QStringLiteral("Билеты %1: вопросы и картинки").arg(labels[k]);
-            options.QuestionRead = [&](int read) {
-                context.report(ImportProgress::Stage::Build, caption, read, QuestionCount);
+            options.QuestionRead = [&, k](int count) {
+                if (context.cancelled())
+                    stop = true;
+                read[k] = count;
+                say(ImportProgress::Stage::Build, QStringLiteral("Билеты: вопросы и картинки"),
+                    read[0] + read[1], 2 * QuestionCount);
             };
             auto imported = ImportJsonDataSet(options);
+            if (!imported && imported.error() == ImportCancelledMessage)
+                return imported.status();
             if (!imported)
                 return Status::Error(
                     QStringLiteral("Билеты %1 не собраны:\n%2").arg(labels[k], imported.error()));
@@ -137,14 +155,31 @@ ImportStep DatabasesStep(const QString& folder, bool replace) {
             if (!bytes)
                 return Status::Error(
                     QStringLiteral("Билеты %1 не собраны:\n%2").arg(labels[k], bytes.error()));
-            if (context.cancelled())
+            if (stop || context.cancelled())
                 return Status::Error(DataSetCancelledMessage);
-            context.report(ImportProgress::Stage::Check,
-                           QStringLiteral("Проверка базы %1").arg(names[k]), 0, -1);
+            if (read[1 - k] == QuestionCount)
+                say(ImportProgress::Stage::Check, QStringLiteral("Проверка баз"), 0, -1);
             const QString target = QDir(work->Folder).filePath(names[k]);
-            if (Status written = WriteChecked(target, *bytes, work->Files[k]); !written)
-                return written;
-        }
+            return WriteChecked(target, *bytes, work->Files[k]);
+        };
+        std::array<Status, 2> outcome = {Status::Ok(), Status::Ok()};
+        auto runOne = [&](std::size_t k) {
+            outcome[k] = buildOne(k);
+            if (!outcome[k])
+                stop = true;
+        };
+        std::thread second(runOne, 1);
+        runOne(0);
+        second.join();
+        if (context.cancelled())
+            return Status::Error(DataSetCancelledMessage);
+        // The set that failed for itself, not the one stopped because of it.
+        for (const Status& s : outcome)
+            if (!s && s.message() != ImportCancelledMessage)
+                return s;
+        for (const Status& s : outcome)
+            if (!s)
+                return s;
         return Status::Ok();
     };
     step.Commit = [work]() -> Status {

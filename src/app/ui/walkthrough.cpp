@@ -322,6 +322,8 @@ void Walkthrough::buildSteps() {
     add([=, this] { shootModal(QStringLiteral("12-preparation"), QDialog::Accepted); });
     add([=, this] { main->N4Click(); });
     add([=, this] { shootModal(QStringLiteral("13-about"), QDialog::Accepted); });
+    add([=, this] { main->N18Click(); });
+    add([=, this] { shootModal(QStringLiteral("13-load-questions"), QDialog::Rejected); });
 
     // The main window again, now with results on both catalogues.
     add([=, this] {
