@@ -265,7 +265,7 @@ Result<QString> FindDataSetRoot(const QString& folder) {
 
 Status DownloadToFile(const QString& url, const QString& filePath,
                       const DataSetSourceOptions& options) {
-    const QUrl address(url.trimmed(), QUrl::StrictMode);
+    const QUrl address(url.trimmed(), QUrl::TolerantMode);
     if (!address.isValid() || address.host().isEmpty() ||
         (address.scheme() != QLatin1String("http") && address.scheme() != QLatin1String("https")))
         return Status::Error(QStringLiteral("Неверный адрес: %1").arg(url));
@@ -310,9 +310,12 @@ Status DownloadToFile(const QString& url, const QString& filePath,
         bool known = false;
         const qint64 length =
             reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
-        expected = known ? length : -1;
-        if (expected > options.MaxDownloadBytes)
+        if (known && length > options.MaxDownloadBytes)
             halt(Stop::TooBig);
+        // A compressed transfer is unpacked on the way in: its length says nothing about the
+        // bytes that arrive.
+        const QByteArray encoding = reply->rawHeader("Content-Encoding").trimmed().toLower();
+        expected = known && (encoding.isEmpty() || encoding == "identity") ? length : -1;
     });
     QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
         const QByteArray chunk = reply->readAll();

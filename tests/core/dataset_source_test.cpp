@@ -330,9 +330,14 @@ TEST_F(Downloads, GoodArchiveWithOrWithoutLengthAndThroughARedirect) {
     test::HttpReply redirect{302, "moved"};
     redirect.Location = m_http.url(QStringLiteral("/master.zip")).toUtf8();
     m_http.route(QStringLiteral("/refs/heads/master.zip"), redirect);
+    // Compressed on the way: the announced length is that of the compressed bytes.
+    test::HttpReply deflated{200, qCompress(m_zip).mid(4)};
+    deflated.Encoding = "deflate";
+    m_http.route(QStringLiteral("/deflated.zip"), deflated);
 
-    for (const QString& path : {QStringLiteral("/master.zip"), QStringLiteral("/generated.zip"),
-                                QStringLiteral("/refs/heads/master.zip")}) {
+    for (const QString& path :
+         {QStringLiteral("/master.zip"), QStringLiteral("/generated.zip"),
+          QStringLiteral("/refs/heads/master.zip"), QStringLiteral("/deflated.zip")}) {
         SCOPED_TRACE(S(path));
         std::vector<ImportProgress> seen;
         m_context.Progress = [&](const ImportProgress& p) { seen.push_back(p); };
@@ -353,7 +358,8 @@ TEST_F(Downloads, GoodArchiveWithOrWithoutLengthAndThroughARedirect) {
                 lengthKnown |= p.Total == m_zip.size();
             }
         EXPECT_EQ(lastBytes, m_zip.size());
-        EXPECT_EQ(lengthKnown, path != QStringLiteral("/generated.zip"));
+        EXPECT_EQ(lengthKnown, path != QStringLiteral("/generated.zip") &&
+                                   path != QStringLiteral("/deflated.zip"));
         ASSERT_FALSE(seen.empty());
         EXPECT_EQ(seen.back().Phase, ImportProgress::Stage::Install);
         EXPECT_EQ(seen.back().Done, seen.back().Total);

@@ -45,6 +45,8 @@ void LoopbackHttp::serve(QTcpSocket* socket) {
     const HttpReply reply = m_routes.value(path, HttpReply{404, "not found"});
     QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.Code) + " X\r\n";
     head += "Connection: close\r\nContent-Type: application/octet-stream\r\n";
+    if (!reply.Encoding.isEmpty())
+        head += "Content-Encoding: " + reply.Encoding + "\r\n";
     if (!reply.Location.isEmpty())
         head += "Location: " + reply.Location + "\r\n";
     if (reply.SendLength)

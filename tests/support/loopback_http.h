@@ -24,6 +24,7 @@ struct HttpReply {
     bool SendLength = true;    // false: no Content-Length, the end of the body closes
     qint64 ClaimedLength = -1; // Content-Length to announce instead of the body's size
     QByteArray Location;       // for redirects
+    QByteArray Encoding;       // Content-Encoding of the body as given (e.g. "deflate")
     qint64 CutAfter = -1;      // close the connection after this many body bytes
     qint64 StallAfter = -1;    // send this many body bytes, then nothing, connection left open
     int ChunkBytes = 0;        // > 0: send the body in chunks of this size ...
