@@ -6,6 +6,7 @@
 #include "data/demo_database.h"
 #include "data/themes.h"
 #include "help_dataset.h"
+#include "stats/progress_file.h"
 #include "stats/stat_file.h"
 #include "test_dataset.h"
 #include "test_db.h"
@@ -233,6 +234,24 @@ void helpMaterial() {
                 .toUtf8());
 }
 
+// Progress files: a fresh one, one with a stat.dat tail, and one whose entry leaves the archive.
+void progressFiles() {
+    ProgressFile p;
+    p.StatBytes = QByteArray(StatRecordSize, '\0');
+    p.ThemeBytes = QByteArray(2 * QuestionCount, '\1');
+    for (const QString& name : ProgressSettingNames())
+        p.Settings.emplace_back(name, name == QStringLiteral("Tim") ? 4 : 1);
+    p.ProgramVersion = QStringLiteral("1.0.0");
+    p.DatabaseTitle = test::TestTitle;
+    p.Saved = QDateTime::currentDateTimeUtc();
+    put("progress_file", QStringLiteral("fresh.biletoria"), WriteProgressArchive(p).value());
+    p.StatBytes += QByteArray("tail");
+    put("progress_file", QStringLiteral("tail.biletoria"), WriteProgressArchive(p).value());
+    put("progress_file", QStringLiteral("evil.zip"),
+        test::MakeArchive(test::ArchiveFormat::Zip, {{QStringLiteral("manifest.txt"), "x"}},
+                          QString(), {QStringLiteral("../stat.dat")}));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -250,5 +269,6 @@ int main(int argc, char** argv) {
     jsonTickets();
     archives();
     helpMaterial();
+    progressFiles();
     return 0;
 }

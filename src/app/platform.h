@@ -19,6 +19,15 @@ public:
     // Open-file dialog; empty string when cancelled.
     virtual QString chooseOpenFile(const QString& title, const QString& folder,
                                    const QString& filter) = 0;
+    // Save-file dialog starting at the proposed path; empty string when cancelled. Prompters
+    // without one cancel.
+    virtual QString chooseSaveFile(const QString& title, const QString& proposed,
+                                   const QString& filter) {
+        (void)title;
+        (void)proposed;
+        (void)filter;
+        return QString();
+    }
     // Folder dialog; empty string when cancelled. Prompters without one cancel.
     virtual QString chooseFolder(const QString& title, const QString& folder) {
         (void)title;

@@ -141,6 +141,44 @@ QString FindFirstRunDatabase(const QString& programDir) {
     return found.isEmpty() ? QString() : QDir::cleanPath(found);
 }
 
+namespace {
+
+constexpr std::array<SettingItem, 8> AllItems{
+    SettingItem::ShuffleAnswers,         SettingItem::ShowStatInformer,
+    SettingItem::ShowAnswerOnError,      SettingItem::AlwaysShowComment,
+    SettingItem::TrainingCommentOnError, SettingItem::TrainingMarksAtEnd,
+    SettingItem::ConfirmChoice,          SettingItem::HideOnFocusLoss};
+
+} // namespace
+
+std::vector<std::pair<QString, int32_t>> StoredSettingValues(const Settings& settings) {
+    std::vector<std::pair<QString, int32_t>> values;
+    Settings copy = settings;
+    for (const SettingItem item : AllItems)
+        values.emplace_back(SettingValueName(item), storedValue(item, itemField(copy, item)));
+    values.emplace_back(TimName, settings.ExamTimeItem);
+    return values;
+}
+
+Status RestoreSettingValues(SettingsStore& store, Settings& settings,
+                            const std::vector<std::pair<QString, int32_t>>& values) {
+    FirstFailure failure;
+    store.deferWrites();
+    for (const auto& [name, value] : values) {
+        if (name == TimName) {
+            failure.note(ChooseExamTime(store, settings, value));
+            continue;
+        }
+        for (const SettingItem item : AllItems)
+            if (SettingValueName(item) == name) {
+                itemField(settings, item) = checkedFromStored(item, value);
+                failure.note(store.writeInt(name, value));
+            }
+    }
+    failure.note(store.flush());
+    return failure.status();
+}
+
 Status StoreDatabasePath(SettingsStore& store, const QString& path) {
     return store.writeString(BasName, path);
 }

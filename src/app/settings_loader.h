@@ -5,6 +5,10 @@
 
 #include <QString>
 
+#include <cstdint>
+#include <utility>
+#include <vector>
+
 namespace bil {
 
 class SettingsStore;
@@ -57,6 +61,16 @@ QString FindDatabaseInFolder(const QString& folder);
 // The database a first run uses: the one in the program folder, else the one installed in
 // ../share/biletoria relative to it; empty when neither holds one.
 QString FindFirstRunDatabase(const QString& programDir);
+
+// The integer values of the store for the live settings, by name ("Rnd" .. "Mas", Tre and Otv
+// inverted, then "Tim"): what a progress file carries.
+std::vector<std::pair<QString, int32_t>> StoredSettingValues(const Settings& settings);
+
+// Writes the given integer values (names as above; unknown names are skipped) in one flush and
+// lets the live settings follow them as the loader would read them. The live settings follow
+// even when the flush fails, as they do after a failed write of a menu item.
+Status RestoreSettingValues(SettingsStore& store, Settings& settings,
+                            const std::vector<std::pair<QString, int32_t>>& values);
 
 // Stores the database path (Bas): the chosen database, or empty after a damaged one.
 Status StoreDatabasePath(SettingsStore& store, const QString& path);

@@ -15,6 +15,11 @@ void ScriptedPrompter::message(const QString& caption, const QString& text, Icon
     m_shown.push_back({Kind::Message, caption, text, icon, {}, {}});
 }
 
+QString ScriptedPrompter::chooseSaveFile(const QString& title, const QString& proposed,
+                                         const QString& filter) {
+    return chooseOpenFile(title, proposed, filter);
+}
+
 QString ScriptedPrompter::chooseOpenFile(const QString& title, const QString& folder,
                                          const QString& filter) {
     m_shown.push_back({Kind::OpenFile, {}, title, Icon::Question, folder, filter});

@@ -33,6 +33,9 @@ public:
                            const QString& filter) override;
     // Answers from the same queue as chooseOpenFile.
     QString chooseFolder(const QString& title, const QString& folder) override;
+    // Answers from the same queue as chooseOpenFile; the proposed path is kept as the folder.
+    QString chooseSaveFile(const QString& title, const QString& proposed,
+                           const QString& filter) override;
 
     const std::vector<Shown>& shown() const { return m_shown; }
     // Texts of everything shown, in order.

@@ -3,6 +3,7 @@
 #include "app/database_switch.h"
 #include "app/platform.h"
 #include "app/settings_store.h"
+#include "app/ui/progress_commands.h"
 #include "app/ui/import_dialog.h"
 #include "data/demo_database.h"
 #include "data/themes.h"
@@ -393,6 +394,12 @@ void TForm2::buildMenu() {
     N3 = PopupMenu1->addAction(QStringLiteral("Обнулить результаты и статистику"));
     N3->setObjectName(QStringLiteral("N3"));
     connect(N3, &QAction::triggered, this, &TForm2::N3Click);
+    N21 = PopupMenu1->addAction(QStringLiteral("Сохранить прогресс в файл…"));
+    N21->setObjectName(QStringLiteral("N21"));
+    connect(N21, &QAction::triggered, this, &TForm2::N21Click);
+    N22 = PopupMenu1->addAction(QStringLiteral("Восстановить прогресс из файла…"));
+    N22->setObjectName(QStringLiteral("N22"));
+    connect(N22, &QAction::triggered, this, &TForm2::N22Click);
     N7 = PopupMenu1->addAction(QStringLiteral("Выбрать базу вопросов"));
     N7->setObjectName(QStringLiteral("N7"));
     connect(N7, &QAction::triggered, this, &TForm2::N7Click);
@@ -742,6 +749,17 @@ void TForm2::N18Click() {
 void TForm2::showDatabaseTitle() {
     Label5->setText(m_state.Db.DbTitle());
     Label5->setToolTip(m_state.Db.DbTitle() == DemoTitle ? DemoDatabaseHint : QString());
+}
+
+void TForm2::N21Click() {
+    SaveProgressCommand(m_state);
+}
+
+void TForm2::N22Click() {
+    if (!RestoreProgressCommand(m_state))
+        return;
+    syncMenuFromSettings();
+    FormShow();
 }
 
 void TForm2::N15Click() {

@@ -88,6 +88,8 @@ public:
     QAction* N3 = nullptr;  // "Обнулить результаты и статистику"
     QAction* N7 = nullptr;  // "Выбрать базу вопросов"
     QAction* N18 = nullptr; // "Загрузить билеты ПДД…"
+    QAction* N21 = nullptr; // "Сохранить прогресс в файл…"
+    QAction* N22 = nullptr; // "Восстановить прогресс из файла…"
     QAction* N4 = nullptr;  // "О программе"
 
     // Handlers.
@@ -111,6 +113,8 @@ public:
     void N3Click();  // reset all results (asks first)
     void N7Click();  // switch the database
     void N18Click(); // load the open question data set, then switch to it
+    void N21Click(); // save the progress to a file
+    void N22Click(); // restore the progress from a file (asks first), then refresh
     // The menu's switch from its reset question on: asks about the reset, opens path in place
     // of the open database, rebuilds the help links, shows the title and remembers it as Bas,
     // telling the learner about any failure. False when the old database stays in use.

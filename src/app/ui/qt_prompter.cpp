@@ -53,4 +53,9 @@ QString QtPrompter::chooseFolder(const QString& title, const QString& folder) {
     return QFileDialog::getExistingDirectory(m_parent, title, folder);
 }
 
+QString QtPrompter::chooseSaveFile(const QString& title, const QString& proposed,
+                                   const QString& filter) {
+    return QFileDialog::getSaveFileName(m_parent, title, proposed, filter);
+}
+
 } // namespace bil

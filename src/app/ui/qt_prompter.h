@@ -18,6 +18,8 @@ public:
     QString chooseOpenFile(const QString& title, const QString& folder,
                            const QString& filter) override;
     QString chooseFolder(const QString& title, const QString& folder) override;
+    QString chooseSaveFile(const QString& title, const QString& proposed,
+                           const QString& filter) override;
 
 private:
     QWidget* m_parent;

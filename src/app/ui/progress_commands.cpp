@@ -1,0 +1,88 @@
+#include "app/ui/progress_commands.h"
+
+#include "app/platform.h"
+#include "app/progress_transfer.h"
+#include "stats/progress_file.h"
+
+#include <QDir>
+#include <QLocale>
+
+namespace bil {
+
+namespace {
+
+const QString Filter = QStringLiteral("Файлы прогресса Билетории (*.biletoria);;Все файлы (*)");
+
+QString Shown(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+// "9 декабря 2026 г. 15:04" in the learner's time zone; empty when the file had no date.
+QString SavedWhen(const QDateTime& saved) {
+    if (!saved.isValid())
+        return QString();
+    return QLocale(QLocale::Russian)
+        .toString(saved.toLocalTime(), QStringLiteral("d MMMM yyyy г. HH:mm"));
+}
+
+} // namespace
+
+QString ProposedProgressPath(const QString& folder, const QDateTime& now) {
+    return QDir(folder).filePath(QStringLiteral("Прогресс Билетории ") +
+                                 now.toLocalTime().toString(QStringLiteral("yyyy-MM-dd")) +
+                                 ProgressFileSuffix);
+}
+
+void SaveProgressCommand(AppState& app, const QDateTime& now) {
+    Prompter* prompter = app.services.prompter;
+    if (!prompter)
+        return;
+    QString path = prompter->chooseSaveFile(QStringLiteral("Сохранить прогресс в файл"),
+                                            ProposedProgressPath(QDir::homePath(), now), Filter);
+    if (path.isEmpty())
+        return;
+    if (!path.endsWith(ProgressFileSuffix, Qt::CaseInsensitive))
+        path += ProgressFileSuffix;
+    if (Status s = SaveProgressFile(path, CollectProgress(app, now)); !s) {
+        prompter->warn(QStringLiteral("Прогресс не сохранён.\n") + s.message());
+        return;
+    }
+    prompter->inform(QStringLiteral("Прогресс сохранён в файл\n") + Shown(path) +
+                     QStringLiteral("\n\nЕго можно восстановить на этом или другом компьютере "
+                                    "командой «Восстановить прогресс из файла…»."));
+}
+
+bool RestoreProgressCommand(AppState& app) {
+    Prompter* prompter = app.services.prompter;
+    if (!prompter)
+        return false;
+    const QString path = prompter->chooseOpenFile(QStringLiteral("Восстановить прогресс из файла"),
+                                                  QDir::homePath(), Filter);
+    if (path.isEmpty())
+        return false;
+    const Result<ProgressFile> read = LoadProgressFile(path);
+    if (!read) {
+        prompter->warn(read.error() + QStringLiteral("\n\nНичего не изменено."));
+        return false;
+    }
+    QString origin;
+    if (const QString when = SavedWhen(read->Saved); !when.isEmpty())
+        origin += QStringLiteral("Файл сохранён ") + when + QStringLiteral(".");
+    if (!read->DatabaseTitle.isEmpty())
+        origin += QStringLiteral(" База вопросов: «") + read->DatabaseTitle + QStringLiteral("».");
+    if (!prompter->confirm(
+            QStringLiteral("Заменить результаты, статистику, темы и отметки "
+                           "сложности вопросов и настройки сохранёнными в файле?") +
+            (origin.isEmpty() ? QString() : QStringLiteral("\n\r") + origin.trimmed())))
+        return false;
+    const RestoreReport report = RestoreProgress(app, *read);
+    // Failed saves of the two files were already reported by their save guards.
+    if (!report.Settings)
+        prompter->warn(QStringLiteral("Не удалось сохранить настройки.\n") +
+                       report.Settings.message());
+    if (report.ok())
+        prompter->inform(QStringLiteral("Прогресс восстановлен из файла\n") + Shown(path));
+    return true;
+}
+
+} // namespace bil

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "app/app_state.h"
+
+#include <QDateTime>
+#include <QString>
+
+namespace bil {
+
+// The settings menu's "Сохранить прогресс в файл…": asks for a file name and writes the
+// progress file; tells the learner how it went.
+void SaveProgressCommand(AppState& app, const QDateTime& now = QDateTime::currentDateTimeUtc());
+
+// "Восстановить прогресс из файла…": asks for the file, reads and checks all of it, asks
+// Yes/No and only then replaces the three stores. True when they were replaced (the caller
+// refreshes as after a reset); a damaged or foreign file changes nothing.
+bool RestoreProgressCommand(AppState& app);
+
+// The name the save dialog proposes: "Прогресс Билетории 2026-12-09.biletoria" in folder.
+QString ProposedProgressPath(const QString& folder, const QDateTime& now);
+
+} // namespace bil
