@@ -3,6 +3,7 @@
 #include "exam/exam_engine.h"
 #include "exam/ui/exam_tile.h"
 #include "exam/ui/exam_window.h"
+#include "data/ui/picture_window.h"
 #include "exam/ui/question_window.h"
 #include "exam/ui/result_dialog.h"
 #include "scripted_prompter.h"
@@ -493,6 +494,38 @@ TEST_F(ExamWindowTest, EscapeFailsTheExamAndTheReviewShowsTheStars) {
     EXPECT_EQ(mainShown, 1);
     EXPECT_EQ(app.Stats.question(w.engine().slotQuestion(1)).Wrong[ChannelExam], 1);
     EXPECT_EQ(app.Stats.question(w.engine().slotQuestion(2)).Wrong[ChannelExam], 2);
+}
+
+} // namespace
+} // namespace bil
+
+namespace bil {
+namespace {
+
+TEST_F(ExamWindowTest, AClickOnTheQuestionPictureEnlargesItAndTheClocksGoOn) {
+    random.values = {0, 0, 0, 0};
+    TForm91 w(app);
+    w.startExam();
+    TForm94& q = *w.questionWindow();
+    ASSERT_TRUE(w.engine().openQuestion(2));
+    const ExamSlot& pictured = w.engine().slot(2);
+    ASSERT_TRUE(pictured.Q.HasPicture);
+    q.setQuestion(w.tile(2)->picture(), QStringLiteral("\n\rx\n\r"), pictured.AnswerList, true,
+                  pictured.Q.Correct, pictured.Q.Ticket, pictured.Q.InTicket,
+                  pictured.Q.AnswerCount);
+    q.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&q));
+    QTest::mouseClick(q.Image1, Qt::LeftButton);
+    PictureWindow& zoom = q.pictureWindow();
+    ASSERT_TRUE(zoom.isVisible());
+    EXPECT_EQ(zoom.shown().size(), w.tile(2)->picture().size());
+    EXPECT_TRUE(w.Timer1->isActive()); // the exam clock
+    EXPECT_TRUE(q.Timer1->isActive()); // the question's seconds
+    QTest::mouseClick(zoom.findChild<QLabel*>(QStringLiteral("Image1")), Qt::LeftButton);
+    EXPECT_FALSE(zoom.isVisible());
+    EXPECT_TRUE(q.isVisible());
+    q.hide();
+    w.hide();
 }
 
 } // namespace

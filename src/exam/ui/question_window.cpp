@@ -1,5 +1,7 @@
 #include "exam/ui/question_window.h"
 
+#include "data/ui/picture_window.h"
+
 #include "app/app_state.h"
 #include "app/platform.h"
 #include "data/picture.h"
@@ -10,6 +12,7 @@
 
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QTimer>
@@ -49,6 +52,10 @@ TForm94::TForm94(AppState& app, ExamEngine& engine, QWidget* parent)
     Image1 = new QLabel(Panel2);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setAlignment(Qt::AlignCenter);
+    Image1->setCursor(Qt::PointingHandCursor);
+    Image1->setToolTip(QStringLiteral("Щелчок — увеличить рисунок"));
+    Image1->installEventFilter(this);
+    m_zoom = new PictureWindow(this);
 
     Panel1 = new QWidget(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -210,5 +217,15 @@ void TForm94::Timer1Timer() {
 }
 
 TForm94::~TForm94() = default;
+
+bool TForm94::eventFilter(QObject* watched, QEvent* event) {
+    // The picture at full size; the exam clock and the question's seconds keep counting.
+    if (watched == Image1 && event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && HasPicture != 0) {
+        m_zoom->showPicture(m_picture);
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
 
 } // namespace bil

@@ -19,6 +19,8 @@ class PictureFitter;
 
 // The exam question window: the picture above, the question and its numbered answers below, one
 // button per answer. Closes with Accepted only after an answer was accepted and counted.
+class PictureWindow;
+
 class TForm94 : public QDialog {
     Q_OBJECT
 public:
@@ -62,8 +64,12 @@ protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 public:
+    // The enlarged picture a click on Image1 opens.
+    PictureWindow& pictureWindow() { return *m_zoom; }
+
     void done(int result) override;
 
 private:
@@ -75,6 +81,7 @@ private:
     QImage m_picture;
     QImage m_fitted;
     std::unique_ptr<PictureFitter> m_fitter; // keeps its buffers between questions
+    PictureWindow* m_zoom = nullptr;
     QString m_header;
     QString m_answers;
     bool m_accepted = false;

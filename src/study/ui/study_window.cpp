@@ -4,6 +4,7 @@
 #include "data/picture.h"
 #include "data/themes.h"
 #include "data/ui/picture_image.h"
+#include "data/ui/picture_window.h"
 #include "data/ui/pictures.h"
 #include "exam/ui/result_dialog.h"
 #include "stats/stat_file.h"
@@ -16,6 +17,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
@@ -246,6 +248,10 @@ void TForm1::buildControls() {
     Image1 = new QLabel(ScrollContents);
     named(Image1, "Image1");
     Image1->move(ImageLeft, ImageTop);
+    Image1->setCursor(Qt::PointingHandCursor);
+    Image1->setToolTip(QStringLiteral("Щелчок — увеличить рисунок"));
+    Image1->installEventFilter(this);
+    m_zoom = new PictureWindow(this);
 
     Label2 = new QLabel(ScrollContents);
     named(Label2, "Label2");
@@ -639,6 +645,12 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     }
     if (!watched->isWidgetType() || static_cast<QWidget*>(watched)->window() != this)
         return false;
+    // The picture at full size; the study timers keep counting meanwhile.
+    if (watched == Image1 && type == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        m_zoom->showJpeg(m_engine->CurrentQuestion().Picture);
+        return true;
+    }
 
     if (type == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);

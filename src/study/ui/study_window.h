@@ -21,6 +21,7 @@ class QToolButton;
 namespace bil {
 
 class PictureFitter;
+class PictureWindow;
 class TForm4;
 class TForm9;
 
@@ -81,6 +82,7 @@ public:
     QTimer* SpTimer = nullptr;
     QTimer* Timer1 = nullptr;
 
+    PictureWindow& pictureWindow() { return *m_zoom; }
     // Fonts and layout of the question for the current size.
     void LayoutQuestion();
     // The question list's icon for a mark in the current icon set.
@@ -120,6 +122,7 @@ private:
     AppState& m_app;
     std::unique_ptr<StudyEngine> m_engine;
     std::unique_ptr<PictureFitter> m_fitter; // keeps its buffers from one question to the next
+    PictureWindow* m_zoom = nullptr;         // the picture enlarged, opened by a click on it
     TForm4* m_form4 = nullptr;
     TForm9* m_form9 = nullptr;
     std::function<void()> m_closed;
