@@ -37,8 +37,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Library packages come from the linked libraries; the fonts are only loaded at run time.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Downloads over https load OpenSSL at run time and check servers against the system CAs.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, libssl3, ca-certificates")
+# Downloads over https load OpenSSL at run time and check servers against the system CAs;
+# Qt's own dialogs and buttons speak Russian through its translations.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, libssl3, ca-certificates, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Learning by ticket and theme, preparation, timed training and a simulation of the\n\
 official exam with additional blocks, with statistics of every answer. Ships a demo\n\

@@ -11,6 +11,7 @@ packages=(
     libarchive-dev
     googletest libgtest-dev libbenchmark-dev
     fonts-liberation
+    qt6-translations-l10n
     clang libclang-rt-dev
     fp-utils xvfb xauth appstream python3
 )

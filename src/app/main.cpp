@@ -5,6 +5,7 @@
 #include "app/ui/qt_prompter.h"
 #include "app/ui/search_window.h"
 #include "app/ui/startup.h"
+#include "app/ui/translations.h"
 #include "app/ui/walkthrough.h"
 #include "data/themes.h"
 #include "data/ui/pictures.h"
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
     // The name on the task bar; the window captions stay exactly as they are set.
     QApplication::setApplicationName(QStringLiteral("Билетория"));
     QApplication::setDesktopFileName(QStringLiteral("biletoria"));
+    bil::InstallQtTranslations(app);
 
     bil::QtPrompter prompter;
     // A scripted tour takes screenshots of every window; its message boxes never block.

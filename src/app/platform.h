@@ -10,7 +10,7 @@ namespace bil {
 // Every question to the learner and every file dialog goes through this; tests script it.
 class Prompter {
 public:
-    enum class Icon { Information, Warning, Question };
+    enum class Icon { Information, Warning, Question, Error };
     virtual ~Prompter() = default;
     // Yes/No question with the question icon; true for Yes.
     virtual bool askYesNo(const QString& caption, const QString& text) = 0;

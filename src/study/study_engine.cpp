@@ -107,6 +107,8 @@ void StudyEngine::FormShow() {
         const int start = std::clamp(l.StartItem, 0, m_runCount - 1);
         m_front.selectListItem(start);
         ListView1SelectItem(start);
+    } else {
+        showNoQuestion();
     }
 
     setCaptions();
@@ -298,6 +300,21 @@ void StudyEngine::showQuestion(int index) {
         m_statVisible = m_counterVisible = m_app.Config.ShowStatInformer;
         refreshStatInformer();
     }
+    m_front.questionShown();
+}
+
+void StudyEngine::showNoQuestion() {
+    // A theme whose questions all moved away: nothing of the previous run may stay answerable.
+    m_question = TQuestion{};
+    m_runPos = m_posNo = 0;
+    m_heading.clear();
+    m_answers.clear();
+    m_comment.clear();
+    m_commentVisible = false;
+    m_captions.fill(QString());
+    m_enabled.fill(false);
+    m_rightButton = 0;
+    m_statVisible = m_counterVisible = m_lightVisible = false;
     m_front.questionShown();
 }
 
@@ -569,7 +586,7 @@ void StudyEngine::Timer1Timer() {
     m_spFlag = m_t1Flag = false;
     if (prompter())
         prompter()->message(kAttention, QStringLiteral("Время закончилось! "),
-                            Prompter::Icon::Warning);
+                            Prompter::Icon::Error);
     BitBtn7Click();
 }
 

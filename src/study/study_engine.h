@@ -212,6 +212,7 @@ private:
     void buildList();
     void setCaptions();
     void showQuestion(int index);
+    void showNoQuestion();
     void swapAnswers();
     void refreshStatInformer();
     void revealComment();

@@ -19,6 +19,8 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 
@@ -494,6 +496,81 @@ TEST_F(ExamWindowTest, EscapeFailsTheExamAndTheReviewShowsTheStars) {
     EXPECT_EQ(mainShown, 1);
     EXPECT_EQ(app.Stats.question(w.engine().slotQuestion(1)).Wrong[ChannelExam], 1);
     EXPECT_EQ(app.Stats.question(w.engine().slotQuestion(2)).Wrong[ChannelExam], 2);
+}
+
+// Enter opens the current tile; the Return that follows (a double press, key repeat) must not
+// answer, whatever has the focus. The question window shows the exam's time left all along.
+TEST_F(ExamWindowTest, ReturnNeverAnswersAndTheTimeLeftIsShown) {
+    random.values = {0, 0, 0, 0};
+    TForm91 w(app);
+    w.Timer1->setInterval(3600 * 1000); // the tests tick the clock themselves
+    TForm94& q = *w.questionWindow();
+    int opened = 0;
+    QStringList times;
+    ModalDriver driver([&](QWidget* modal) {
+        if (modal != &q)
+            return;
+        ++opened;
+        times << q.Label5->text() << w.Label1->text();
+        QTest::keyClick(q.focusWidget() ? q.focusWidget() : &q, Qt::Key_Return);
+        QTest::keyClick(&q, Qt::Key_Enter, Qt::KeypadModifier);
+        QTest::keyClick(q.BitBtn[0], Qt::Key_Return);
+        EXPECT_TRUE(q.isVisible());
+        w.Timer1Timer();
+        times << q.Label5->text() << w.Label1->text();
+        q.close();
+    });
+    w.startExam();
+    QTest::keyClick(&w, Qt::Key_Return);
+    ASSERT_EQ(opened, 1);
+    EXPECT_EQ(w.engine().correctCount() + w.engine().errorCount(), 0);
+    EXPECT_EQ(w.engine().slot(0).Answered, 0);
+    ASSERT_EQ(times.size(), 4);
+    EXPECT_EQ(times[0], QStringLiteral("00:10:00"));
+    EXPECT_EQ(times[0], times[1]);
+    EXPECT_EQ(times[2], QStringLiteral("00:09:59"));
+    EXPECT_EQ(times[2], times[3]);
+    EXPECT_TRUE(q.Label5->isVisibleTo(&q));
+}
+
+// Five long answers on a small window: the picture keeps its 200 px while the window allows it,
+// and the text scrolls to its last answer above the buttons.
+TEST_F(ExamWindowTest, LongAnswersScrollAndThePictureKeepsItsMinimum) {
+    random.values = {0, 0, 0, 0};
+    TForm91 w(app);
+    w.Timer1->setInterval(3600 * 1000);
+    w.startExam();
+    TForm94& q = *w.questionWindow();
+    ASSERT_TRUE(w.engine().openQuestion(2));
+    const ExamSlot& slot = w.engine().slot(2);
+    QString answers;
+    for (int k = 1; k <= 5; ++k)
+        answers += QStringLiteral("%1. Водитель обязан уступить дорогу транспортным средствам, "
+                                  "движущимся по пересекаемой дороге справа, и пешеходам.")
+                       .arg(k) +
+                   QStringLiteral("\n\r");
+    q.setQuestion(w.tile(2)->picture(), QStringLiteral("\n\rЧто означает знак на рисунке?\n\r"),
+                  answers, true, slot.Q.Correct, slot.Q.Ticket, slot.Q.InTicket, 5);
+    for (QSize size : {QSize(600, 450), QSize(370, 370)}) {
+        q.resize(size);
+        q.show();
+        ASSERT_EQ(q.size(), size);
+        const int picture = std::min(200, size.height() - 200);
+        EXPECT_EQ(q.Panel2->height(), picture) << size.width();
+        EXPECT_EQ(q.Panel2->height() + q.Panel1->height(), q.height());
+        EXPECT_EQ(q.fittedPicture().size(), q.Panel2->size());
+        QScrollBar* bar = q.TextArea->verticalScrollBar();
+        ASSERT_GT(bar->maximum(), 0) << size.width();
+        bar->setValue(bar->maximum());
+        const QPoint end = q.Label2->mapTo(&q, QPoint(0, q.Label2->height()));
+        const QPoint buttons = q.Panel3->mapTo(&q, QPoint(0, 0));
+        EXPECT_LE(end.y(), buttons.y()) << size.width(); // the last answer can be read
+        EXPECT_GE(q.Label2->height(), MeasureTextHeight(q.Label2->font(), q.Label2->width(),
+                                                        Qt::AlignLeft, true, q.Label2->text()));
+        EXPECT_LE(buttons.y() + q.Panel3->height(), q.height());
+        q.hide();
+    }
+    w.engine().questionClosed(false);
 }
 
 } // namespace

@@ -309,6 +309,21 @@ TEST_F(StatsWindowTest, RepeatOfTheRedListRunsExactlyTheListedQuestions) {
     EXPECT_EQ(launched[2].sources.RepeatScope, QStringLiteral("всех тем"));
 }
 
+// Return in the statistics window never starts a repetition run; it is the window's OK.
+TEST_F(StatsWindowTest, ReturnStartsNoRun) {
+    app->Themes.mark(NumberOf(2, 3)) = 1;
+    showWindow();
+    window->PageControl1->setCurrentIndex(5);
+    ASSERT_TRUE(window->RepeatRed->isEnabled());
+    window->ListBox2->setFocus();
+    QTest::keyClick(window->ListBox2, Qt::Key_Return);
+    EXPECT_TRUE(launched.empty());
+    window->RepeatRed->setFocus();
+    QTest::keyClick(window->RepeatRed, Qt::Key_Return);
+    EXPECT_TRUE(launched.empty());
+    EXPECT_TRUE(window->OkButton->isDefault());
+}
+
 TEST_F(StatsWindowTest, HelpRequestsSetSkipMinimize) {
     const int n = NumberOf(4, 4);
     app->Themes.HelpLinks[n - 1][0].LinkCaption = QStringLiteral("Разметка 1.1");

@@ -1,5 +1,7 @@
 #include "app/ui/qt_prompter.h"
 
+#include "app/ui/line_breaks.h"
+
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -16,22 +18,16 @@ QMessageBox::Icon toQt(Prompter::Icon icon) {
         return QMessageBox::Warning;
     case Prompter::Icon::Question:
         return QMessageBox::Question;
+    case Prompter::Icon::Error:
+        return QMessageBox::Critical;
     }
     return QMessageBox::NoIcon;
-}
-
-// The program's texts break lines as LF CR or CR LF; a message box wants plain line feeds.
-QString Display(QString text) {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return text;
 }
 
 } // namespace
 
 bool QtPrompter::askYesNo(const QString& caption, const QString& text) {
-    QMessageBox box(QMessageBox::Question, caption, Display(text),
+    QMessageBox box(QMessageBox::Question, caption, DisplayLines(text),
                     QMessageBox::Yes | QMessageBox::No, m_parent);
     box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
     box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
@@ -40,7 +36,7 @@ bool QtPrompter::askYesNo(const QString& caption, const QString& text) {
 }
 
 void QtPrompter::message(const QString& caption, const QString& text, Icon icon) {
-    QMessageBox box(toQt(icon), caption, Display(text), QMessageBox::Ok, m_parent);
+    QMessageBox box(toQt(icon), caption, DisplayLines(text), QMessageBox::Ok, m_parent);
     box.exec();
 }
 

@@ -1,7 +1,7 @@
 #include "exam/ui/exam_tile.h"
 
+#include "app/ui/line_breaks.h"
 #include "exam/exam_engine.h"
-#include "exam/ui/exam_text.h"
 #include "exam/ui/exam_window.h"
 #include "study/ui/measure_text.h"
 
@@ -77,7 +77,7 @@ void TFrame2::FrameResize() {
 
     // Text that does not fit starts at the top so that its beginning stays readable; it ends
     // with "…" on the last whole line rather than in half a line, and the tooltip has all of it.
-    const QString text = examui::DisplayText(m_text);
+    const QString text = DisplayLines(m_text);
     m_shownText = FitTextLines(Label1Font, Label1.width(), Label1.height(), text);
     const bool fits = m_shownText == text;
     Label1Alignment = Qt::AlignHCenter | (fits ? Qt::AlignVCenter : Qt::AlignTop);

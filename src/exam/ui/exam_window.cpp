@@ -209,6 +209,7 @@ void TForm91::openQuestion(int index) {
     const QString header = QStringLiteral("\n\r") + m_tiles[index]->text() + QStringLiteral("\n\r");
     m_question->setQuestion(m_tiles[index]->picture(), header, slot.AnswerList, slot.Q.HasPicture,
                             slot.Q.Correct, slot.Q.Ticket, slot.Q.InTicket, slot.Q.AnswerCount);
+    m_question->setTimeLeft(m_engine->clockText());
     const int result = m_question->exec();
     m_engine->questionClosed(result == QDialog::Accepted);
 }
@@ -221,6 +222,8 @@ void TForm91::tilesChanged() {
 
 void TForm91::clockChanged() {
     Label1->setText(m_engine->clockText());
+    if (m_question)
+        m_question->setTimeLeft(m_engine->clockText());
 }
 
 void TForm91::timerChanged(bool running) {

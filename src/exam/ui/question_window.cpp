@@ -4,10 +4,10 @@
 
 #include "app/app_state.h"
 #include "app/platform.h"
+#include "app/ui/line_breaks.h"
 #include "data/picture.h"
 #include "data/ui/picture_image.h"
 #include "exam/exam_engine.h"
-#include "exam/ui/exam_text.h"
 #include "study/ui/measure_text.h"
 
 #include <QKeyEvent>
@@ -15,6 +15,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 
 #include <algorithm>
@@ -59,7 +61,17 @@ TForm94::TForm94(AppState& app, ExamEngine& engine, QWidget* parent)
 
     Panel1 = new QWidget(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
-    Label1 = new QLabel(Panel1);
+    TextArea = new QScrollArea(Panel1);
+    TextArea->setObjectName(QStringLiteral("TextArea"));
+    TextArea->setFrameShape(QFrame::NoFrame);
+    TextArea->setWidgetResizable(false);
+    TextArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    TextArea->setFocusPolicy(Qt::NoFocus);
+    TextContents = new QWidget;
+    TextContents->setObjectName(QStringLiteral("TextContents"));
+    TextArea->setWidget(TextContents);
+    TextArea->viewport()->setAutoFillBackground(false);
+    Label1 = new QLabel(TextContents);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setFont(PixelFont(QStringLiteral("Arial"), 21, true));
     Label1->setWordWrap(true);
@@ -69,11 +81,11 @@ TForm94::TForm94(AppState& app, ExamEngine& engine, QWidget* parent)
     headerPalette.setColor(QPalette::Window, Qt::black);
     headerPalette.setColor(QPalette::WindowText, Qt::white);
     Label1->setPalette(headerPalette);
-    Label3 = new QLabel(Panel1);
+    Label3 = new QLabel(TextContents);
     Label3->setObjectName(QStringLiteral("Label3"));
-    Label4 = new QLabel(Panel1);
+    Label4 = new QLabel(TextContents);
     Label4->setObjectName(QStringLiteral("Label4"));
-    Label2 = new QLabel(Panel1);
+    Label2 = new QLabel(TextContents);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setFont(PixelFont(QStringLiteral("Arial"), 19, true));
     Label2->setWordWrap(true);
@@ -87,10 +99,17 @@ TForm94::TForm94(AppState& app, ExamEngine& engine, QWidget* parent)
         b->setIcon(DigitGlyph(k));
         b->setIconSize(QSize(16, 16));
         b->setGeometry(4 + (k - 1) * 72, (ButtonPanelHeight - 23) / 2, 68, 23);
-        b->setAutoDefault(true);
+        // Return never answers: after Enter opened the question a repeat would answer 1 unasked.
+        b->setAutoDefault(false);
         connect(b, &QPushButton::clicked, this, [this, k] { BitBtn1Click(k); });
         BitBtn[k - 1] = b;
     }
+    Label5 = new QLabel(Panel3);
+    Label5->setObjectName(QStringLiteral("Label5"));
+    Label5->setFont(PixelFont(QStringLiteral("Arial"), 20, true));
+    Label5->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
+    Label5->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Label5->setToolTip(QStringLiteral("Оставшееся время"));
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -107,8 +126,8 @@ void TForm94::setQuestion(const QImage& picture, const QString& header, const QS
     Correct = correct;
     Ticket = ticket;
     InTicket = inTicket;
-    Label1->setText(examui::DisplayText(header));
-    Label2->setText(examui::DisplayText(answers));
+    Label1->setText(DisplayLines(header));
+    Label2->setText(DisplayLines(answers));
     if (answerCount >= 1 && answerCount <= 5)
         for (int k = 1; k <= 5; ++k)
             BitBtn[k - 1]->setVisible(k <= answerCount);
@@ -135,18 +154,38 @@ void TForm94::FormResize() {
     layoutPanels(false);
 }
 
+void TForm94::setTimeLeft(const QString& text) {
+    Label5->setText(text);
+}
+
+int TForm94::headerHeight(int width) const {
+    return MeasureTextHeight(Label1->font(), width, Qt::AlignCenter, true, Label1->text());
+}
+
+int TForm94::answersHeight(int width) const {
+    return MeasureTextHeight(Label2->font(), std::max(0, width - 2 * Margin), Qt::AlignLeft, true,
+                             Label2->text());
+}
+
 void TForm94::placeTextPanel(int top, int height) {
     const int w = width();
     Panel1->setGeometry(0, top, w, height);
-    const int headerHeight = std::min(
-        height, MeasureTextHeight(Label1->font(), w, Qt::AlignCenter, true, Label1->text()));
-    Label1->setGeometry(0, 0, w, headerHeight);
-    Panel3->setGeometry(0, std::max(headerHeight, height - ButtonPanelHeight), w,
-                        ButtonPanelHeight);
-    const int textHeight = std::max(0, height - headerHeight - ButtonPanelHeight);
-    Label3->setGeometry(0, headerHeight, Margin, textHeight);
-    Label4->setGeometry(std::max(0, w - Margin), headerHeight, Margin, textHeight);
-    Label2->setGeometry(Margin, headerHeight, std::max(0, w - 2 * Margin), textHeight);
+    // The buttons stay at the bottom; header and answers scroll above them when they must.
+    const int buttonsTop = std::max(0, height - ButtonPanelHeight);
+    Panel3->setGeometry(0, buttonsTop, w, ButtonPanelHeight);
+    Label5->setGeometry(std::max(0, w - 160), 0, 152, ButtonPanelHeight);
+    TextArea->setGeometry(0, 0, w, buttonsTop);
+    const bool scrolls = headerHeight(w) + answersHeight(w) > buttonsTop;
+    TextArea->setVerticalScrollBarPolicy(scrolls ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    const int cw = scrolls ? std::max(0, w - TextArea->verticalScrollBar()->sizeHint().width()) : w;
+    const int header = headerHeight(cw);
+    const int contents = std::max(buttonsTop, header + answersHeight(cw));
+    TextContents->resize(cw, contents);
+    Label1->setGeometry(0, 0, cw, header);
+    const int textHeight = contents - header;
+    Label3->setGeometry(0, header, Margin, textHeight);
+    Label4->setGeometry(std::max(0, cw - Margin), header, Margin, textHeight);
+    Label2->setGeometry(Margin, header, std::max(0, cw - 2 * Margin), textHeight);
 }
 
 void TForm94::layoutPanels(bool onShow) {
@@ -154,20 +193,16 @@ void TForm94::layoutPanels(bool onShow) {
     const int w = width();
     const int clientHeight = height();
     if (Panel2->isVisibleTo(this) && m_picture.width() > 0 && m_picture.height() > 0) {
-        const int headerHeight =
-            MeasureTextHeight(Label1->font(), w, Qt::AlignCenter, true, Label1->text());
-        const int need = MeasureTextHeight(Label2->font(), std::max(0, w - 2 * Margin),
-                                           Qt::AlignLeft, true, Label2->text()) +
-                         headerHeight + ButtonPanelHeight;
+        const int need = headerHeight(w) + answersHeight(w) + ButtonPanelHeight;
         const int p = int(std::lround(w / (double(m_picture.width()) / m_picture.height())));
-        int textHeight;
+        int pictureHeight = p;
         if (need > clientHeight - p) {
-            // The text gets what it needs and the picture the rest; the buttons stay inside.
-            textHeight = std::min(clientHeight, std::max(need, MinPanelHeight));
-        } else {
-            textHeight = clientHeight - p;
+            // The text gets what it needs and the picture the rest, but never less than the
+            // picture's minimum while the text panel keeps its own: the text scrolls instead.
+            const int keep = std::min(MinPanelHeight, clientHeight - MinPanelHeight);
+            pictureHeight = std::max({clientHeight - need, keep, 0});
         }
-        const int pictureHeight = clientHeight - textHeight;
+        const int textHeight = clientHeight - pictureHeight;
         Panel2->setGeometry(0, 0, w, pictureHeight);
         Image1->setGeometry(0, 0, w, pictureHeight);
         placeTextPanel(pictureHeight, textHeight);

@@ -9,6 +9,7 @@
 
 class QLabel;
 class QPushButton;
+class QScrollArea;
 class QTimer;
 
 namespace bil {
@@ -36,20 +37,26 @@ public:
     int Ticket = 0;
     int InTicket = 0;
 
-    QWidget* Panel1 = nullptr; // text panel
-    QWidget* Panel2 = nullptr; // picture panel
-    QWidget* Panel3 = nullptr; // the answer buttons
+    QWidget* Panel1 = nullptr;       // text panel
+    QWidget* Panel2 = nullptr;       // picture panel
+    QWidget* Panel3 = nullptr;       // the answer buttons and the time left
+    QScrollArea* TextArea = nullptr; // header and answers; scrolls when they need more room
+    QWidget* TextContents = nullptr;
     QLabel* Image1 = nullptr;
     QLabel* Label1 = nullptr; // question header
     QLabel* Label2 = nullptr; // numbered answers
     QLabel* Label3 = nullptr; // left margin
     QLabel* Label4 = nullptr; // right margin
+    QLabel* Label5 = nullptr; // time left of the exam, as the exam window's clock shows it
     std::array<QPushButton*, 5> BitBtn{};
     QTimer* Timer1 = nullptr;
 
     const QImage& picture() const { return m_picture; }
     // The picture as drawn into Image1 (Panel2's size).
     const QImage& fittedPicture() const { return m_fitted; }
+
+    // The exam's time left, shown beside the buttons: the exam window's clock may be covered.
+    void setTimeLeft(const QString& text);
 
     // Answer button k (1..5) was pressed.
     void BitBtn1Click(int k);
@@ -75,6 +82,9 @@ public:
 private:
     void layoutPanels(bool onShow);
     void placeTextPanel(int top, int height);
+    // Heights the header and the answers need at a text width.
+    int headerHeight(int width) const;
+    int answersHeight(int width) const;
 
     AppState& m_app;
     ExamEngine& m_engine;

@@ -1,5 +1,6 @@
 #include "exam/ui/result_dialog.h"
 
+#include "app/ui/line_breaks.h"
 #include "study/ui/measure_text.h"
 
 #include <QCloseEvent>
@@ -95,10 +96,10 @@ TForm4::TForm4(QWidget* parent)
 
 int TForm4::showVerdict(const QString& headline, const QString& first, const QString& second,
                         const QString& time, bool offerReview) {
-    Label1->setText(headline);
-    Label2->setText(first);
-    Label3->setText(second);
-    Label4->setText(time);
+    Label1->setText(DisplayLines(headline));
+    Label2->setText(DisplayLines(first));
+    Label3->setText(DisplayLines(second));
+    Label4->setText(DisplayLines(time));
     BitBtn2->setVisible(offerReview);
     return exec();
 }

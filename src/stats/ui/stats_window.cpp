@@ -444,6 +444,8 @@ QWidget* TForm5::buildAnalysisPage() {
     const auto repeat = [page](const QString& hint) {
         auto* b = new QPushButton(QStringLiteral("Повторить"), page);
         b->setToolTip(hint);
+        // A run starts only when asked for: Return never becomes "Повторить" by default.
+        b->setAutoDefault(false);
         return b;
     };
 
@@ -568,6 +570,7 @@ QWidget* TForm5::buildChannelBar() {
     }
     h->addStretch(1);
     OkButton = new QPushButton(QStringLiteral("OK"), bar);
+    OkButton->setDefault(true);
     h->addWidget(OkButton);
     connect(group, &QButtonGroup::idClicked, this, [this] { FormShow(); });
     connect(OkButton, &QPushButton::clicked, this, &QDialog::close);

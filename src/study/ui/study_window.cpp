@@ -1,5 +1,6 @@
 #include "study/ui/study_window.h"
 
+#include "app/ui/line_breaks.h"
 #include "data/jpeg.h"
 #include "data/picture.h"
 #include "data/themes.h"
@@ -35,7 +36,7 @@ namespace bil {
 
 namespace {
 
-// Wide enough for "Вопрос №20" with its icon in the usual desktop fonts.
+// The narrowest question list; longer runs widen it to their longest caption.
 constexpr int ListWidth = 116;
 constexpr int HeaderHeight = 34;
 constexpr int ButtonWidth = 81;
@@ -79,12 +80,6 @@ QPixmap TextIcon(const QString& text, const QColor& fill, const QColor& ink) {
     p.setPen(ink);
     p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, text);
     return pm;
-}
-
-QString DisplayLines(const QString& text) {
-    QString s = text;
-    s.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
-    return s;
 }
 
 } // namespace
@@ -151,7 +146,8 @@ TForm1::TForm1(AppState& app, QWidget* parent, StudyIo io)
 
     m_imageList1 = {QIcon(TextIcon(QStringLiteral("?"), QColor(255, 255, 160), Qt::blue)),
                     QIcon(StarIcon(QColor(230, 0, 0))), QIcon(StarIcon(QColor(0, 190, 0)))};
-    const QIcon answered(TextIcon(QStringLiteral("✓"), QColor(190, 200, 230), Qt::black));
+    // Answered, right or wrong unknown: a plain grey dot that reads as neither.
+    const QIcon answered(TextIcon(QStringLiteral("•"), QColor(200, 200, 200), QColor(90, 90, 90)));
     m_imageList2 = {m_imageList1[0], answered, answered};
     const TForm3 holder(devicePixelRatioF());
     m_lights = {holder.IZel(), holder.Ikr(), holder.ISel()};
@@ -215,7 +211,6 @@ void TForm1::buildControls() {
     ListView1->setViewMode(QListView::ListMode);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
-    ListView1->setUniformItemSizes(true);
     ListView1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ListView1->installEventFilter(this);
     ListView1->viewport()->installEventFilter(this);
@@ -244,6 +239,14 @@ void TForm1::buildControls() {
     ScrollContents->setPalette(white);
     ScrollContents->installEventFilter(this);
     ScrollBox1->setWidget(ScrollContents);
+    ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The answer buttons, the pie and the light stay below the scrolling question, always in reach.
+    BottomRow = new QWidget(this);
+    named(BottomRow, "BottomRow");
+    BottomRow->setAutoFillBackground(true);
+    BottomRow->setPalette(white);
+    BottomRow->installEventFilter(this);
 
     Image1 = new QLabel(ScrollContents);
     named(Image1, "Image1");
@@ -278,27 +281,29 @@ void TForm1::buildControls() {
     Label4->hide();
 
     for (int b = 1; b <= MaxAnswers; ++b) {
-        QPushButton* button = new QPushButton(ScrollContents);
+        QPushButton* button = new QPushButton(BottomRow);
         button->setObjectName(QStringLiteral("BitBtn%1").arg(b));
         button->setIcon(QIcon(TextIcon(QString::number(b), QColor(70, 110, 200), Qt::white)));
         button->setFixedSize(ButtonWidth, ButtonHeight);
         button->setFocusPolicy(Qt::ClickFocus); // never reached with Tab
+        // Return never answers: a key repeat after Enter would record an answer unasked.
+        button->setAutoDefault(false);
         button->installEventFilter(this);
         connect(button, &QPushButton::clicked, this, [this, b] { m_engine->BitBtn1Click(b); });
         BitBtn[b - 1] = button;
     }
 
-    Image2 = new QLabel(ScrollContents);
+    Image2 = new QLabel(BottomRow);
     named(Image2, "Image2");
     Image2->setFixedSize(23, 60);
     Image2->installEventFilter(this);
 
-    Chart1 = new StatPie(ScrollContents);
+    Chart1 = new StatPie(BottomRow);
     named(Chart1, "Chart1");
     Chart1->setFixedSize(65, 58);
     Chart1->onClick = [this] { m_engine->Chart1Click(); };
 
-    Label7 = new QLabel(ScrollContents);
+    Label7 = new QLabel(BottomRow);
     named(Label7, "Label7");
     Label7->setToolTip(QStringLiteral("Счетчик времени"));
     Label7->setFont(DesignFont(QStringLiteral("Arial"), 10, true));
@@ -328,18 +333,24 @@ void TForm1::buildControls() {
 void TForm1::placeControls() {
     const int w = width(), h = height();
     Label6->setGeometry(4, 2, 160, 30);
-    Label1->setGeometry(ListWidth + 8, 4, std::max(w / 2 - 60, 200), 26);
+    const int listWidth = m_listWidth;
+    Label1->setGeometry(listWidth + 8, 4, std::max(w / 2 - 60, 200), 26);
     Label5->setGeometry(w - 250, 4, 216, 26);
     SpeedButton1->setGeometry(w - 28, 5, 24, 24);
-    ListView1->setGeometry(0, HeaderHeight, ListWidth, h - HeaderHeight - 34);
-    BitBtn7->setGeometry(4, h - 30, ListWidth - 8, ButtonHeight);
-    ScrollBox1->setGeometry(ListWidth + 3, HeaderHeight, w - ListWidth - 3, h - HeaderHeight);
+    ListView1->setGeometry(0, HeaderHeight, listWidth, h - HeaderHeight - 34);
+    BitBtn7->setGeometry(4, h - 30, listWidth - 8, ButtonHeight);
+    const int areaHeight = h - HeaderHeight;
+    ScrollBox1->setGeometry(listWidth + 3, HeaderHeight, w - listWidth - 3,
+                            std::max(areaHeight - BottomRowHeight, 0));
+    BottomRow->setGeometry(listWidth + 3, h - BottomRowHeight, w - listWidth - 3, BottomRowHeight);
 
     // Bottom row of the white area: answer buttons left, pie and traffic light right.
-    const QSize area = ScrollBox1->viewport()->size();
-    const int sw = area.width(), sh = area.height();
-    for (int b = 0; b < MaxAnswers; ++b)
-        BitBtn[b]->move(8 + b * (ButtonWidth + 6), sh - ButtonHeight - 8);
+    const int sw = BottomRow->width(), sh = BottomRowHeight;
+    // A widened "Ваш выбор" button pushes the ones after it to the right.
+    for (int b = 0, x = 8; b < MaxAnswers; ++b) {
+        BitBtn[b]->move(x, sh - ButtonHeight - 8);
+        x += BitBtn[b]->width() + 6;
+    }
     Image2->move(sw - 23 - 8, sh - 60 - 4);
     Chart1->move(sw - 23 - 8 - 65 - 8, sh - 58 - 5);
     Label7->setGeometry(Chart1->x(), Chart1->y() + 18, 65, 22);
@@ -363,6 +374,15 @@ void TForm1::listRebuilt() {
     }
     for (int i = 0; i < count; ++i)
         ListView1->item(i)->setIcon(itemIcon(m_engine->mark(i)));
+    // Every caption whole, "Вопрос №800" too: the list is as wide as its longest item.
+    const int needed = count > 0 ? ListView1->sizeHintForColumn(0) + 2 * ListView1->frameWidth() +
+                                       ListView1->verticalScrollBar()->sizeHint().width() + 4
+                                 : 0;
+    const int width = std::max(ListWidth, needed);
+    if (width != m_listWidth) {
+        m_listWidth = width;
+        placeControls();
+    }
 }
 
 void TForm1::marksChanged(int index) {
@@ -397,11 +417,29 @@ void TForm1::applyButtons() {
     Label4->setVisible(m_engine->commentVisible());
 }
 
+void TForm1::fitScrollContents() {
+    // The white area grows with what it shows and scrolls; the width a scroll bar takes away
+    // is given back to the texts by laying them out again.
+    int bottom = 0;
+    for (const QWidget* w : {static_cast<QWidget*>(Image1), static_cast<QWidget*>(Label2),
+                             static_cast<QWidget*>(Label3), static_cast<QWidget*>(Label4)})
+        if (w->isVisibleTo(ScrollContents))
+            bottom = std::max(bottom, w->geometry().bottom() + 1);
+    const bool scrolls = bottom + 10 > ScrollBox1->height();
+    ScrollContents->setMinimumHeight(scrolls ? bottom + 10 : 0);
+    const Qt::ScrollBarPolicy policy = scrolls ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
+    if (ScrollBox1->verticalScrollBarPolicy() != policy) {
+        ScrollBox1->setVerticalScrollBarPolicy(policy);
+        if (m_engine->currentNumber() != 0)
+            LayoutQuestion();
+    }
+}
+
 void TForm1::questionShown() {
     Label1->setText(m_engine->heading());
-    Label2->setText(m_engine->questionText());
+    Label2->setText(DisplayLines(m_engine->questionText()));
     Label3->setText(DisplayLines(m_engine->answersText()));
-    Label4->setText(m_engine->commentText());
+    Label4->setText(DisplayLines(m_engine->commentText()));
     applyButtons();
     Image1->setVisible(m_engine->CurrentQuestion().HasPicture);
     lightChanged();
@@ -411,6 +449,7 @@ void TForm1::questionShown() {
 
 void TForm1::answerStateChanged() {
     applyButtons();
+    fitScrollContents();
 }
 
 void TForm1::statInformerChanged() {
@@ -497,8 +536,10 @@ void TForm1::LayoutQuestion() {
     Label3->move(8, Label3->y());
     Label4->move(8, Label4->y());
 
+    // The texts are fitted above the pie, as if the bottom row still lay inside the white area.
+    const int pieTop = ScrollBox1->height() + Chart1->y();
     int l4h = MeasureTextHeight(*Label4);
-    int l4top = Chart1->y() - l4h - 20;
+    int l4top = pieTop - l4h - 20;
     int l3h = MeasureTextHeight(*Label3);
     int l3top = l4top - l3h - 20;
 
@@ -559,6 +600,7 @@ void TForm1::LayoutQuestion() {
     Label4->setGeometry(8, l4top, textWidth, l4h);
     if (QListWidgetItem* item = ListView1->currentItem())
         ListView1->scrollToItem(item);
+    fitScrollContents();
 }
 
 // --- Events ----------------------------------------------------------------------------------
@@ -676,7 +718,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
             m_engine->ListView1DblClick();
             return false;
         }
-        if (watched == ScrollContents) {
+        if (watched == ScrollContents || watched == BottomRow) {
             m_engine->ScrollBox1DblClick();
             return true;
         }
@@ -702,15 +744,13 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 void TForm1::showPopupMenu() {
     const std::vector<QString> captions = m_engine->Label4Click();
     const auto items = PopupMenu1->actions();
-    bool any = false;
+    // At most the question's nine links; a question without links opens an empty menu.
     for (int i = 0; i < items.size(); ++i) {
-        const bool shown = i < int(captions.size()) && !captions[i].isEmpty();
+        const bool shown = i < MaxHelpLinks && i < int(captions.size()) && !captions[i].isEmpty();
         items[i]->setText(shown ? captions[i] : QString());
         items[i]->setVisible(shown);
-        any = any || shown;
     }
-    if (any)
-        PopupMenu1->popup(QCursor::pos());
+    PopupMenu1->popup(QCursor::pos());
 }
 
 } // namespace bil

@@ -69,6 +69,7 @@ public:
     QListWidget* ListView1 = nullptr;
     QScrollArea* ScrollBox1 = nullptr;
     QWidget* ScrollContents = nullptr;
+    QWidget* BottomRow = nullptr; // answer buttons, pie and light under the scroll box
     QLabel* Image1 = nullptr;
     QLabel* Label2 = nullptr;                      // question
     QLabel* Label3 = nullptr;                      // answers
@@ -83,6 +84,8 @@ public:
     QTimer* Timer1 = nullptr;
 
     PictureWindow& pictureWindow() { return *m_zoom; }
+    static constexpr int BottomRowHeight = 68;
+
     // Fonts and layout of the question for the current size.
     void LayoutQuestion();
     // The question list's icon for a mark in the current icon set.
@@ -116,6 +119,8 @@ private:
     void buildControls();
     void placeControls();
     void applyButtons();
+    // Sizes the scroll box's contents to the labels and shows its scroll bar when needed.
+    void fitScrollContents();
     void showPopupMenu();
     bool listKey(QKeyEvent* key);
 
@@ -130,6 +135,7 @@ private:
     std::array<QIcon, 3> m_imageList2;
     std::array<QPixmap, 3> m_lights; // by mark: 0 yellow, 1 red, 2 green
     int m_lightTag = -1;
+    int m_listWidth = 116; // follows the longest caption of the list
     bool m_minimized = false;
 };
 

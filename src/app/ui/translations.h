@@ -1,0 +1,13 @@
+#pragma once
+
+class QCoreApplication;
+class QTranslator;
+
+namespace bil {
+
+// Qt's own texts (standard buttons, file dialog, context menus) in Russian, whatever the
+// system's language: the whole interface of the program is Russian. Returns the installed
+// translator, owned by app, or nullptr when Qt's Russian catalogue is not installed.
+QTranslator* InstallQtTranslations(QCoreApplication& app);
+
+} // namespace bil
