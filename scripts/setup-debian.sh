@@ -12,6 +12,7 @@ packages=(
     googletest libgtest-dev libbenchmark-dev
     fonts-liberation
     qt6-translations-l10n
+    libxcb1-dev
     clang libclang-rt-dev
     fp-utils xvfb xauth appstream python3
 )

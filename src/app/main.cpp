@@ -48,6 +48,11 @@ int main(int argc, char** argv) {
     state.services.random = &random;
     state.services.store = &store;
     bil::ChmHelpEngine help(state);
+    // A page that help hands to the browser takes the focus away: that loss does not minimise.
+    help.setUrlOpener([&state](const QUrl& url) {
+        state.Launch.SkipMinimize = 1;
+        QDesktopServices::openUrl(url);
+    });
     state.services.help = &help;
 
     // The windows, created once in this order; a failed start-up ends the program at once.

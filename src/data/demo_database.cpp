@@ -385,7 +385,16 @@ std::vector<QuestionSource> DemoQuestions() {
                                          "строк и выравнивание текста в окнах программы.");
         for (int a = 0; a < count; ++a)
             q.Answers.push_back(pool.at((n + a * 5) % pool.size()));
+        if (n == 22) // five long answers under a picture
+            for (QString& answer : q.Answers)
+                answer += QStringLiteral(" Так следует поступить, если иное не предписано знаками, "
+                                         "разметкой или регулировщиком.");
         q.Comment = DemoComment(n, q.Correct);
+        if (n == 5) // a comment longer than the study window shows at its smallest
+            for (int k = 0; k < 14; ++k)
+                q.Comment += QStringLiteral(" Это пояснение нарочно длинное: оно проверяет, что "
+                                            "окно прокручивает комментарий, а кнопки ответов "
+                                            "остаются видны.");
         if (picture) {
             // A drawing depends on the number only through number % PictureCycle: encode once.
             const qint64 key =

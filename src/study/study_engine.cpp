@@ -3,6 +3,7 @@
 #include "app/platform.h"
 #include "data/themes.h"
 #include "help/help_topics.h"
+#include "help/open_help.h"
 #include "stats/stat_file.h"
 
 #include <algorithm>
@@ -528,7 +529,6 @@ void StudyEngine::moveToTheme() {
 }
 
 std::vector<QString> StudyEngine::Label4Click() {
-    m_app.Launch.SkipMinimize = 1;
     std::vector<QString> captions;
     if (m_number == 0)
         return captions;
@@ -544,14 +544,11 @@ void StudyEngine::openHelpLink(int pair) {
     const HelpLink& link = m_app.Themes.HelpLinks[m_number - 1][pair];
     if (link.LinkCaption.isEmpty())
         return;
-    if (HelpEngine* help = m_app.services.help)
-        help->showHelp(HelpRequestPopup(link.LinkTopic));
+    OpenHelp(m_app, HelpRequestPopup(link.LinkTopic));
 }
 
 void StudyEngine::SpeedButton1Click() {
-    m_app.Launch.SkipMinimize = 1;
-    if (HelpEngine* help = m_app.services.help)
-        help->showHelp(HelpRequestMain(HelpPageStudy));
+    OpenHelp(m_app, HelpRequestMain(HelpPageStudy));
 }
 
 // --- Timers ----------------------------------------------------------------------------------

@@ -143,7 +143,7 @@ public:
     void Chart1Click();
     // Click on the traffic light at height y within it.
     void Image2MouseDown(int y);
-    // Help topics of the comment: sets SkipMinimize and returns the menu captions (pair i at i).
+    // Help topics of the comment: the menu captions (pair i at i).
     std::vector<QString> Label4Click();
     // Menu item i (0-based pair) of the comment's help menu.
     void openHelpLink(int pair);

@@ -802,7 +802,7 @@ TEST_F(StudyEngineTest, HelpRequestsAndSkipMinimize) {
     app.Themes.HelpLinks[80][0] = {QStringLiteral("Пункт 8.1"), QStringLiteral("pdd8.html#p8.1")};
     launch(0, 0, 0, 5);
     const auto captions = engine->Label4Click();
-    EXPECT_EQ(app.Launch.SkipMinimize, 1);
+    EXPECT_EQ(app.Launch.SkipMinimize, 0); // the menu is the program's own
     ASSERT_EQ(captions.size(), size_t(MaxHelpLinks));
     EXPECT_EQ(captions[0], QStringLiteral("Пункт 8.1"));
     EXPECT_TRUE(captions[1].isEmpty());
@@ -811,15 +811,21 @@ TEST_F(StudyEngineTest, HelpRequestsAndSkipMinimize) {
     engine->SpeedButton1Click();
     EXPECT_EQ(help.requests, (QStringList{QStringLiteral("biltor.chm::/pdd8.html#p8.1>popup"),
                                           QStringLiteral("biltor.chm::/h2.html>main")}));
+    // Help in the program's own windows takes no focus away: the next switch minimises.
     app.Config.HideOnFocusLoss = true;
-    engine->AppDeactivate(); // right after help: stays
-    EXPECT_EQ(window.minimized, 0);
     EXPECT_EQ(app.Launch.SkipMinimize, 0);
     engine->AppDeactivate();
     EXPECT_EQ(window.minimized, 1);
-    app.Config.HideOnFocusLoss = false;
+    // A page handed to the browser takes the focus: that one loss alone is spared.
+    app.Launch.SkipMinimize = 1;
     engine->AppDeactivate();
     EXPECT_EQ(window.minimized, 1);
+    EXPECT_EQ(app.Launch.SkipMinimize, 0);
+    engine->AppDeactivate();
+    EXPECT_EQ(window.minimized, 2);
+    app.Config.HideOnFocusLoss = false;
+    engine->AppDeactivate();
+    EXPECT_EQ(window.minimized, 2);
 }
 
 TEST_F(StudyEngineTest, MinimisePausesAndRestoreResumesTheTimers) {

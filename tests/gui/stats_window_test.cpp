@@ -324,20 +324,22 @@ TEST_F(StatsWindowTest, ReturnStartsNoRun) {
     EXPECT_TRUE(window->OkButton->isDefault());
 }
 
-TEST_F(StatsWindowTest, HelpRequestsSetSkipMinimize) {
+// Help shows in the program's own windows: no later switch to another program is spared.
+TEST_F(StatsWindowTest, HelpRequestsLeaveSkipMinimizeClear) {
     const int n = NumberOf(4, 4);
     app->Themes.HelpLinks[n - 1][0].LinkCaption = QStringLiteral("Разметка 1.1");
     app->Themes.HelpLinks[n - 1][1].LinkCaption = QStringLiteral("Пункт 5.1");
     app->Stats.question(n).Wrong[0] = 1;
     showWindow();
     window->PageControl1->setCurrentIndex(5);
+    app->Launch.SkipMinimize = 1;
     window->SpeedButton1->click();
-    EXPECT_EQ(app->Launch.SkipMinimize, 1);
-    app->Launch.SkipMinimize = 0;
+    EXPECT_EQ(app->Launch.SkipMinimize, 0);
+    app->Launch.SkipMinimize = 1;
     ASSERT_EQ(window->ListBox6->count(), 2);
     QTest::mouseClick(window->ListBox6->viewport(), Qt::LeftButton, {},
                       window->ListBox6->visualItemRect(window->ListBox6->item(1)).center());
-    EXPECT_EQ(app->Launch.SkipMinimize, 1);
+    EXPECT_EQ(app->Launch.SkipMinimize, 0);
     EXPECT_EQ(help.requests, (QStringList{QStringLiteral("biltor.chm::/h8.html>main"),
                                           QStringLiteral("biltor.chm::/raz1.html#r1.1>popup")}));
 }

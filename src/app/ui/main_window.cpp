@@ -9,6 +9,7 @@
 #include "data/themes.h"
 #include "data/ui/pictures.h"
 #include "help/help_topics.h"
+#include "help/open_help.h"
 #include "help/ui/about_box.h"
 #include "stats/save_guard.h"
 #include "stats/stat_file.h"
@@ -445,6 +446,9 @@ void TForm2::showEvent(QShowEvent* event) {
 void TForm2::closeEvent(QCloseEvent* event) {
     FormClose();
     QWidget::closeEvent(event);
+    // The program ends with its main window, even while the help window is still open.
+    if (event->isAccepted())
+        QCoreApplication::quit();
 }
 
 void TForm2::FormClose() {
@@ -582,9 +586,7 @@ void TForm2::SpeedButton2Click() {
 }
 
 void TForm2::SpeedButton3Click() {
-    m_state.Launch.SkipMinimize = 1;
-    if (m_state.services.help)
-        m_state.services.help->showHelp(HelpRequestMain(HelpPageMain));
+    OpenHelp(m_state, HelpRequestMain(HelpPageMain));
 }
 
 void TForm2::SearchButtonClick() {

@@ -3,6 +3,8 @@
 #include "app/app_state.h"
 #include "app/settings_loader.h"
 #include "app/ui/main_window.h"
+#include "data/jpeg.h"
+#include "data/ui/picture_image.h"
 #include "exam/ui/exam_window.h"
 #include "exam/ui/question_window.h"
 #include "help/ui/about_box.h"
@@ -178,6 +180,14 @@ void Walkthrough::buildSteps() {
         }
     });
     add([=, this] { shoot(study, QStringLiteral("02-study-learning-comment")); });
+    // Question 5 has a long comment: at the smallest size the question area scrolls.
+    add([=, this] {
+        study->resize(study->minimumSize());
+        StudyEngine& e = study->engine();
+        e.ListView1SelectItem(4);
+        e.BitBtn1Click(e.RightButton() == 1 ? 2 : 1);
+    });
+    add([=, this] { shoot(study, QStringLiteral("02b-study-long-comment-minimum-size")); });
     // A help popup from the comment's links, when the comment has any and help is there.
     add([=, this] {
         m_before = visibleWindows();
@@ -255,6 +265,32 @@ void Walkthrough::buildSteps() {
         TForm94* q = exam->questionWindow();
         shoot(q, QStringLiteral("08-exam-question"));
         q->BitBtn1Click(q->Correct);
+    });
+    // Question 22 has five long answers and a picture; shown on its own at 600 x 450.
+    add([=, this] {
+        const auto loaded = state->Db.LoadQuestion(22);
+        if (!loaded)
+            return;
+        const TQuestion& question = loaded.value();
+        QString answers;
+        for (int k = 1; k <= question.AnswerCount; ++k)
+            answers +=
+                QStringLiteral("%1. ").arg(k) + question.Answers[k - 1] + QStringLiteral("\n\r");
+        const auto* jpeg = reinterpret_cast<const uint8_t*>(question.Picture.constData());
+        const auto picture = DecodeJpeg(jpeg, std::size_t(question.Picture.size()));
+        TForm94* q = exam->questionWindow();
+        q->setQuestion(picture ? ImageOf(picture.value()) : QImage(),
+                       QStringLiteral("\n\r") + question.Text + QStringLiteral("\n\r"), answers,
+                       question.HasPicture, question.Correct, question.Ticket, question.InTicket,
+                       question.AnswerCount);
+        q->resize(600, 450);
+        q->exec(); // the next step takes the picture and closes it
+    });
+    add([=, this] {
+        TForm94* q = exam->questionWindow();
+        shoot(q, QStringLiteral("08b-exam-question-long-answers"));
+        q->reject();
+        q->resize(953, 702);
     });
     add([=, this] {
         ExamEngine& e = exam->engine();

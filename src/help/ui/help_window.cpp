@@ -1,9 +1,11 @@
 #include "help/ui/help_window.h"
 
+#include "app/ui/program_windows.h"
 #include "data/question_search.h"
 #include "help/help_request.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -18,6 +20,7 @@
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace bil {
 
@@ -47,6 +50,12 @@ QTreeWidgetItem* Item(const QString& title, const QUrl& url) {
 
 HelpWindow::HelpWindow() : QWidget(nullptr, Qt::Window) {
     setObjectName(QStringLiteral("HelpWindow"));
+    // Minimising help leaves the program on screen, and its clocks running.
+    setProperty(ProgramWindows::MinimizesAlone, true);
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this] {
+        if (isVisible())
+            followModal();
+    });
     setWindowTitle(QStringLiteral("Справка"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -123,8 +132,23 @@ void HelpWindow::showPage(const QUrl& page, const QUrl& home) {
         showNormal();
     else
         show();
+    followModal();
     raise();
     activateWindow();
+}
+
+bool HelpWindow::event(QEvent* event) {
+    if (event->type() == QEvent::WindowBlocked)
+        QMetaObject::invokeMethod(this, &HelpWindow::followModal, Qt::QueuedConnection);
+    return QWidget::event(event);
+}
+
+void HelpWindow::followModal() {
+    // A modal window blocks every window but its own (transient) children: help becomes one.
+    QWindow* own = windowHandle();
+    QWindow* modal = QGuiApplication::modalWindow();
+    if (own && modal != own && own->transientParent() != modal)
+        own->setTransientParent(modal);
 }
 
 void HelpWindow::setPackFolder(const QString& folder) {

@@ -32,7 +32,12 @@ public:
     // The help pack the contents list and the search read; read again when it was rebuilt.
     void setPackFolder(const QString& folder);
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
+    // Rides on the topmost modal window, so that no modal run or message makes help unusable.
+    void followModal();
     void updateTitle();
     void rebuildContents();
     void addPackNodes(QTreeWidgetItem* parent, const std::vector<PackNode>& nodes);

@@ -2,6 +2,7 @@
 
 #include "app/platform.h"
 #include "help/help_topics.h"
+#include "help/open_help.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -847,15 +848,11 @@ void TForm5::theoryClicked(QListWidgetItem* item) {
     if (!item)
         return;
     const QString topic = TopicFromCode(CodeFromCaption(item->text()));
-    m_app.Launch.SkipMinimize = 1;
-    if (HelpEngine* help = m_app.services.help)
-        help->showHelp(HelpRequestPopup(topic));
+    OpenHelp(m_app, HelpRequestPopup(topic));
 }
 
 void TForm5::helpClicked() {
-    m_app.Launch.SkipMinimize = 1;
-    if (HelpEngine* help = m_app.services.help)
-        help->showHelp(HelpRequestMain(HelpPageStats));
+    OpenHelp(m_app, HelpRequestMain(HelpPageStats));
 }
 
 void TForm5::launchStudy() {

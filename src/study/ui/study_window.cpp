@@ -1,6 +1,7 @@
 #include "study/ui/study_window.h"
 
 #include "app/ui/line_breaks.h"
+#include "app/ui/program_windows.h"
 #include "data/jpeg.h"
 #include "data/picture.h"
 #include "data/themes.h"
@@ -28,7 +29,6 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
-#include <QWindowStateChangeEvent>
 
 #include <cmath>
 
@@ -154,25 +154,14 @@ TForm1::TForm1(AppState& app, QWidget* parent, StudyIo io)
 
     buildControls();
 
-    // Program-wide: minimise and restore of any window, and the loss of the focus.
-    qApp->installEventFilter(this);
-    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
-        if (s != Qt::ApplicationInactive)
-            return;
-        // Focus passing between two of our own windows (one hides, the next shows) also goes
-        // through "inactive" for a moment; only a lasting loss counts.
-        QTimer::singleShot(150, this, [this] {
-            if (QGuiApplication::applicationState() != Qt::ApplicationActive &&
-                !QApplication::activeWindow() && !QApplication::activeModalWidget())
-                m_engine->AppDeactivate();
-        });
-    });
+    // Program-wide: the program minimised, restored, or left for another program.
+    m_program = new ProgramWindows({[this] { m_engine->AppMinimize(); },
+                                    [this] { m_engine->AppActivate(); },
+                                    [this] { m_engine->AppDeactivate(); }},
+                                   this);
 }
 
-TForm1::~TForm1() {
-    if (qApp)
-        qApp->removeEventFilter(this);
-}
+TForm1::~TForm1() = default;
 
 void TForm1::buildControls() {
     auto named = [](QWidget* w, const char* name) { w->setObjectName(QLatin1String(name)); };
@@ -509,9 +498,7 @@ int TForm1::chooseTheme(const QString& prompt, int preselected) {
 }
 
 void TForm1::minimizeApplication() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && !w->isMinimized() && w->isWindow() && !qobject_cast<QMenu*>(w))
-            w->showMinimized();
+    m_program->minimizeAll();
 }
 
 // --- Layout ----------------------------------------------------------------------------------
@@ -643,12 +630,6 @@ void TForm1::resizeEvent(QResizeEvent* event) {
     Label4->update();
 }
 
-void TForm1::changeEvent(QEvent* event) {
-    QDialog::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && isMinimized() && isVisible())
-        minimizeApplication(); // the whole program goes down with the study window
-}
-
 bool TForm1::listKey(QKeyEvent* key) {
     const int k = key->key();
     if (k >= Qt::Key_1 && k <= Qt::Key_5 && !(key->modifiers() & Qt::ControlModifier)) {
@@ -671,20 +652,6 @@ bool TForm1::listKey(QKeyEvent* key) {
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
-    // Minimise and restore of any window of the program pause and resume the study timers.
-    if (type == QEvent::WindowStateChange && watched->isWidgetType() &&
-        static_cast<QWidget*>(watched)->isWindow()) {
-        auto* w = static_cast<QWidget*>(watched);
-        auto* change = static_cast<QWindowStateChangeEvent*>(event);
-        if (w->isMinimized() && !m_minimized) {
-            m_minimized = true;
-            m_engine->AppMinimize();
-        } else if (!w->isMinimized() && (change->oldState() & Qt::WindowMinimized) && m_minimized) {
-            m_minimized = false;
-            m_engine->AppActivate();
-        }
-        return false;
-    }
     if (!watched->isWidgetType() || static_cast<QWidget*>(watched)->window() != this)
         return false;
     // The picture at full size; the study timers keep counting meanwhile.

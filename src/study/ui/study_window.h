@@ -22,6 +22,7 @@ namespace bil {
 
 class PictureFitter;
 class PictureWindow;
+class ProgramWindows;
 class TForm4;
 class TForm9;
 
@@ -111,7 +112,6 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void reject() override; // Escape: "СТОП"
 
@@ -135,8 +135,8 @@ private:
     std::array<QIcon, 3> m_imageList2;
     std::array<QPixmap, 3> m_lights; // by mark: 0 yellow, 1 red, 2 green
     int m_lightTag = -1;
-    int m_listWidth = 116; // follows the longest caption of the list
-    bool m_minimized = false;
+    int m_listWidth = 116;               // follows the longest caption of the list
+    ProgramWindows* m_program = nullptr; // minimise, restore and focus loss of the program
 };
 
 } // namespace bil

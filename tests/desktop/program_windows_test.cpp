@@ -1,0 +1,168 @@
+#include "app/app_state.h"
+#include "app/random.h"
+#include "app/ui/qt_prompter.h"
+#include "help/ui/help_engine.h"
+#include "help/ui/help_window.h"
+#include "scripted_prompter.h"
+#include "study/ui/study_window.h"
+#include "test_db.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <xcb/xcb.h>
+
+using namespace bil;
+
+namespace {
+
+// Another program on the same display: a window of its own that takes the keyboard focus.
+class OtherProgram {
+public:
+    OtherProgram() : m_c(xcb_connect(nullptr, nullptr)) {}
+    ~OtherProgram() { xcb_disconnect(m_c); }
+    void takeFocus() {
+        xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_c)).data;
+        if (!m_window) {
+            m_window = xcb_generate_id(m_c);
+            const uint32_t overrideRedirect = 1;
+            xcb_create_window(m_c, XCB_COPY_FROM_PARENT, m_window, screen->root, 0, 0, 40, 40, 0,
+                              XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
+                              XCB_CW_OVERRIDE_REDIRECT, &overrideRedirect);
+            xcb_map_window(m_c, m_window);
+        }
+        xcb_set_input_focus(m_c, XCB_INPUT_FOCUS_POINTER_ROOT, m_window, XCB_CURRENT_TIME);
+        xcb_flush(m_c);
+    }
+
+private:
+    xcb_connection_t* m_c;
+    xcb_window_t m_window = 0;
+};
+
+class ProgramWindowsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+        ASSERT_TRUE(app.Db.OpenDatabase(test::WriteTestDatabase(dir.path())).ok());
+        app.AppDataDir = dir.path();
+        app.services.prompter = &prompter;
+        app.services.random = &random;
+        app.services.help = &help;
+        app.Config.HideOnFocusLoss = true;
+        app.Config.ExamTime = 600;
+        app.Launch.RunKind = 2; // training: both clocks run
+        app.Launch.TicketNo = 6;
+        app.Launch.RebuildList = 1;
+        study = std::make_unique<TForm1>(app);
+    }
+    void TearDown() override {
+        if (help.window())
+            help.window()->hide();
+        study->hide();
+    }
+    void showActive(QWidget* w) {
+        w->show();
+        w->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    }
+    bool clocksRun() const { return study->SpTimer->isActive() && study->Timer1->isActive(); }
+    // Lets the queued checks and the focus-loss delay pass.
+    static void settle() { QTest::qWait(400); }
+
+    test::TempDir dir;
+    AppState app;
+    test::ScriptedPrompter prompter;
+    SystemRandom random;
+    ChmHelpEngine help{[] { return QStringList(); }};
+    std::unique_ptr<TForm1> study;
+    OtherProgram other;
+};
+
+// Minimising the help window leaves the program on screen and its clocks running; minimising
+// the study window takes the whole program down and pauses them; restoring any of its windows
+// brings every one back, clocks included.
+TEST_F(ProgramWindowsTest, OnlyTheWholeProgramMinimisesAndRestores) {
+    app.Config.HideOnFocusLoss = false;
+    showActive(study.get());
+    study->SpeedButton1->click();
+    HelpWindow* helpWindow = help.window();
+    ASSERT_TRUE(helpWindow && helpWindow->isVisible());
+    ASSERT_TRUE(clocksRun());
+
+    helpWindow->showMinimized();
+    settle();
+    EXPECT_TRUE(clocksRun());
+    EXPECT_FALSE(study->isMinimized());
+    helpWindow->showNormal();
+    settle();
+
+    QWidget other(nullptr, Qt::Window); // stands for another window of the program
+    other.show();
+    study->showMinimized();
+    settle();
+    EXPECT_TRUE(other.isMinimized());
+    EXPECT_TRUE(helpWindow->isMinimized());
+    EXPECT_FALSE(clocksRun());
+
+    other.showNormal();
+    settle();
+    EXPECT_FALSE(study->isMinimized());
+    EXPECT_FALSE(helpWindow->isMinimized());
+    EXPECT_TRUE(clocksRun());
+}
+
+// With "Скрывать программу" on, switching to another program minimises this one also while a
+// modal window is open: a modal run, a message box.
+TEST_F(ProgramWindowsTest, FocusLossMinimisesWhateverIsModal) {
+    app.Launch.RunKind = 0; // learning: closing gives no verdict
+    bool minimizedDuringRun = false;
+    QTimer::singleShot(0, [&] {
+        study->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(study.get()));
+        other.takeFocus();
+        minimizedDuringRun = QTest::qWaitFor([&] { return study->isMinimized(); }, 3000);
+        study->showNormal();
+        study->close();
+    });
+    study->exec(); // a run started from the statistics window
+    EXPECT_TRUE(minimizedDuringRun);
+
+    showActive(study.get());
+    QtPrompter messages(study.get());
+    bool minimizedDuringMessage = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        box->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(box));
+        other.takeFocus();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return study->isMinimized(); }, 3000));
+        minimizedDuringMessage = study->isMinimized() && box->isMinimized();
+        box->close();
+    });
+    messages.message(QStringLiteral("Внимание!"), QStringLiteral("Проверка"),
+                     Prompter::Icon::Information);
+    EXPECT_TRUE(minimizedDuringMessage);
+}
+
+// Help opened in the program's own window does not spare the learner's next switch to another
+// program from minimising.
+TEST_F(ProgramWindowsTest, HelpInsideTheProgramDoesNotEatTheNextSwitch) {
+    showActive(study.get());
+    study->SpeedButton1->click();
+    HelpWindow* helpWindow = help.window();
+    ASSERT_TRUE(helpWindow && helpWindow->isVisible());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(helpWindow));
+    settle();
+    EXPECT_FALSE(study->isMinimized()); // help itself is no switch
+    other.takeFocus();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return study->isMinimized(); }, 3000));
+    EXPECT_TRUE(helpWindow->isMinimized());
+}
+
+} // namespace
