@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
 
 #include <limits>
 
@@ -13,16 +14,11 @@ namespace bil {
 namespace {
 
 void putInt32(QByteArray& bytes, int offset, int32_t value) {
-    const uint32_t bits = uint32_t(value);
-    for (int i = 0; i < 4; ++i)
-        bytes[offset + i] = char((bits >> (8 * i)) & 0xFF);
+    qToLittleEndian<int32_t>(value, bytes.data() + offset);
 }
 
 int32_t getInt32(const QByteArray& bytes, int offset) {
-    uint32_t bits = 0;
-    for (int i = 0; i < 4; ++i)
-        bits |= uint32_t(uint8_t(bytes[offset + i])) << (8 * i);
-    return int32_t(bits);
+    return qFromLittleEndian<int32_t>(bytes.constData() + offset);
 }
 
 int questionOffset(int number) {
