@@ -21,24 +21,16 @@ QString Reason(const QString& message, int number) {
     return s;
 }
 
-// Checks the reader leaves to the consumers: answer count, right answer, picture decoding.
-void CheckParsed(const TQuestion& q, std::vector<DbvProblem>& problems) {
-    const int n = q.Number;
-    if (q.AnswerCount < 2 || q.AnswerCount > MaxAnswers)
-        problems.push_back({n, QStringLiteral("ответов %1, допустимо от 2 до %2")
-                                   .arg(q.AnswerCount)
-                                   .arg(MaxAnswers)});
-    if (q.Correct < 1 || q.Correct > q.AnswerCount)
-        problems.push_back({n, QStringLiteral("номер правильного ответа %1 вне 1..%2")
-                                   .arg(q.Correct)
-                                   .arg(q.AnswerCount)});
-    if (q.HasPicture) {
-        const auto* data = reinterpret_cast<const uint8_t*>(q.Picture.constData());
-        auto picture = DecodeJpeg(data, std::size_t(q.Picture.size()));
-        if (!picture)
-            problems.push_back(
-                {n, QStringLiteral("картинка не декодируется: %1").arg(picture.error())});
-    }
+// The one check the reader leaves to the windows: the picture must decode. Answer count and
+// right answer are refused by the reader itself.
+void CheckPicture(const TQuestion& q, std::vector<DbvProblem>& problems) {
+    if (!q.HasPicture)
+        return;
+    const auto* data = reinterpret_cast<const uint8_t*>(q.Picture.constData());
+    auto picture = DecodeJpeg(data, std::size_t(q.Picture.size()));
+    if (!picture)
+        problems.push_back(
+            {q.Number, QStringLiteral("картинка не декодируется: %1").arg(picture.error())});
 }
 
 } // namespace
@@ -84,7 +76,7 @@ Result<DbvCheckReport> CheckDbvFile(const QString& path) {
             report.Problems.push_back({n, Reason(q.error(), n)});
             continue;
         }
-        CheckParsed(q.value(), report.Problems);
+        CheckPicture(q.value(), report.Problems);
     }
     return report;
 }
