@@ -18,18 +18,6 @@ bool ValidNumber(int n) {
 
 } // namespace
 
-QString FormatExamTime(int seconds) {
-    if (seconds < 0)
-        seconds = 0;
-    const int h = (seconds / 3600) % 24;
-    const int m = (seconds / 60) % 60;
-    const int s = seconds % 60;
-    return QStringLiteral("%1:%2:%3")
-        .arg(h, 2, 10, QLatin1Char('0'))
-        .arg(m, 2, 10, QLatin1Char('0'))
-        .arg(s, 2, 10, QLatin1Char('0'));
-}
-
 int ExamEngine::ExtraTicketIndex(int groupTicket, int r) {
     // Past the last ticket the draw moves back by 39, not 40: index 39 + 1 gives 1, never 0.
     int x = groupTicket + r;
@@ -51,7 +39,7 @@ void ExamEngine::saveStats() {
 }
 
 QString ExamEngine::clockText() const {
-    return FormatExamTime(m_remaining);
+    return FormatDuration(m_remaining);
 }
 
 void ExamEngine::setTimer(bool on) {
@@ -301,7 +289,7 @@ QString ExamEngine::failedFirstLine() const {
 
 QString ExamEngine::answerTimeLine() const {
     return QStringLiteral("Время ответа: ") +
-           FormatExamTime(m_stageLimit - m_remaining + m_mainElapsed);
+           FormatDuration(m_stageLimit - m_remaining + m_mainElapsed);
 }
 
 void ExamEngine::giveVerdict(const QString& headline, const QString& firstLine) {
@@ -370,7 +358,7 @@ void ExamEngine::failByTime() {
     v.Headline = QStringLiteral("ЭКЗАМЕН ПРОВАЛЕН!");
     v.FirstLine = failedFirstLine();
     v.SecondLine = QStringLiteral("Все ответы признаны ошибками.");
-    v.TimeLine = QStringLiteral("Время закончилось: ") + FormatExamTime(m_stageLimit - m_remaining);
+    v.TimeLine = QStringLiteral("Время закончилось: ") + FormatDuration(m_stageLimit - m_remaining);
     if (m_front.showVerdict(v)) {
         showExamReview();
         chargeErrors();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/app_state.h"
+#include "app/duration_text.h"
 #include "data/database.h"
 #include "data/jpeg.h"
 #include "data/status.h"
@@ -62,9 +63,6 @@ enum class ExamPhase {
     AdditionalBlock, // stage 2 or 3 running
     Finished,        // verdict given, time-out failure or early close
 };
-
-// Formats whole seconds as "hh:mm:ss".
-QString FormatExamTime(int seconds);
 
 // The official examination: stages, tickets drawn, answers, time-out and verdict rules.
 class ExamEngine {

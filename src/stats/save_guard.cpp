@@ -26,12 +26,19 @@ QString SaveGuard::warning(const QString& reason) const {
         .arg(m_what, reason);
 }
 
+Status SaveAtStatsPoint(SaveGuards& guards, const std::function<Status()>& writeStats,
+                        const std::function<Status()>& writeThemes, Prompter* prompter) {
+    if (guards.Themes.failing() && writeThemes)
+        guards.Themes.save(writeThemes, prompter);
+    if (!writeStats)
+        return Status::Ok();
+    return guards.Stats.save(writeStats, prompter);
+}
+
 Status SaveStatsGuarded(AppState& app) {
-    Prompter* prompter = app.services.prompter;
-    if (app.Saves.Themes.failing())
-        SaveThemesGuarded(app);
-    return app.Saves.Stats.save(
-        [&app] { return SaveStats(StatFilePath(app.AppDataDir), app.Stats); }, prompter);
+    return SaveAtStatsPoint(
+        app.Saves, [&app] { return SaveStats(StatFilePath(app.AppDataDir), app.Stats); },
+        [&app] { return SaveThemeFile(app.Themes, app.AppDataDir); }, app.services.prompter);
 }
 
 Status SaveThemesGuarded(AppState& app) {

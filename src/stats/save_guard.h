@@ -38,6 +38,11 @@ struct SaveGuards {
     SaveGuard Themes{QStringLiteral("темы и отметки сложности вопросов")};
 };
 
+// A statistics save point: a theme file whose last save failed gets another chance first,
+// then the statistics are written. Either writer may be empty (nothing to write).
+Status SaveAtStatsPoint(SaveGuards& guards, const std::function<Status()>& writeStats,
+                        const std::function<Status()>& writeThemes, Prompter* prompter);
+
 // The save points' calls: write stat.dat (or tema4.dat) from the shared state through its guard.
 // A statistics save point also retries a theme file whose last save failed.
 Status SaveStatsGuarded(AppState& app);

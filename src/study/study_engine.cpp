@@ -1,9 +1,11 @@
 #include "study/study_engine.h"
 
+#include "app/catalogue.h"
 #include "app/platform.h"
 #include "data/themes.h"
 #include "help/help_topics.h"
 #include "help/open_help.h"
+#include "stats/save_guard.h"
 #include "stats/stat_file.h"
 
 #include <algorithm>
@@ -24,16 +26,6 @@ QString AnswerLine(const TQuestion& q, int shownAt, int storedSlot) {
 }
 
 } // namespace
-
-QString FormatDuration(int seconds) {
-    if (seconds < 0)
-        seconds = 0;
-    const int h = seconds / 3600, m = seconds / 60 % 60, s = seconds % 60;
-    return QStringLiteral("%1:%2:%3")
-        .arg(h, 2, 10, QLatin1Char('0'))
-        .arg(m, 2, 10, QLatin1Char('0'))
-        .arg(s, 2, 10, QLatin1Char('0'));
-}
 
 RunType RunTypeOf(const RunLaunch& l) {
     if (l.RunKind != 0)
@@ -156,11 +148,9 @@ void StudyEngine::buildList() {
         break;
     }
     case RunType::Preparation: {
-        // Every question at a ticked position once, in random order. No ticks means all of them,
-        // as the stored choice does; an empty run could not show anything.
-        uint32_t ticks = m_app.Sources.PrepChecks & 0xFFFFFu;
-        if (ticks == 0)
-            ticks = 0xFFFFFu;
+        // Every question at a ticked position once, in random order; no ticks means all of them,
+        // read like the stored choice, since an empty run could not show anything.
+        const uint32_t ticks = PrepChecksFromMask(int32_t(m_app.Sources.PrepChecks));
         const int wanted = TicketCount * std::popcount(ticks);
         std::array<bool, QuestionCount> taken{};
         RandomSource* random = m_app.services.random;
@@ -660,11 +650,7 @@ bool StudyEngine::FormClose() {
         }
     }
 
-    // A theme file whose save failed gets another chance here, then the statistics.
-    if (m_app.Saves.Themes.failing())
-        saveThemes();
-    if (m_io.saveStats)
-        m_app.Saves.Stats.save(m_io.saveStats, prompter());
+    SaveAtStatsPoint(m_app.Saves, m_io.saveStats, m_io.saveThemes, prompter());
     m_timeVisible = false;
     m_front.timeChanged();
     m_state = StudyState::Hidden;

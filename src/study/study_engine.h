@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/app_state.h"
+#include "app/duration_text.h"
 #include "data/database.h"
 #include "data/status.h"
 
@@ -102,8 +103,6 @@ constexpr int SearchRunMode = 8;
 void SetSearchLaunch(RunLaunch& launch, RunSources& sources, std::vector<int> numbers,
                      const QString& query, int startItem);
 
-// Formats whole seconds as "hh:mm:ss".
-QString FormatDuration(int seconds);
 // Which run the launch values select.
 RunType RunTypeOf(const RunLaunch& launch);
 

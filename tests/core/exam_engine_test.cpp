@@ -609,10 +609,10 @@ TEST(StagePictures, DecodesEveryPictureInItsPlaceAndLeavesDamagedOnesEmpty) {
     EXPECT_TRUE(DecodeStagePictures({}).empty());
 }
 
-TEST(FormatExamTime, TwoDigitsEach) {
-    EXPECT_EQ(FormatExamTime(0), QStringLiteral("00:00:00"));
-    EXPECT_EQ(FormatExamTime(3 * 3600 + 4 * 60 + 5), QStringLiteral("03:04:05"));
-    EXPECT_EQ(FormatExamTime(-3), QStringLiteral("00:00:00"));
+TEST(FormatDuration, TwoDigitsEach) {
+    EXPECT_EQ(FormatDuration(0), QStringLiteral("00:00:00"));
+    EXPECT_EQ(FormatDuration(3 * 3600 + 4 * 60 + 5), QStringLiteral("03:04:05"));
+    EXPECT_EQ(FormatDuration(-3), QStringLiteral("00:00:00"));
 }
 
 } // namespace

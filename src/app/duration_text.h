@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+namespace bil {
+
+// Whole seconds as the clock face "hh:mm:ss" that every run and exam shows; negative counts
+// show as zero and hours wrap at 24 like a time of day.
+QString FormatDuration(int seconds);
+
+} // namespace bil
