@@ -6,7 +6,6 @@
 #include "app/ui/search_window.h"
 #include "app/ui/startup.h"
 #include "app/ui/translations.h"
-#include "app/ui/walkthrough.h"
 #include "data/themes.h"
 #include "data/ui/pictures.h"
 #include "exam/ui/exam_window.h"
@@ -16,6 +15,9 @@
 #include "stats/ui/stats_window.h"
 #include "study/ui/move_dialog.h"
 #include "study/ui/study_window.h"
+#ifdef BILETORIA_TOUR
+#include "walkthrough.h"
+#endif
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -23,7 +25,6 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <memory>
 #include <utility>
 
 int main(int argc, char** argv) {
@@ -36,15 +37,25 @@ int main(int argc, char** argv) {
     bil::InstallQtTranslations(app);
 
     bil::QtPrompter prompter;
-    // A scripted tour takes screenshots of every window; its message boxes never block.
+#ifdef BILETORIA_TOUR
+    // The screenshot tour's build of this entry: its message boxes never block.
     const QString tourDir = qEnvironmentVariable(bil::Walkthrough::EnvironmentVariable);
+    if (tourDir.isEmpty()) {
+        std::fprintf(stderr, "usage: %s=OUT_DIR biletoria-walkthrough\n",
+                     bil::Walkthrough::EnvironmentVariable);
+        return 2;
+    }
     bil::TourPrompter tourPrompter;
+#endif
     bil::SystemRandom random;
     bil::QSettingsStore store;
     bil::AppState state;
     state.ProgramDir = QCoreApplication::applicationDirPath();
-    state.services.prompter =
-        tourDir.isEmpty() ? static_cast<bil::Prompter*>(&prompter) : &tourPrompter;
+#ifdef BILETORIA_TOUR
+    state.services.prompter = &tourPrompter;
+#else
+    state.services.prompter = &prompter;
+#endif
     state.services.random = &random;
     state.services.store = &store;
     bil::ChmHelpEngine help(state);
@@ -111,12 +122,10 @@ int main(int argc, char** argv) {
                          static_cast<long long>(clock.elapsed()));
         });
     }
-    std::unique_ptr<bil::Walkthrough> tour;
-    if (!tourDir.isEmpty()) {
-        tour = std::make_unique<bil::Walkthrough>(
-            bil::TourWindows{&state, &form2, &form1, &form91, &about, &prep, &tourPrompter},
-            tourDir);
-        tour->start();
-    }
+#ifdef BILETORIA_TOUR
+    bil::Walkthrough tour(
+        bil::TourWindows{&state, &form2, &form1, &form91, &about, &prep, &tourPrompter}, tourDir);
+    tour.start();
+#endif
     return app.exec();
 }

@@ -1,4 +1,4 @@
-#include "app/ui/walkthrough.h"
+#include "walkthrough.h"
 
 #include "app/app_state.h"
 #include "app/settings_loader.h"
