@@ -1,18 +1,18 @@
 #include "app/app_state.h"
 #include "app/platform.h"
+#include "data/ui/picture_window.h"
 #include "exam/exam_engine.h"
 #include "exam/ui/exam_tile.h"
 #include "exam/ui/exam_window.h"
-#include "data/ui/picture_window.h"
 #include "exam/ui/question_window.h"
 #include "exam/ui/result_dialog.h"
 #include "scripted_prompter.h"
 #include "stats/stat_file.h"
 #include "study/study_engine.h"
-#include "study/ui/measure_text.h"
 #include "study/ui/study_window.h"
 #include "test_db.h"
 #include "test_jpeg.h"
+#include "ui/measure_text.h"
 
 #include <QApplication>
 #include <QLabel>

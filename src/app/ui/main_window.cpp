@@ -3,8 +3,8 @@
 #include "app/database_switch.h"
 #include "app/platform.h"
 #include "app/settings_store.h"
-#include "app/ui/progress_commands.h"
 #include "app/ui/import_dialog.h"
+#include "app/ui/progress_commands.h"
 #include "data/demo_database.h"
 #include "data/themes.h"
 #include "data/ui/pictures.h"
@@ -14,7 +14,7 @@
 #include "stats/save_guard.h"
 #include "stats/stat_file.h"
 #include "stats/ui/prep_dialog.h"
-#include "study/ui/measure_text.h"
+#include "ui/measure_text.h"
 
 #include <QAction>
 #include <QActionGroup>

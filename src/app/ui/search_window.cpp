@@ -2,7 +2,7 @@
 
 #include "data/themes.h"
 #include "study/study_engine.h"
-#include "study/ui/measure_text.h"
+#include "ui/measure_text.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QCoreApplication>

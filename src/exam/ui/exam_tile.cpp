@@ -3,7 +3,7 @@
 #include "app/ui/line_breaks.h"
 #include "exam/exam_engine.h"
 #include "exam/ui/exam_window.h"
-#include "study/ui/measure_text.h"
+#include "ui/measure_text.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -8,7 +8,7 @@
 #include "exam/ui/question_window.h"
 #include "exam/ui/result_dialog.h"
 #include "stats/save_guard.h"
-#include "study/ui/measure_text.h"
+#include "ui/measure_text.h"
 
 #include <QCloseEvent>
 #include <QFrame>

@@ -8,7 +8,7 @@
 #include "data/picture.h"
 #include "data/ui/picture_image.h"
 #include "exam/exam_engine.h"
-#include "study/ui/measure_text.h"
+#include "ui/measure_text.h"
 
 #include <QKeyEvent>
 #include <QLabel>

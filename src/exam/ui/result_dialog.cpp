@@ -1,7 +1,7 @@
 #include "exam/ui/result_dialog.h"
 
 #include "app/ui/line_breaks.h"
-#include "study/ui/measure_text.h"
+#include "ui/measure_text.h"
 
 #include <QCloseEvent>
 #include <QFrame>

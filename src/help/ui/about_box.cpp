@@ -2,7 +2,7 @@
 
 #include "data/database.h"
 #include "data/ui/pictures.h"
-#include "study/ui/measure_text.h"
+#include "ui/measure_text.h"
 
 #include <QDir>
 #include <QGuiApplication>

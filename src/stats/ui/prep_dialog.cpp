@@ -6,7 +6,7 @@
 #include "data/ui/pictures.h"
 #include "stats/save_guard.h"
 #include "stats/stat_file.h"
-#include "study/ui/measure_text.h"
+#include "ui/measure_text.h"
 
 #include <QGuiApplication>
 #include <QListWidget>

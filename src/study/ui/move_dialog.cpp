@@ -2,7 +2,7 @@
 
 #include "data/numbering.h"
 #include "data/themes.h"
-#include "study/ui/measure_text.h"
+#include "ui/measure_text.h"
 
 #include <QLabel>
 #include <QListWidget>

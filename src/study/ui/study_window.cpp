@@ -10,8 +10,8 @@
 #include "data/ui/pictures.h"
 #include "exam/ui/result_dialog.h"
 #include "stats/stat_file.h"
-#include "study/ui/measure_text.h"
 #include "study/ui/move_dialog.h"
+#include "ui/measure_text.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -19,8 +19,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
-#include <QMouseEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>

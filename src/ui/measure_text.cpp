@@ -1,4 +1,4 @@
-#include "study/ui/measure_text.h"
+#include "ui/measure_text.h"
 
 #include <QFontMetrics>
 #include <QLabel>
