@@ -4,8 +4,8 @@
 
 #include "app/app_state.h"
 #include "app/settings_store.h"
+#include "app/startup.h"
 #include "app/ui/main_window.h"
-#include "app/ui/startup.h"
 #include "data/ui/pictures.h"
 #include "help/ui/about_box.h"
 #include "scripted_prompter.h"

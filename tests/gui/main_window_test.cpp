@@ -1,6 +1,6 @@
 #include "app/settings_store.h"
+#include "app/startup.h"
 #include "app/ui/main_window.h"
-#include "app/ui/startup.h"
 #include "data/themes.h"
 #include "data/ui/pictures.h"
 #include "help/ui/about_box.h"

@@ -2,9 +2,9 @@
 // everything, restores, and sees the catalogues and the menu as they were saved.
 
 #include "app/settings_store.h"
+#include "app/startup.h"
 #include "app/ui/main_window.h"
 #include "app/ui/progress_commands.h"
-#include "app/ui/startup.h"
 #include "data/themes.h"
 #include "scripted_prompter.h"
 #include "stats/stat_file.h"

@@ -3,7 +3,7 @@
 #include "app/app_state.h"
 #include "app/catalogue.h"
 #include "app/settings_loader.h"
-#include "app/ui/startup.h"
+#include "app/startup.h"
 #include "app/ui/window_links.h"
 
 #include <QIcon>

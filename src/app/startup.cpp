@@ -1,4 +1,4 @@
-#include "app/ui/startup.h"
+#include "app/startup.h"
 
 #include "app/app_data.h"
 #include "app/catalogue.h"
