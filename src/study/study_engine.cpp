@@ -265,11 +265,8 @@ void StudyEngine::showQuestion(int index) {
         m_enabled.fill(itemMark == MarkUnanswered);
     } else {
         m_enabled.fill(true);
-        if (m_app.Config.ShowAnswerOnError && itemMark != MarkUnanswered) {
-            m_enabled.fill(false);
-            if (m_rightButton >= 1 && m_rightButton <= MaxAnswers)
-                m_enabled[m_rightButton - 1] = true;
-        }
+        if (m_app.Config.ShowAnswerOnError && itemMark != MarkUnanswered)
+            enableOnlyRightButton();
     }
 
     if (m_type == RunType::ExamReview) {
@@ -341,8 +338,10 @@ void StudyEngine::refreshStatInformer() {
 
 // --- Answering -------------------------------------------------------------------------------
 
-void StudyEngine::digitKey(int digit) {
-    BitBtn1Click(digit);
+void StudyEngine::enableOnlyRightButton() {
+    m_enabled.fill(false);
+    if (m_rightButton >= 1 && m_rightButton <= MaxAnswers)
+        m_enabled[m_rightButton - 1] = true;
 }
 
 int StudyEngine::firstEnabledButton() const {
@@ -386,11 +385,8 @@ void StudyEngine::BitBtn1Click(int b) {
         CountWrong(m_app.Stats, m_number, channel);
         if (family) {
             m_commentVisible = true;
-            if (cfg.ShowAnswerOnError) {
-                m_enabled.fill(false);
-                if (m_rightButton >= 1 && m_rightButton <= MaxAnswers)
-                    m_enabled[m_rightButton - 1] = true;
-            }
+            if (cfg.ShowAnswerOnError)
+                enableOnlyRightButton();
             m_front.answerStateChanged();
             return;
         }

@@ -128,8 +128,6 @@ public:
     void ListView1SelectItem(int index);
     // Answer button 1..5 pressed; ignored unless it is visible and enabled.
     void BitBtn1Click(int button);
-    // Digit key '1'..'5' in the list: presses that button when visible and enabled.
-    void digitKey(int digit);
     // Enter in the list: the first enabled visible answer button, 0 when none.
     int firstEnabledButton() const;
     // Ctrl+F5 in the list: move the question on screen to another theme.
@@ -215,6 +213,8 @@ private:
     void swapAnswers();
     void refreshStatInformer();
     void revealComment();
+    // Err: an answered question leaves only its right button to press.
+    void enableOnlyRightButton();
     void moveOn();
     void completionRules();
     void setTimers(bool sp, bool t1);

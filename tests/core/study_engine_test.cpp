@@ -352,8 +352,8 @@ TEST_F(StudyEngineTest, ButtonsFollowTheAnswerCount) {
     launch(0, 0, 0, 5, 1, 3); // question 84: two answers
     EXPECT_TRUE(engine->buttonVisible(2));
     EXPECT_FALSE(engine->buttonVisible(3));
-    engine->digitKey(3);
-    engine->digitKey(5);
+    engine->BitBtn1Click(3);
+    engine->BitBtn1Click(5);
     EXPECT_EQ(engine->RunRight() + engine->RunWrong(), 0);
     EXPECT_EQ(engine->firstEnabledButton(), 1);
 }
