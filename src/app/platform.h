@@ -35,6 +35,11 @@ public:
         return QString();
     }
 
+    // Closes every Yes/No question still open, which then answers No: what it asked about has
+    // ended (a run timed out). The asker still checks, once the question returns, that its run
+    // is the one it asked about, since an answer may already be on its way.
+    virtual void closeQuestions() {}
+
     void warn(const QString& text) { message(QStringLiteral("Внимание!"), text, Icon::Warning); }
     void inform(const QString& text) {
         message(QStringLiteral("БИЛЕТОРИЯ DER UZIRI"), text, Icon::Information);

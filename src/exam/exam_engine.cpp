@@ -31,6 +31,12 @@ ExamEngine::ExamEngine(AppState& app, ExamFrontEnd& front, QuestionLoader load,
     : m_app(app), m_front(front), m_load(std::move(load)), m_decode(std::move(decode)),
       m_save(std::move(save)) {}
 
+void ExamEngine::endStage() {
+    ++m_stageId;
+    if (Prompter* prompter = m_app.services.prompter)
+        prompter->closeQuestions();
+}
+
 void ExamEngine::saveStats() {
     // Every way an exam ends saves its answers and seconds, charges included: the learner may
     // close the program straight after it.
@@ -56,6 +62,7 @@ void ExamEngine::formShow() {
 }
 
 void ExamEngine::startMainBlock() {
+    ++m_stageId;
     m_app.Launch.ExamStage = 1;
     m_dbTitle = m_app.Db.DbTitle();
     RandomSource& random = *m_app.services.random;
@@ -91,6 +98,7 @@ void ExamEngine::startMainBlock() {
 }
 
 void ExamEngine::startAdditionalBlock() {
+    ++m_stageId;
     const int stage = m_app.Launch.ExamStage;
     m_dbTitle = m_app.Db.DbTitle();
     RandomSource& random = *m_app.services.random;
@@ -133,6 +141,7 @@ bool ExamEngine::loadStage() {
             // A question that cannot be read makes the exam impossible: stop without a verdict.
             m_phase = ExamPhase::Finished;
             setTimer(false);
+            endStage();
             m_app.services.prompter->warn(q.error());
             m_front.closeWindow();
             saveStats();
@@ -295,6 +304,7 @@ QString ExamEngine::answerTimeLine() const {
 void ExamEngine::giveVerdict(const QString& headline, const QString& firstLine) {
     m_phase = ExamPhase::Finished;
     setTimer(false);
+    endStage();
     ExamVerdict v;
     v.Headline = headline;
     v.FirstLine = firstLine;
@@ -338,6 +348,7 @@ void ExamEngine::tick() {
         if (!m_examFailed) {
             m_app.Launch.ExamStage = m_errorCount == 1 ? 2 : 3;
             m_mainErrors = m_errorCount;
+            endStage();
             m_front.closeQuestion();
             m_openTile = -1;
             m_recorded = false;
@@ -351,6 +362,7 @@ void ExamEngine::tick() {
 void ExamEngine::failByTime() {
     m_phase = ExamPhase::Finished;
     setTimer(false);
+    endStage();
     m_front.closeQuestion();
     m_openTile = -1;
     m_recorded = false;
@@ -375,6 +387,7 @@ void ExamEngine::formClose() {
         return;
     m_phase = ExamPhase::Finished;
     setTimer(false);
+    endStage();
     bool unanswered = false;
     for (int i = 0; i < m_lastSlot; ++i)
         if (m_slots[i].Answered == 0)

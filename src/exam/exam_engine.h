@@ -104,6 +104,9 @@ public:
     // Gives the verdict or starts an additional stage once every question of the block is answered.
     void finishBlockIfComplete();
 
+    // Changes whenever a stage starts or the exam ends: an answer confirmed in a box that stayed
+    // open across the change belongs to no question any more.
+    unsigned stageId() const { return m_stageId; }
     ExamPhase phase() const { return m_phase; }
     bool timerOn() const {
         return m_phase == ExamPhase::MainBlock || m_phase == ExamPhase::AdditionalBlock;
@@ -149,6 +152,8 @@ private:
     void showExamReview();
     void chargeErrors();
     void saveStats();
+    // The stage or the exam ends: questions still asked about it are closed.
+    void endStage();
     QString failedFirstLine() const;
     QString answerTimeLine() const;
 
@@ -159,6 +164,7 @@ private:
     StatsSaver m_save;
 
     ExamPhase m_phase = ExamPhase::Idle;
+    unsigned m_stageId = 0;
     std::array<ExamSlot, SlotCount> m_slots;
     int m_firstSlot = 1;
     int m_lastSlot = MainSlots;

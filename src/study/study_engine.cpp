@@ -75,6 +75,7 @@ StudyEngine::StudyEngine(AppState& app, StudyIo io, StudyFrontEnd& front)
 // --- Building a run --------------------------------------------------------------------------
 
 void StudyEngine::FormShow() {
+    endRun(); // a restart replaces the run on screen
     RunLaunch& l = m_app.Launch;
     if (RandomSource* r = m_app.services.random)
         r->reseed();
@@ -362,9 +363,12 @@ void StudyEngine::BitBtn1Click(int b) {
         return;
     const bool family = learningFamily();
     const Settings& cfg = m_app.Config;
-    if (cfg.ConfirmChoice && !(family && cfg.AlwaysShowComment) && prompter() &&
-        !prompter()->confirm(QStringLiteral("Вы уверены?")))
-        return;
+    if (cfg.ConfirmChoice && !(family && cfg.AlwaysShowComment)) {
+        // The countdown runs on while the box is open: a time-out there voids the answer.
+        const std::optional<bool> sure = askAboutRun(QStringLiteral("Вы уверены?"), true);
+        if (!sure || !*sure)
+            return;
+    }
 
     const int index = m_runPos - 1;
     const int channel = m_app.Launch.RunKind;
@@ -432,7 +436,10 @@ void StudyEngine::completionRules() {
                                       "билету? ");
         else
             question = QStringLiteral("Вы ответили на все вопросы темы,\n\rперейти к следующей? ");
-        if (prompter() && prompter()->confirm(question)) {
+        const std::optional<bool> next = askAboutRun(question, false);
+        if (!next)
+            return;
+        if (*next) {
             if (m_type == RunType::TicketLearning) {
                 int32_t& status = m_app.Stats.TicketStatus[l.TicketNo - 1];
                 if (status == 0)
@@ -454,9 +461,10 @@ void StudyEngine::completionRules() {
     }
     if (m_threeErrorsWarned == 0 && m_runWrong == 3 && m_iconSet == IconsResults) {
         m_threeErrorsWarned = 1;
-        if (prompter() &&
-            !prompter()->confirm(QStringLiteral("ТРИ ОШИБКИ!!!\n\rВы уже провалили экзамен, будете "
-                                                "продолжать? ")))
+        const std::optional<bool> goOn = askAboutRun(
+            QStringLiteral("ТРИ ОШИБКИ!!!\n\rВы уже провалили экзамен, будете продолжать? "), true);
+        // A "Нет" that comes back after a time-out must not close the review that followed it.
+        if (goOn && !*goOn)
             BitBtn7Click();
     }
 }
@@ -501,8 +509,9 @@ void StudyEngine::moveToTheme() {
     const QString prompt = QStringLiteral("Укажите в какую тему перенести вопрос №") +
                            QString::number(movePos) + QStringLiteral(" билета №") +
                            QString::number(moveTicket);
+    const unsigned run = m_runId;
     const int theme = m_front.chooseTheme(prompt, l.ThemeNo);
-    if (theme < 0)
+    if (theme < 0 || run != m_runId)
         return;
     if (theme >= 1 && theme <= ThemeCount) {
         m_app.Themes.theme(NumberOf(moveTicket, movePos)) = uint8_t(theme);
@@ -564,9 +573,11 @@ void StudyEngine::Timer1Timer() {
     m_front.timeChanged();
     if (m_timeLeft > 0)
         return;
-    // Both timers stop before the message, so no second time-out can follow.
+    // Both timers stop before the message, so no second time-out can follow; a confirmation
+    // still open on screen belongs to the run that has just ended.
     setTimers(false, false);
     m_spFlag = m_t1Flag = false;
+    endRun();
     if (prompter())
         prompter()->message(kAttention, QStringLiteral("Время закончилось! "),
                             Prompter::Icon::Error);
@@ -600,6 +611,22 @@ void StudyEngine::AppDeactivate() {
 
 // --- Closing ---------------------------------------------------------------------------------
 
+void StudyEngine::endRun() {
+    ++m_runId;
+    if (prompter())
+        prompter()->closeQuestions();
+}
+
+std::optional<bool> StudyEngine::askAboutRun(const QString& question, bool withoutPrompter) {
+    if (!prompter())
+        return withoutPrompter;
+    const unsigned run = m_runId;
+    const bool yes = prompter()->confirm(question);
+    if (run != m_runId)
+        return std::nullopt;
+    return yes;
+}
+
 void StudyEngine::BitBtn7Click() {
     m_front.closeWindow();
 }
@@ -610,6 +637,7 @@ bool StudyEngine::FormClose() {
     RunLaunch& l = m_app.Launch;
     setTimers(false, false);
     m_spFlag = m_t1Flag = false;
+    endRun();
 
     // Learned means every question of the ticket answered right in this run: RunRight also
     // counts the click that only reveals the comment and every answer given again.

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace bil {
@@ -219,6 +220,12 @@ private:
     void completionRules();
     void setTimers(bool sp, bool t1);
     void saveThemes();
+    // The open run is over (or replaced): questions still asked about it are closed, and their
+    // answers, when they come back, are recognised by the changed run identity.
+    void endRun();
+    // Asks a Yes/No question about the open run; nothing when the run ended while it was open.
+    // Without a prompter the answer is the given one.
+    std::optional<bool> askAboutRun(const QString& question, bool withoutPrompter);
     Prompter* prompter() const { return m_app.services.prompter; }
 
     AppState& m_app;
@@ -226,6 +233,7 @@ private:
     StudyFrontEnd& m_front;
 
     StudyState m_state = StudyState::Hidden;
+    unsigned m_runId = 0; // changes whenever a run starts or ends
     RunType m_type = RunType::TicketLearning;
     std::vector<int> m_runList;
     int m_runCount = 0;

@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <random>
 #include <set>
+#include <utility>
 
 using namespace bil;
 
@@ -19,8 +21,20 @@ public:
     std::deque<bool> answers;
     QStringList asked;
     QStringList messages;
+    std::function<void()> during; // runs inside the next question, like a timer firing then
+    bool asking = false;
+    bool closing = false;
+    int closedQuestions = 0; // questions the program closed while they were open
     bool askYesNo(const QString&, const QString& text) override {
         asked << text;
+        if (during) {
+            const std::function<void()> action = std::exchange(during, {});
+            asking = true;
+            closing = false;
+            action();
+            asking = false;
+            closedQuestions += closing;
+        }
         if (answers.empty())
             return true;
         const bool a = answers.front();
@@ -29,6 +43,7 @@ public:
     }
     void message(const QString&, const QString& text, Icon) override { messages << text; }
     QString chooseOpenFile(const QString&, const QString&, const QString&) override { return {}; }
+    void closeQuestions() override { closing = closing || asking; }
 };
 
 // Scripted draws first, then a fixed-seed generator.
@@ -572,6 +587,54 @@ TEST_F(StudyEngineTest, TrainingReviewKeepsStarsAndSavesOnItsOwnClose) {
     engine->BitBtn7Click();
     EXPECT_EQ(window.closes, 1);
     EXPECT_EQ(statSaves, 1);
+}
+
+// Questions stay open while the countdown runs on. A time-out during "Вы уверены?" ends the run
+// (verdict, save); the box is closed, and a "Да" that still comes back is not judged.
+TEST_F(StudyEngineTest, AnswerConfirmedAfterTheTimeOutIsNotJudged) {
+    app.Config.ConfirmChoice = true;
+    app.Config.ExamTime = 60;
+    launch(2, 0, 0, 5);
+    const int q = engine->currentNumber();
+    prompter.during = [this] {
+        for (int i = 0; i < 60; ++i)
+            engine->Timer1Timer();
+    };
+    prompter.answers = {true};
+    answer(true);
+    EXPECT_EQ(prompter.closedQuestions, 1);
+    EXPECT_EQ(prompter.messages, QStringList{QStringLiteral("Время закончилось! ")});
+    ASSERT_EQ(window.verdicts.size(), 1u);
+    EXPECT_EQ(window.closes, 1);
+    EXPECT_EQ(statSaves, 1);
+    EXPECT_EQ(app.Stats.question(q).Right[ChannelTraining], 0);
+    EXPECT_EQ(engine->RunRight(), 0);
+    EXPECT_EQ(engine->mark(0), MarkUnanswered);
+    EXPECT_EQ(app.Stats.TicketStatus[4], 2);
+}
+
+// The three-errors question is open when the time runs out and the learner asks for the
+// review: the "Нет" that comes back afterwards must not close the review.
+TEST_F(StudyEngineTest, LateNoToThreeErrorsLeavesTheReviewOpen) {
+    app.Config.ExamTime = 60;
+    launch(2, 0, 0, 5);
+    answer(false);
+    answer(false);
+    window.verdictAnswers = {2};
+    prompter.during = [this] {
+        for (int i = 0; i < 60; ++i)
+            engine->Timer1Timer();
+    };
+    prompter.answers = {false};
+    answer(false);
+    ASSERT_EQ(prompter.asked.size(), 1);
+    EXPECT_TRUE(prompter.asked[0].startsWith(QStringLiteral("ТРИ ОШИБКИ!!!")));
+    EXPECT_EQ(prompter.closedQuestions, 1);
+    EXPECT_EQ(window.keptOpen, 1);
+    EXPECT_EQ(window.closes, 0);
+    EXPECT_EQ(engine->state(), StudyState::Running);
+    EXPECT_EQ(engine->runType(), RunType::TicketLearning);
+    EXPECT_EQ(engine->mark(2), MarkWrong); // the review shows the training's stars
 }
 
 TEST_F(StudyEngineTest, SecondsCountOnTheRunsChannel) {

@@ -1,5 +1,6 @@
 #include "app/app_state.h"
 #include "app/platform.h"
+#include "app/ui/qt_prompter.h"
 #include "data/ui/picture_window.h"
 #include "exam/exam_engine.h"
 #include "exam/ui/exam_tile.h"
@@ -17,6 +18,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
@@ -447,6 +449,80 @@ TEST_F(ExamWindowTest, TimeOutWithAQuestionOpenClosesItAndFailsTheExam) {
     EXPECT_EQ(mainShown, 1);
     for (int s = 1; s <= 20; ++s)
         EXPECT_EQ(app.Stats.question(w.engine().slotQuestion(s)).Wrong[ChannelExam], 1) << s;
+}
+
+// "Вы уверены?" on screen when the time runs out, with the real message box: the box closes
+// with the question window, whether the time-out fails the exam or moves it on, and the
+// answer given in it counts nowhere.
+TEST_F(ExamWindowTest, ConfirmationOpenAtATimeOutClosesAndCountsNothing) {
+    QtPrompter real;
+    app.services.prompter = &real;
+    app.Config.ConfirmChoice = true;
+    app.Config.ExamTime = 5;
+    random.values = {0, 0, 0, 0, 0, 1, 2, 3, 5, 6};
+    TForm91 w(app);
+    w.Timer1->setInterval(3600 * 1000);
+    int verdicts = 0;
+    w.setVerdictPresenter([&](const ExamVerdict&) {
+        ++verdicts;
+        return TForm4::ResultOk;
+    });
+    bool timeOutInBox = false, timedOut = false, boxStayed = false;
+    ModalDriver driver([&](QWidget* modal) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            if (timeOutInBox && !timedOut) {
+                timedOut = true;
+                for (int i = 0; i < 5; ++i)
+                    w.Timer1Timer();
+                return;
+            }
+            boxStayed = boxStayed || timedOut;
+            box->button(QMessageBox::Yes)->click();
+        } else if (auto* q = qobject_cast<TForm94*>(modal)) {
+            answerOpenQuestion(w, *q);
+        }
+    });
+    const auto openBoxes = [] {
+        int n = 0;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            n += qobject_cast<QMessageBox*>(top) && top->isVisible();
+        return n;
+    };
+
+    // The exam fails by time.
+    w.startExam();
+    QTest::keyClick(&w, Qt::Key_Return); // slot 1, confirmed
+    EXPECT_EQ(w.engine().correctCount(), 1);
+    timeOutInBox = true;
+    QTest::keyClick(&w, Qt::Key_Return); // slot 2: the time runs out in its box
+    EXPECT_TRUE(timedOut);
+    EXPECT_FALSE(boxStayed);
+    EXPECT_EQ(openBoxes(), 0);
+    EXPECT_EQ(verdicts, 1);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(w.engine().correctCount(), 1);
+    EXPECT_EQ(app.Stats.question(2).Right[ChannelExam], 0);
+
+    // The time-out moves the exam on: 18 right, two missing in different groups.
+    timeOutInBox = timedOut = false;
+    w.startExam();
+    for (int i = 0; i < 20; ++i)
+        if (i != 3 && i != 8)
+            QTest::mouseClick(w.tile(i), Qt::LeftButton, {}, QPoint(10, 10));
+    ASSERT_EQ(w.engine().correctCount(), 18);
+    timeOutInBox = true;
+    QTest::mouseClick(w.tile(8), Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_TRUE(timedOut);
+    EXPECT_FALSE(boxStayed);
+    EXPECT_EQ(openBoxes(), 0);
+    EXPECT_FALSE(w.questionWindow()->isVisible());
+    EXPECT_EQ(w.engine().examStage(), 3);
+    EXPECT_EQ(w.engine().correctCount(), 18);
+    EXPECT_EQ(w.engine().slot(8).AnsweredRight, 0);
+    EXPECT_EQ(app.Stats.question(20 + 9).Right[ChannelExam], 0);
+    EXPECT_EQ(verdicts, 1);
+    EXPECT_TRUE(w.isVisible());
+    w.close();
 }
 
 TEST_F(ExamWindowTest, EscapeFailsTheExamAndTheReviewShowsTheStars) {

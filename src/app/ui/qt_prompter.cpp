@@ -32,7 +32,16 @@ bool QtPrompter::askYesNo(const QString& caption, const QString& text) {
     box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
     box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
     box.setDefaultButton(QMessageBox::Yes);
-    return box.exec() == QMessageBox::Yes;
+    m_questions.emplace_back(&box);
+    const int answer = box.exec();
+    std::erase_if(m_questions, [&box](const QPointer<QMessageBox>& q) { return !q || q == &box; });
+    return answer == QMessageBox::Yes;
+}
+
+void QtPrompter::closeQuestions() {
+    for (const QPointer<QMessageBox>& box : m_questions)
+        if (box && box->isVisible())
+            box->done(QMessageBox::No);
 }
 
 void QtPrompter::message(const QString& caption, const QString& text, Icon icon) {

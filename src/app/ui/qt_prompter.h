@@ -2,6 +2,11 @@
 
 #include "app/platform.h"
 
+#include <QMessageBox>
+#include <QPointer>
+
+#include <vector>
+
 class QWidget;
 
 namespace bil {
@@ -20,9 +25,11 @@ public:
     QString chooseFolder(const QString& title, const QString& folder) override;
     QString chooseSaveFile(const QString& title, const QString& proposed,
                            const QString& filter) override;
+    void closeQuestions() override;
 
 private:
     QWidget* m_parent;
+    std::vector<QPointer<QMessageBox>> m_questions; // Yes/No boxes open now, innermost last
 };
 
 } // namespace bil
