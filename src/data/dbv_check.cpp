@@ -27,7 +27,7 @@ void CheckPicture(const TQuestion& q, std::vector<DbvProblem>& problems) {
     if (!q.HasPicture)
         return;
     const auto* data = reinterpret_cast<const uint8_t*>(q.Picture.constData());
-    auto picture = DecodeJpeg(data, std::size_t(q.Picture.size()));
+    auto picture = DecodeJpeg(data, std::size_t(q.Picture.size()), 1, JpegDamage::Refuse);
     if (!picture)
         problems.push_back(
             {q.Number, QStringLiteral("картинка не декодируется: %1").arg(picture.error())});

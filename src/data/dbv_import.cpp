@@ -118,7 +118,7 @@ private:
                     QStringLiteral("картинка %1 повреждена: %2").arg(rel, info.error()));
             if (bytes.size() <= qsizetype(Database::MaxPictureBlob)) {
                 auto decoded = DecodeJpeg(reinterpret_cast<const uint8_t*>(bytes.constData()),
-                                          std::size_t(bytes.size()));
+                                          std::size_t(bytes.size()), 1, JpegDamage::Refuse);
                 if (!decoded)
                     return Status::Error(
                         QStringLiteral("картинка %1 повреждена: %2").arg(rel, decoded.error()));

@@ -36,6 +36,8 @@ struct JpegError {
     jpeg_error_mgr Base;
     std::jmp_buf Jump;
     int Code;
+    bool RefuseDamage; // warnings about damaged data end the decode
+    bool RowsDone;     // every row is decoded; what may still fail is the data after them
     // A single-scan picture may lack its end marker; lost picture data shows up as
     // JWRN_HIT_MARKER instead. A progressive one that ends early has lost whole scans.
     bool EndMayBeMissing;
@@ -47,13 +49,18 @@ struct JpegError {
     std::longjmp(err->Jump, 1);
 }
 
-// Warnings that mean the picture data is cut short or broken are failures; harmless ones
-// (stray bytes between markers and the like) are ignored silently.
+// Warnings never stop a decode for the windows: the library goes on past them (grey where the
+// data ends), and most of a picture beats an empty area. The tools treat the warnings that mean
+// cut short or broken data as failures; harmless ones (stray bytes between markers and the
+// like) are always ignored.
 void OnMessage(j_common_ptr cinfo, int level) {
     if (level >= 0)
         return; // trace messages
+    const auto* err = reinterpret_cast<JpegError*>(cinfo->err);
+    if (!err->RefuseDamage)
+        return;
     const int code = cinfo->err->msg_code;
-    if (code == JWRN_JPEG_EOF && reinterpret_cast<JpegError*>(cinfo->err)->EndMayBeMissing)
+    if (code == JWRN_JPEG_EOF && err->EndMayBeMissing)
         return;
     if (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER || code == JWRN_MUST_RESYNC ||
         code == JWRN_BOGUS_PROGRESSION)
@@ -66,7 +73,8 @@ enum class Outcome { Ok, Damaged, TooLarge, BadScale };
 
 // Everything between setjmp and the end lives in plain C structures, so a jump back
 // skips no destructor. `out` belongs to the caller.
-Outcome Run(const uint8_t* data, std::size_t size, int scaleDenom, JpegInfo* info, Bitmap* out) {
+Outcome Run(const uint8_t* data, std::size_t size, int scaleDenom, JpegDamage damage,
+            JpegInfo* info, Bitmap* out) {
     jpeg_decompress_struct cinfo;
     JpegError err;
     cinfo.err = jpeg_std_error(&err.Base);
@@ -74,10 +82,13 @@ Outcome Run(const uint8_t* data, std::size_t size, int scaleDenom, JpegInfo* inf
     err.Base.emit_message = OnMessage;
     err.Base.output_message = Quiet;
     err.Code = 0;
+    err.RefuseDamage = damage == JpegDamage::Refuse;
+    err.RowsDone = false;
     err.EndMayBeMissing = false;
     if (setjmp(err.Jump)) {
         jpeg_destroy_decompress(&cinfo);
-        return Outcome::Damaged;
+        // Junk after the last row spoils nothing the windows show.
+        return err.RowsDone && !err.RefuseDamage ? Outcome::Ok : Outcome::Damaged;
     }
     jpeg_create_decompress(&cinfo);
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
@@ -113,6 +124,7 @@ Outcome Run(const uint8_t* data, std::size_t size, int scaleDenom, JpegInfo* inf
             rows[n] = out->row(static_cast<int>(cinfo.output_scanline) + n);
         jpeg_read_scanlines(&cinfo, rows, static_cast<JDIMENSION>(n));
     }
+    err.RowsDone = true;
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
     return Outcome::Ok;
@@ -138,26 +150,29 @@ Result<JpegInfo> ReadJpegInfo(const uint8_t* data, std::size_t size) {
     if (!data || size == 0)
         return ToStatus(Outcome::Damaged);
     JpegInfo info;
-    Status status = ToStatus(Run(data, size, 1, &info, nullptr));
+    // As lenient as the windows' decode, so a header that reads always decodes.
+    Status status = ToStatus(Run(data, size, 1, JpegDamage::Show, &info, nullptr));
     if (!status)
         return status;
     return info;
 }
 
-Status DecodeJpegInto(const uint8_t* data, std::size_t size, int scaleDenom, Bitmap& out) {
+Status DecodeJpegInto(const uint8_t* data, std::size_t size, int scaleDenom, Bitmap& out,
+                      JpegDamage damage) {
     Outcome outcome = Outcome::Damaged;
     if (scaleDenom != 1 && scaleDenom != 2 && scaleDenom != 4 && scaleDenom != 8)
         outcome = Outcome::BadScale;
     else if (data && size > 0)
-        outcome = Run(data, size, scaleDenom, nullptr, &out);
+        outcome = Run(data, size, scaleDenom, damage, nullptr, &out);
     if (outcome != Outcome::Ok)
         out.reset(0, 0, 3);
     return ToStatus(outcome);
 }
 
-Result<Bitmap> DecodeJpeg(const uint8_t* data, std::size_t size, int scaleDenom) {
+Result<Bitmap> DecodeJpeg(const uint8_t* data, std::size_t size, int scaleDenom,
+                          JpegDamage damage) {
     Bitmap bitmap;
-    Status status = DecodeJpegInto(data, size, scaleDenom, bitmap);
+    Status status = DecodeJpegInto(data, size, scaleDenom, bitmap, damage);
     if (!status)
         return status;
     return bitmap;

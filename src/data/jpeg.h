@@ -42,15 +42,22 @@ struct JpegInfo {
 // Largest picture the decoder accepts, in pixels of the full-size image.
 inline constexpr long long MaxJpegPixels = 50'000'000;
 
+// What a decode makes of damage the library can decode past (data cut short after the scan
+// began, a corrupt stretch of it): the windows show what was decoded (the rest is grey), the
+// database tools refuse the picture so that it gets repaired.
+enum class JpegDamage { Show, Refuse };
+
 // Reads the header only. Fails on damaged data and on pictures over 50 megapixels.
 Result<JpegInfo> ReadJpegInfo(const uint8_t* data, std::size_t size);
 
 // Decodes at 1/scaleDenom (1, 2, 4 or 8) in the accurate DCT mode into 24-bit BGR.
-// A damaged picture is an error value; the library is never allowed to end the process.
-Result<Bitmap> DecodeJpeg(const uint8_t* data, std::size_t size, int scaleDenom = 1);
+// Damage that stops decoding is an error value; the library is never allowed to end the process.
+Result<Bitmap> DecodeJpeg(const uint8_t* data, std::size_t size, int scaleDenom = 1,
+                          JpegDamage damage = JpegDamage::Show);
 
 // DecodeJpeg into a bitmap the caller keeps between calls (its buffer is reused).
 // On failure the bitmap is left empty (0 x 0).
-Status DecodeJpegInto(const uint8_t* data, std::size_t size, int scaleDenom, Bitmap& out);
+Status DecodeJpegInto(const uint8_t* data, std::size_t size, int scaleDenom, Bitmap& out,
+                      JpegDamage damage = JpegDamage::Show);
 
 } // namespace bil

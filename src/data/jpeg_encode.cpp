@@ -153,8 +153,8 @@ Result<RgbImage> DecodeWebp(const QByteArray& bytes) {
 }
 
 Result<RgbImage> DecodeJpegRgb(const QByteArray& bytes) {
-    auto bitmap =
-        DecodeJpeg(reinterpret_cast<const uint8_t*>(bytes.constData()), std::size_t(bytes.size()));
+    auto bitmap = DecodeJpeg(reinterpret_cast<const uint8_t*>(bytes.constData()),
+                             std::size_t(bytes.size()), 1, JpegDamage::Refuse);
     if (!bitmap)
         return bitmap.status();
     const Bitmap& b = bitmap.value();

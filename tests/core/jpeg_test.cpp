@@ -1,9 +1,11 @@
 #include "data/jpeg.h"
+#include "data/picture.h"
 #include "jpeg_samples.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 
 using bil::Bitmap;
 using bil::DecodeJpeg;
@@ -101,35 +103,90 @@ TEST(Jpeg, DamagedDataIsAnErrorNeverACrash) {
     EXPECT_FALSE(ReadJpegInfo(garbage, sizeof garbage).ok());
     EXPECT_FALSE(DecodeJpeg(garbage, sizeof garbage).ok());
 
-    // Cut short: the header reads, the picture does not; the caller's bitmap is left empty.
+    // Cut short, for the database tools: the header reads, the picture does not; the caller's
+    // bitmap is left empty.
+    const auto refuse = bil::JpegDamage::Refuse;
     std::vector<uint8_t> cut(jpeg.begin(), jpeg.begin() + jpeg.size() / 2);
     EXPECT_TRUE(ReadJpegInfo(cut.data(), cut.size()).ok());
     Bitmap kept;
     kept.reset(10, 10, 3);
-    auto status = bil::DecodeJpegInto(cut.data(), cut.size(), 1, kept);
+    auto status = bil::DecodeJpegInto(cut.data(), cut.size(), 1, kept, refuse);
     EXPECT_FALSE(status.ok());
     EXPECT_FALSE(status.message().isEmpty());
     EXPECT_EQ(kept.Width, 0);
     EXPECT_EQ(kept.Height, 0);
     for (std::size_t len : {std::size_t(2), std::size_t(20), std::size_t(200), jpeg.size() - 20})
-        EXPECT_FALSE(DecodeJpeg(jpeg.data(), len).ok()) << len;
+        EXPECT_FALSE(DecodeJpeg(jpeg.data(), len, 1, refuse).ok()) << len;
     auto progressive = bil::test::EncodeJpeg(bil::test::PhotoLikeBitmap(64, 48), 85, true);
     for (const auto* whole : {&jpeg, &progressive})
-        for (std::size_t len = 2; len + 2 < whole->size(); len += 11)
-            EXPECT_FALSE(DecodeJpeg(whole->data(), len).ok()) << len;
+        for (std::size_t len = 2; len + 2 < whole->size(); len += 11) {
+            EXPECT_FALSE(DecodeJpeg(whole->data(), len, 1, refuse).ok()) << len;
+            // For the windows: cut before the scan an error, else the whole picture's size.
+            auto shown = DecodeJpeg(whole->data(), len);
+            if (shown.ok())
+                EXPECT_EQ(shown->Width, 64) << len;
+            else
+                EXPECT_FALSE(shown.error().isEmpty()) << len;
+        }
     // Only the end marker missing: every line is there, so the picture is kept.
-    EXPECT_TRUE(DecodeJpeg(jpeg.data(), jpeg.size() - 2).ok());
+    EXPECT_TRUE(DecodeJpeg(jpeg.data(), jpeg.size() - 2, 1, refuse).ok());
 
     // Bytes overwritten anywhere: either a picture of the right size or an error.
     for (std::size_t pos = 0; pos < jpeg.size(); pos += 7) {
         auto bad = jpeg;
         bad[pos] ^= 0x5A;
-        auto bmp = DecodeJpeg(bad.data(), bad.size(), 2);
-        if (bmp.ok()) {
-            EXPECT_GT(bmp->Width, 0);
-            EXPECT_EQ(bmp->Pixels.size(), std::size_t(bmp->Width) * bmp->Height * 3);
+        for (auto damage : {bil::JpegDamage::Show, refuse}) {
+            auto bmp = DecodeJpeg(bad.data(), bad.size(), 2, damage);
+            if (bmp.ok()) {
+                EXPECT_GT(bmp->Width, 0);
+                EXPECT_EQ(bmp->Pixels.size(), std::size_t(bmp->Width) * bmp->Height * 3);
+            }
         }
     }
+}
+
+// A picture cut short after its scan began (a copy that stopped, a database written from such a
+// file) shows the rows decoded before the cut, grey below, instead of an empty area.
+TEST(Jpeg, PictureCutShortShowsWhatWasDecoded) {
+    const Bitmap source = bil::test::PhotoLikeBitmap(320, 240, 3);
+    const auto jpeg = bil::test::EncodeJpeg(source, 85);
+    const auto whole = DecodeJpeg(jpeg.data(), jpeg.size());
+    ASSERT_TRUE(whole.ok());
+    const std::size_t len = jpeg.size() * 4 / 5;
+    const auto shown = DecodeJpeg(jpeg.data(), len);
+    ASSERT_TRUE(shown.ok()) << shown.error().toStdString();
+    EXPECT_EQ(shown->Width, 320);
+    EXPECT_EQ(shown->Height, 240);
+    for (int y = 0; y < 16; ++y)
+        EXPECT_EQ(std::memcmp(shown->row(y), whole->row(y), 320 * 3), 0) << y;
+    const uint8_t* last = shown->row(239);
+    for (int x = 0; x < 320 * 3; ++x)
+        EXPECT_NEAR(last[x], 128, 2) << x;
+    for (int scale : {2, 4, 8})
+        EXPECT_TRUE(DecodeJpeg(jpeg.data(), len, scale).ok()) << scale;
+    EXPECT_FALSE(DecodeJpeg(jpeg.data(), len, 1, bil::JpegDamage::Refuse).ok());
+
+    const auto progressive = bil::test::EncodeJpeg(source, 85, true);
+    const auto partial = DecodeJpeg(progressive.data(), progressive.size() * 4 / 5);
+    ASSERT_TRUE(partial.ok()) << partial.error().toStdString();
+    EXPECT_EQ(partial->Height, 240);
+
+    // A corrupt stretch inside the scan, and restart markers where none belong: decoded past.
+    auto garbled = jpeg;
+    for (std::size_t i = jpeg.size() / 2; i < jpeg.size() / 2 + 40; ++i)
+        garbled[i] = 0;
+    EXPECT_TRUE(DecodeJpeg(garbled.data(), garbled.size()).ok());
+    for (std::size_t i = jpeg.size() / 2; i < jpeg.size() / 2 + 40; ++i)
+        garbled[i] = i % 2 ? 0xFF : 0xD3;
+    EXPECT_TRUE(DecodeJpeg(garbled.data(), garbled.size()).ok());
+
+    // Only damage that stops the decode leaves no picture: here, the header cut short.
+    EXPECT_FALSE(DecodeJpeg(jpeg.data(), 100).ok());
+
+    // The question windows fit the cut picture into their area.
+    Bitmap area;
+    area.reset(160, 120, 3);
+    EXPECT_TRUE(bil::FitJpeg(jpeg.data(), len, area).ok());
 }
 
 TEST(Jpeg, RefusesPicturesOverFiftyMegapixels) {

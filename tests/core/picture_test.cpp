@@ -382,7 +382,7 @@ TEST(PictureFit, JpegFailuresDrawNothing) {
     const Bitmap clear = Make(20, 20, 3, [](int, int, int) { return 5; });
     Bitmap target = clear;
     PictureFitter fitter;
-    EXPECT_FALSE(fitter.fitJpeg(jpeg.data(), jpeg.size() / 2, target).ok());
+    EXPECT_FALSE(fitter.fitJpeg(jpeg.data(), 100, target).ok()); // cut in the header
     EXPECT_FALSE(fitter.fitJpeg(nullptr, 0, target).ok());
     EXPECT_EQ(Rows(target), Rows(clear));
     // The fitter still works afterwards.
