@@ -1,11 +1,33 @@
 #!/usr/bin/env python3
-"""Checks the tour's screenshots: every listed PNG exists, is not tiny and is not one colour."""
+"""Checks the tour's screenshots: every listed PNG exists, is not tiny and is not one colour, and
+the pictures every build of the tour takes are among them."""
 import struct
 import sys
 import zlib
 from pathlib import Path
 
 MIN_BYTES = 3000
+
+# Taken in every build; the help pictures and the statistics pages depend on what the build has.
+REQUIRED = (
+    "01-main-first-start",
+    "02-study-learning-comment",
+    "02a-study-picture-enlarged",
+    "02b-study-long-comment-minimum-size",
+    "04-move-to-theme",
+    "05-study-training",
+    "07-exam-main-block",
+    "08-exam-question",
+    "08b-exam-question-long-answers",
+    "09-exam-additional-block-minimum-size",
+    "10-exam-result",
+    "12-preparation",
+    "13-about",
+    "13-load-questions",
+    "13b-search-results",
+    "14-main-with-results",
+    "15-main-themes",
+)
 
 
 def pixels(path):
@@ -69,6 +91,10 @@ def main():
         return 1
     names = [n for n in listing.read_text().split() if n]
     bad = 0
+    for name in REQUIRED:
+        if name not in names:
+            bad += 1
+            print(f"{folder / name}.png: not taken", file=sys.stderr)
     for name in names:
         path = folder / f"{name}.png"
         problem = None

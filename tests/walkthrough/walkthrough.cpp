@@ -3,8 +3,10 @@
 #include "app/app_state.h"
 #include "app/settings_loader.h"
 #include "app/ui/main_window.h"
+#include "app/ui/search_window.h"
 #include "data/jpeg.h"
 #include "data/ui/picture_image.h"
+#include "data/ui/picture_window.h"
 #include "exam/ui/exam_window.h"
 #include "exam/ui/question_window.h"
 #include "help/ui/about_box.h"
@@ -14,8 +16,11 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QTabWidget>
 #include <QTimer>
@@ -180,6 +185,18 @@ void Walkthrough::buildSteps() {
         }
     });
     add([=, this] { shoot(study, QStringLiteral("02-study-learning-comment")); });
+    // A click on the question's picture enlarges it in a window of its own.
+    add([=, this] {
+        const QPointF at(study->Image1->width() / 2.0, study->Image1->height() / 2.0);
+        QMouseEvent press(QEvent::MouseButtonPress, at, study->Image1->mapToGlobal(at),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(study->Image1, &press);
+    });
+    add([=, this] {
+        PictureWindow& zoom = study->pictureWindow();
+        shoot(&zoom, QStringLiteral("02a-study-picture-enlarged"));
+        zoom.close();
+    });
     // Question 5 has a long comment: at the smallest size the question area scrolls.
     add([=, this] {
         study->resize(study->minimumSize());
@@ -360,6 +377,19 @@ void Walkthrough::buildSteps() {
     add([=, this] { shootModal(QStringLiteral("13-about"), QDialog::Accepted); });
     add([=, this] { main->N18Click(); });
     add([=, this] { shootModal(QStringLiteral("13-load-questions"), QDialog::Rejected); });
+    // The question search, with results for two words found in several questions.
+    add([=, this] { main->SearchButtonClick(); });
+    add([=, this] {
+        auto* search = dynamic_cast<SearchWindow*>(QApplication::activeModalWidget());
+        if (!search) {
+            m_failures << QStringLiteral("13b-search-results: no search window open");
+            return;
+        }
+        search->Edit1->setText(QStringLiteral("обгон направлении"));
+        if (search->hits().empty())
+            m_failures << QStringLiteral("13b-search-results: nothing found");
+    });
+    add([=, this] { shootModal(QStringLiteral("13b-search-results"), QDialog::Rejected); });
 
     // The main window again, now with results on both catalogues.
     add([=, this] {
