@@ -1,5 +1,6 @@
 #include "exam/exam_engine.h"
 
+#include "app/line_break.h"
 #include "app/platform.h"
 #include "stats/stat_file.h"
 
@@ -9,8 +10,6 @@
 namespace bil {
 
 namespace {
-
-const QString LineBreak = QStringLiteral("\n\r");
 
 bool ValidNumber(int n) {
     return n >= 1 && n <= QuestionCount;

@@ -1,6 +1,7 @@
 #include "study/study_engine.h"
 
 #include "app/catalogue.h"
+#include "app/line_break.h"
 #include "app/platform.h"
 #include "data/themes.h"
 #include "help/help_topics.h"
@@ -16,7 +17,6 @@ namespace bil {
 namespace {
 
 const QString kAppCaption = QStringLiteral("Билетория DER UZIRI");
-const QString kAnswerSeparator = QStringLiteral("\n\r");
 const QString kCommentPrefix = QStringLiteral("Комментарий к вопросу: ");
 const QString kAttention = QStringLiteral("Внимание!");
 constexpr int kPassMark = 18;
@@ -257,7 +257,7 @@ void StudyEngine::showQuestion(int index) {
     QStringList lines;
     for (int k = 1; k <= m_question.AnswerCount; ++k)
         lines << AnswerLine(m_question, k, k);
-    m_answers = lines.join(kAnswerSeparator);
+    m_answers = lines.join(LineBreak);
     if (m_type != RunType::ExamReview && m_app.Config.ShuffleAnswers)
         swapAnswers();
 
@@ -321,7 +321,7 @@ void StudyEngine::swapAnswers() {
         const int stored = n == s ? correct : n == correct ? s : n;
         lines << AnswerLine(m_question, n, stored);
     }
-    m_answers = lines.join(kAnswerSeparator);
+    m_answers = lines.join(LineBreak);
     m_rightButton = s;
 }
 
@@ -432,10 +432,11 @@ void StudyEngine::completionRules() {
         if (m_type == RunType::Preparation)
             question = QStringLiteral("Повторить подготовку?");
         else if (l.ThemeNo == 0)
-            question = QStringLiteral("Вы ответили на все вопросы билета,\n\rперейти к следующему "
-                                      "билету? ");
+            question = QStringLiteral("Вы ответили на все вопросы билета,") + LineBreak +
+                       QStringLiteral("перейти к следующему билету? ");
         else
-            question = QStringLiteral("Вы ответили на все вопросы темы,\n\rперейти к следующей? ");
+            question = QStringLiteral("Вы ответили на все вопросы темы,") + LineBreak +
+                       QStringLiteral("перейти к следующей? ");
         const std::optional<bool> next = askAboutRun(question, false);
         if (!next)
             return;
@@ -461,8 +462,10 @@ void StudyEngine::completionRules() {
     }
     if (m_threeErrorsWarned == 0 && m_runWrong == 3 && m_iconSet == IconsResults) {
         m_threeErrorsWarned = 1;
-        const std::optional<bool> goOn = askAboutRun(
-            QStringLiteral("ТРИ ОШИБКИ!!!\n\rВы уже провалили экзамен, будете продолжать? "), true);
+        const std::optional<bool> goOn =
+            askAboutRun(QStringLiteral("ТРИ ОШИБКИ!!!") + LineBreak +
+                            QStringLiteral("Вы уже провалили экзамен, будете продолжать? "),
+                        true);
         // A "Нет" that comes back after a time-out must not close the review that followed it.
         if (goOn && !*goOn)
             BitBtn7Click();

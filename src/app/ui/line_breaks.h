@@ -4,8 +4,9 @@
 
 namespace bil {
 
-// The program's texts break lines as LF CR (some as CR LF); a label or a message box would
-// show the stray carriage return as a blank. Every pair, and a lone CR, becomes one LF.
+// The program's texts break lines as LF CR (`LineBreak`, app/line_break.h), some as CR LF; a
+// label or a message box would show the stray carriage return as a blank. Every pair, and a
+// lone CR, becomes one LF.
 inline QString DisplayLines(const QString& text) {
     QString out;
     out.reserve(text.size());

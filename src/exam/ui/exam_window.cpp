@@ -3,6 +3,7 @@
 #include "data/ui/picture_image.h"
 
 #include "app/app_state.h"
+#include "app/line_break.h"
 #include "exam/stage_pictures.h"
 #include "exam/ui/exam_tile.h"
 #include "exam/ui/question_window.h"
@@ -206,7 +207,7 @@ void TForm91::openQuestion(int index) {
     if (!m_engine->openQuestion(index))
         return;
     const ExamSlot& slot = m_engine->slot(index);
-    const QString header = QStringLiteral("\n\r") + m_tiles[index]->text() + QStringLiteral("\n\r");
+    const QString header = LineBreak + m_tiles[index]->text() + LineBreak;
     m_question->setQuestion(m_tiles[index]->picture(), header, slot.AnswerList, slot.Q.HasPicture,
                             slot.Q.Correct, slot.Q.Ticket, slot.Q.InTicket, slot.Q.AnswerCount);
     m_question->setTimeLeft(m_engine->clockText());
