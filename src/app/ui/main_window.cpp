@@ -1,9 +1,11 @@
 #include "app/ui/main_window.h"
 
-#include "app/database_switch.h"
+#include "app/menu_commands.h"
 #include "app/platform.h"
 #include "app/settings_store.h"
+#include "app/ui/catalogue_list.h"
 #include "app/ui/import_dialog.h"
+#include "app/ui/main_menu.h"
 #include "app/ui/progress_commands.h"
 #include "data/demo_database.h"
 #include "data/themes.h"
@@ -12,18 +14,14 @@
 #include "help/open_help.h"
 #include "help/ui/about_box.h"
 #include "stats/save_guard.h"
-#include "stats/stat_file.h"
 #include "stats/ui/prep_dialog.h"
 #include "ui/measure_text.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QCloseEvent>
 #include <QCursor>
-#include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -32,7 +30,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
-#include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -50,78 +47,6 @@ void SetTextColour(QWidget* w, const QColor& colour) {
     w->setPalette(pal);
 }
 
-// Underlines the entry under the mouse (hot tracking).
-class HotTrackDelegate final : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-protected:
-    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
-        QStyledItemDelegate::initStyleOption(option, index);
-        if (option->state & QStyle::State_MouseOver)
-            option->font.setUnderline(true);
-    }
-};
-
-// A catalogue: small icons arranged from the left, keyboard commands, a hand over entries.
-class CatalogueList final : public QListWidget {
-public:
-    std::function<bool(int key, const QString& text)> onKey;
-    std::function<void()> onClick;
-    std::function<void(Qt::MouseButton, Qt::KeyboardModifiers)> onMouseDown;
-
-    explicit CatalogueList(QWidget* parent) : QListWidget(parent) {
-        setViewMode(QListView::ListMode);
-        setFlow(QListView::LeftToRight);
-        setWrapping(true);
-        setMovement(QListView::Static);
-        setResizeMode(QListView::Adjust);
-        setIconSize(CatalogueIconSize);
-        setSelectionMode(QAbstractItemView::SingleSelection);
-        setEditTriggers(QAbstractItemView::NoEditTriggers);
-        setMouseTracking(true);
-        viewport()->setAttribute(Qt::WA_Hover, true);
-        setItemDelegate(new HotTrackDelegate(this));
-        setFrameShape(QFrame::NoFrame);
-        // Both catalogues always fit their page; a scroll bar would only steal a column.
-        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    }
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override {
-        if (onKey && onKey(event->key(), event->text())) {
-            event->accept();
-            return;
-        }
-        QListWidget::keyPressEvent(event);
-    }
-    void mousePressEvent(QMouseEvent* event) override {
-        const auto mods =
-            event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
-        if (event->button() == Qt::LeftButton &&
-            mods == (Qt::ShiftModifier | Qt::ControlModifier)) {
-            // Select the entry under the mouse without the toggling Ctrl would do.
-            if (QListWidgetItem* item = itemAt(event->position().toPoint()))
-                setCurrentItem(item);
-        } else {
-            QListWidget::mousePressEvent(event);
-        }
-        if (onMouseDown)
-            onMouseDown(event->button(), event->modifiers());
-    }
-    void mouseReleaseEvent(QMouseEvent* event) override {
-        QListWidget::mouseReleaseEvent(event);
-        if (onClick)
-            onClick();
-    }
-    void mouseMoveEvent(QMouseEvent* event) override {
-        viewport()->setCursor(itemAt(event->position().toPoint()) ? Qt::PointingHandCursor
-                                                                  : Qt::ArrowCursor);
-        QListWidget::mouseMoveEvent(event);
-    }
-};
-
 } // namespace
 
 TForm2::TForm2(AppState& state, QWidget* parent)
@@ -136,7 +61,8 @@ TForm2::TForm2(AppState& state, QWidget* parent)
     for (int i = 0; i < CatalogueIconCount; ++i)
         m_icons[i] = TForm3::Icon(i);
     buildLayout();
-    buildMenu();
+    BuildSettingsMenu(*this);
+    syncMenuFromSettings();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -332,100 +258,8 @@ void TForm2::buildLayout() {
     ListView1->setFocus();
 }
 
-QAction* TForm2::addSettingItem(QMenu* menu, const char* name, const QString& caption,
-                                SettingItem item) {
-    QAction* action = menu->addAction(caption);
-    action->setObjectName(QLatin1String(name));
-    action->setCheckable(true);
-    connect(action, &QAction::triggered, this,
-            [this, item](bool checked) { SettingItemClick(item, checked); });
-    return action;
-}
-
-void TForm2::buildMenu() {
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-
-    N1 = PopupMenu1->addMenu(QStringLiteral("Время экзамена"));
-    N1->setObjectName(QStringLiteral("N1"));
-    ExamTimeGroup = new QActionGroup(this);
-    ExamTimeGroup->setExclusive(true);
-    static const char* const TimeNames[ExamTimeItemCount] = {"N11",  "N31",  "N51",
-                                                             "N101", "N151", "N201"};
-    const QString TimeCaptions[ExamTimeItemCount] = {
-        QStringLiteral("1 минута"), QStringLiteral("3 минуты"), QStringLiteral("5 минут"),
-        QStringLiteral("10 минут"), QStringLiteral("15 минут"), QStringLiteral("20 минут")};
-    for (int k = 1; k <= ExamTimeItemCount; ++k) {
-        QAction* action = N1->addAction(TimeCaptions[k - 1]);
-        action->setObjectName(QLatin1String(TimeNames[k - 1]));
-        action->setCheckable(true);
-        ExamTimeGroup->addAction(action);
-        connect(action, &QAction::triggered, this, [this, k] { ExamTimeItemClick(k); });
-        ExamTimeItems[k - 1] = action;
-    }
-
-    N8 = PopupMenu1->addMenu(QStringLiteral("В режиме тренировки"));
-    N8->setObjectName(QStringLiteral("N8"));
-    N14 = addSettingItem(N8, "N14", QStringLiteral("Обозначать правильность ответов в конце теста"),
-                         SettingItem::TrainingMarksAtEnd);
-    N9 = addSettingItem(N8, "N9", QStringLiteral("При ошибке показывать комментарий"),
-                        SettingItem::TrainingCommentOnError);
-
-    N2 = PopupMenu1->addMenu(QStringLiteral("В режиме обучения и подготовки"));
-    N2->setObjectName(QStringLiteral("N2"));
-    N5 = addSettingItem(N2, "N5", QStringLiteral("Показывать статинформер"),
-                        SettingItem::ShowStatInformer);
-    N6 = addSettingItem(N2, "N6", QStringLiteral("Перемешать варианты ответов"),
-                        SettingItem::ShuffleAnswers);
-    N13 = addSettingItem(N2, "N13", QStringLiteral("При ошибке показывать ответ"),
-                         SettingItem::ShowAnswerOnError);
-    N16 = addSettingItem(N2, "N16", QStringLiteral("Всегда показывать комментарий"),
-                         SettingItem::AlwaysShowComment);
-    N15 = N2->addAction(QStringLiteral("Выбрать вопросы подготовки"));
-    N15->setObjectName(QStringLiteral("N15"));
-    connect(N15, &QAction::triggered, this, &TForm2::N15Click);
-
-    N10 = PopupMenu1->addMenu(QStringLiteral("Дополнительные настройки"));
-    N10->setObjectName(QStringLiteral("N10"));
-    N12 = addSettingItem(N10, "N12", QStringLiteral("Скрывать программу"),
-                         SettingItem::HideOnFocusLoss);
-    N17 = addSettingItem(N10, "N17", QStringLiteral("Подтверждать выбор"),
-                         SettingItem::ConfirmChoice);
-
-    N3 = PopupMenu1->addAction(QStringLiteral("Обнулить результаты и статистику"));
-    N3->setObjectName(QStringLiteral("N3"));
-    connect(N3, &QAction::triggered, this, &TForm2::N3Click);
-    N21 = PopupMenu1->addAction(QStringLiteral("Сохранить прогресс в файл…"));
-    N21->setObjectName(QStringLiteral("N21"));
-    connect(N21, &QAction::triggered, this, &TForm2::N21Click);
-    N22 = PopupMenu1->addAction(QStringLiteral("Восстановить прогресс из файла…"));
-    N22->setObjectName(QStringLiteral("N22"));
-    connect(N22, &QAction::triggered, this, &TForm2::N22Click);
-    N7 = PopupMenu1->addAction(QStringLiteral("Выбрать базу вопросов"));
-    N7->setObjectName(QStringLiteral("N7"));
-    connect(N7, &QAction::triggered, this, &TForm2::N7Click);
-    N18 = PopupMenu1->addAction(QStringLiteral("Загрузить билеты ПДД…"));
-    N18->setObjectName(QStringLiteral("N18"));
-    connect(N18, &QAction::triggered, this, &TForm2::N18Click);
-    N4 = PopupMenu1->addAction(QStringLiteral("О программе"));
-    N4->setObjectName(QStringLiteral("N4"));
-    connect(N4, &QAction::triggered, this, &TForm2::N4Click);
-
-    syncMenuFromSettings();
-}
-
 void TForm2::syncMenuFromSettings() {
-    const Settings& s = m_state.Config;
-    N5->setChecked(s.ShowStatInformer);
-    N6->setChecked(s.ShuffleAnswers);
-    N9->setChecked(s.TrainingCommentOnError);
-    N12->setChecked(s.HideOnFocusLoss);
-    N13->setChecked(s.ShowAnswerOnError);
-    N14->setChecked(s.TrainingMarksAtEnd);
-    N16->setChecked(s.AlwaysShowComment);
-    N17->setChecked(s.ConfirmChoice);
-    for (int k = 1; k <= ExamTimeItemCount; ++k)
-        ExamTimeItems[k - 1]->setChecked(s.ExamTimeItem == k);
+    SyncSettingsMenu(*this, m_state.Config);
 }
 
 StartupResult TForm2::FormCreate() {
@@ -642,16 +476,8 @@ void TForm2::ListView1MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mo
     const auto mods = modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
     if (button != Qt::LeftButton || mods != (Qt::ShiftModifier | Qt::ControlModifier))
         return;
-    const int row = selectedRow(ListView1);
-    if (row < 0 || !m_state.services.prompter)
-        return;
-    if (!m_state.services.prompter->confirm(
-            QStringLiteral("Вы действительно хотите обнулить результаты \n\r и статистику по "
-                           "выбранному билету?")))
-        return;
-    ResetTicketStats(m_state.Stats, row + 1);
-    saveStats();
-    FormShow();
+    if (const int row = selectedRow(ListView1); row >= 0)
+        ResetTicketCommand(m_state, row + 1, commandViews());
 }
 
 void TForm2::Label9MouseEnter() {
@@ -698,48 +524,20 @@ void TForm2::ExamTimeItemClick(int k) {
         warn(s.message());
 }
 
+CommandViews TForm2::commandViews() {
+    return {[this] { FormShow(); }, [this] { showDatabaseTitle(); }};
+}
+
 void TForm2::N3Click() {
-    if (!m_state.services.prompter || !m_state.services.prompter->confirm(QStringLiteral(
-                                          "Вы хотите обнулить результаты и статистику?")))
-        return;
-    ResetAllStats(m_state.Stats);
-    m_state.Themes.DifficultyMark.fill(0);
-    // Written now, or the old marks would come back at the next start.
-    SaveThemesGuarded(m_state);
-    saveStats();
-    FormShow();
+    ResetAllCommand(m_state, commandViews());
 }
 
 void TForm2::N7Click() {
-    Prompter* prompter = m_state.services.prompter;
-    if (!prompter)
-        return;
-    const QString chosen = prompter->chooseOpenFile(startup_text::OpenDialogTitle, QString(),
-                                                    startup_text::OpenDialogFilter);
-    if (chosen.isEmpty())
-        return;
-    if (!QFileInfo(chosen).isFile()) {
-        prompter->warn(startup_text::NoDataFile);
-        return;
-    }
-    SwitchToDatabase(chosen);
+    ChooseDatabaseCommand(m_state, commandViews());
 }
 
 bool TForm2::SwitchToDatabase(const QString& path) {
-    Prompter* prompter = m_state.services.prompter;
-    N3Click(); // asks; the switch goes on whatever the answer
-    const SwitchResult switched = SwitchOpenDatabase(m_state, path);
-    if (switched.Outcome == SwitchOutcome::Failed) {
-        // The previous database stays open, and Bas keeps naming it.
-        if (prompter)
-            prompter->warn(startup_text::SwitchFailure);
-        return false;
-    }
-    showDatabaseTitle();
-    if (switched.Outcome == SwitchOutcome::NotRemembered && prompter)
-        prompter->warn(startup_text::DatabaseNotRemembered + QLatin1Char('\n') +
-                       switched.Reason.message());
-    return true;
+    return SwitchDatabaseCommand(m_state, path, commandViews());
 }
 
 void TForm2::N18Click() {

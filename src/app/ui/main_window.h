@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "app/catalogue.h"
+#include "app/menu_commands.h"
 #include "app/settings_loader.h"
 #include "app/startup.h"
 #include "app/ui/window_links.h"
@@ -142,9 +143,8 @@ protected:
 
 private:
     void buildLayout();
-    void buildMenu();
-    QAction* addSettingItem(QMenu* menu, const char* name, const QString& caption,
-                            SettingItem item);
+    // The refreshes the reset and switch commands ask for.
+    CommandViews commandViews();
     void refreshTicketIcons();
     void refreshThemeCatalogue();
     void refreshProgress();

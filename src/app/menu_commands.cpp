@@ -1,0 +1,82 @@
+#include "app/menu_commands.h"
+
+#include "app/database_switch.h"
+#include "app/platform.h"
+#include "app/startup.h"
+#include "stats/save_guard.h"
+#include "stats/stat_file.h"
+
+#include <QFileInfo>
+
+namespace bil {
+
+namespace {
+
+void Run(const std::function<void()>& view) {
+    if (view)
+        view();
+}
+
+} // namespace
+
+bool ResetAllCommand(AppState& state, const CommandViews& views) {
+    Prompter* prompter = state.services.prompter;
+    if (!prompter ||
+        !prompter->confirm(QStringLiteral("Вы хотите обнулить результаты и статистику?")))
+        return false;
+    ResetAllStats(state.Stats);
+    state.Themes.DifficultyMark.fill(0);
+    // Written now, or the old marks would come back at the next start.
+    SaveThemesGuarded(state);
+    SaveStatsGuarded(state);
+    Run(views.refresh);
+    return true;
+}
+
+bool ResetTicketCommand(AppState& state, int ticket, const CommandViews& views) {
+    Prompter* prompter = state.services.prompter;
+    if (ticket < 1 || ticket > TicketCount || !prompter)
+        return false;
+    if (!prompter->confirm(
+            QStringLiteral("Вы действительно хотите обнулить результаты \n\r и статистику по "
+                           "выбранному билету?")))
+        return false;
+    ResetTicketStats(state.Stats, ticket);
+    SaveStatsGuarded(state);
+    Run(views.refresh);
+    return true;
+}
+
+bool ChooseDatabaseCommand(AppState& state, const CommandViews& views) {
+    Prompter* prompter = state.services.prompter;
+    if (!prompter)
+        return false;
+    const QString chosen = prompter->chooseOpenFile(startup_text::OpenDialogTitle, QString(),
+                                                    startup_text::OpenDialogFilter);
+    if (chosen.isEmpty())
+        return false;
+    if (!QFileInfo(chosen).isFile()) {
+        prompter->warn(startup_text::NoDataFile);
+        return false;
+    }
+    return SwitchDatabaseCommand(state, chosen, views);
+}
+
+bool SwitchDatabaseCommand(AppState& state, const QString& path, const CommandViews& views) {
+    Prompter* prompter = state.services.prompter;
+    ResetAllCommand(state, views); // asks; the switch goes on whatever the answer
+    const SwitchResult switched = SwitchOpenDatabase(state, path);
+    if (switched.Outcome == SwitchOutcome::Failed) {
+        // The previous database stays open, and Bas keeps naming it.
+        if (prompter)
+            prompter->warn(startup_text::SwitchFailure);
+        return false;
+    }
+    Run(views.showTitle);
+    if (switched.Outcome == SwitchOutcome::NotRemembered && prompter)
+        prompter->warn(startup_text::DatabaseNotRemembered + QLatin1Char('\n') +
+                       switched.Reason.message());
+    return true;
+}
+
+} // namespace bil
