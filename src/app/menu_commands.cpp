@@ -1,6 +1,7 @@
 #include "app/menu_commands.h"
 
 #include "app/database_switch.h"
+#include "app/line_break.h"
 #include "app/platform.h"
 #include "app/startup.h"
 #include "stats/save_guard.h"
@@ -37,9 +38,8 @@ bool ResetTicketCommand(AppState& state, int ticket, const CommandViews& views) 
     Prompter* prompter = state.services.prompter;
     if (ticket < 1 || ticket > TicketCount || !prompter)
         return false;
-    if (!prompter->confirm(
-            QStringLiteral("Вы действительно хотите обнулить результаты \n\r и статистику по "
-                           "выбранному билету?")))
+    if (!prompter->confirm(QStringLiteral("Вы действительно хотите обнулить результаты ") +
+                           LineBreak + QStringLiteral(" и статистику по выбранному билету?")))
         return false;
     ResetTicketStats(state.Stats, ticket);
     SaveStatsGuarded(state);

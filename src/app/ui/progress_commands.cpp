@@ -1,5 +1,6 @@
 #include "app/ui/progress_commands.h"
 
+#include "app/line_break.h"
 #include "app/platform.h"
 #include "app/progress_transfer.h"
 #include "stats/progress_file.h"
@@ -70,10 +71,9 @@ bool RestoreProgressCommand(AppState& app) {
         origin += QStringLiteral("Файл сохранён ") + when + QStringLiteral(".");
     if (!read->DatabaseTitle.isEmpty())
         origin += QStringLiteral(" База вопросов: «") + read->DatabaseTitle + QStringLiteral("».");
-    if (!prompter->confirm(
-            QStringLiteral("Заменить результаты, статистику, темы и отметки "
-                           "сложности вопросов и настройки сохранёнными в файле?") +
-            (origin.isEmpty() ? QString() : QStringLiteral("\n\r") + origin.trimmed())))
+    if (!prompter->confirm(QStringLiteral("Заменить результаты, статистику, темы и отметки "
+                                          "сложности вопросов и настройки сохранёнными в файле?") +
+                           (origin.isEmpty() ? QString() : LineBreak + origin.trimmed())))
         return false;
     const RestoreReport report = RestoreProgress(app, *read);
     // Failed saves of the two files were already reported by their save guards.
