@@ -117,7 +117,9 @@ struct QuestionFonts {
 bool QuestionFontSizes(int windowWidth, QuestionFonts& fonts);
 
 // The rules of the study window: building a run, showing and judging questions, timers,
-// completion, verdicts and the close. It owns no widget; the window draws its state.
+// completion, verdicts and the close. It owns no widget; the window draws its state. Its
+// definitions are one file per subject: study_run_build, study_question, study_judge,
+// study_timing, study_completion, and the commands in study_engine.
 class StudyEngine {
 public:
     StudyEngine(AppState& app, StudyIo io, StudyFrontEnd& front);

@@ -1,0 +1,151 @@
+// The end of a run: a learned ticket or theme, the three-errors warning, the close with its
+// verdict, status and save.
+
+#include "study/study_engine.h"
+
+#include "app/line_break.h"
+#include "app/platform.h"
+#include "data/themes.h"
+#include "stats/save_guard.h"
+
+#include <algorithm>
+
+namespace bil {
+
+namespace {
+
+constexpr int kPassMark = 18;
+
+} // namespace
+
+void StudyEngine::completionRules() {
+    RunLaunch& l = m_app.Launch;
+    if (l.RunKind == 0) {
+        if (m_rightItems >= m_runCount)
+            return;
+        m_rightItems = int(std::count(m_marks.begin(), m_marks.end(), MarkRight));
+        if (m_rightItems != m_runCount)
+            return;
+        m_state = StudyState::Complete;
+        setTimers(false, m_t1On); // the running flag stays
+        if (m_iconSet != IconsResults) {
+            m_iconSet = IconsResults;
+            m_front.marksChanged(-1);
+        }
+        if (l.RebuildList != 1 || l.RunMode >= 3)
+            return;
+        QString question;
+        if (m_type == RunType::Preparation)
+            question = QStringLiteral("Повторить подготовку?");
+        else if (l.ThemeNo == 0)
+            question = QStringLiteral("Вы ответили на все вопросы билета,") + LineBreak +
+                       QStringLiteral("перейти к следующему билету? ");
+        else
+            question = QStringLiteral("Вы ответили на все вопросы темы,") + LineBreak +
+                       QStringLiteral("перейти к следующей? ");
+        const std::optional<bool> next = askAboutRun(question, false);
+        if (!next)
+            return;
+        if (*next) {
+            if (m_type == RunType::TicketLearning) {
+                int32_t& status = m_app.Stats.TicketStatus[l.TicketNo - 1];
+                if (status == 0)
+                    status = 4;
+            }
+            if (l.ThemeNo == 0)
+                l.TicketNo = l.TicketNo % TicketCount + 1;
+            else
+                l.ThemeNo = l.ThemeNo % ThemeCount + 1;
+            FormShow();
+        } else {
+            BitBtn7Click();
+        }
+        return;
+    }
+    if (m_runRight + m_runWrong == m_runCount) {
+        BitBtn7Click();
+        return;
+    }
+    if (m_threeErrorsWarned == 0 && m_runWrong == 3 && m_iconSet == IconsResults) {
+        m_threeErrorsWarned = 1;
+        const std::optional<bool> goOn =
+            askAboutRun(QStringLiteral("ТРИ ОШИБКИ!!!") + LineBreak +
+                            QStringLiteral("Вы уже провалили экзамен, будете продолжать? "),
+                        true);
+        // A "Нет" that comes back after a time-out must not close the review that followed it.
+        if (goOn && !*goOn)
+            BitBtn7Click();
+    }
+}
+
+void StudyEngine::endRun() {
+    ++m_runId;
+    if (prompter())
+        prompter()->closeQuestions();
+}
+
+std::optional<bool> StudyEngine::askAboutRun(const QString& question, bool withoutPrompter) {
+    if (!prompter())
+        return withoutPrompter;
+    const unsigned run = m_runId;
+    const bool yes = prompter()->confirm(question);
+    if (run != m_runId)
+        return std::nullopt;
+    return yes;
+}
+
+void StudyEngine::BitBtn7Click() {
+    m_front.closeWindow();
+}
+
+bool StudyEngine::FormClose() {
+    if (m_state == StudyState::Hidden)
+        return true;
+    RunLaunch& l = m_app.Launch;
+    setTimers(false, false);
+    m_spFlag = m_t1Flag = false;
+    endRun();
+
+    // Learned means every question of the ticket answered right in this run: RunRight also
+    // counts the click that only reveals the comment and every answer given again.
+    const bool allRight = m_runCount == TicketSize &&
+                          std::count(m_marks.begin(), m_marks.end(), MarkRight) == TicketSize;
+    if (l.RunKind == 0 && l.RunMode == 0 && l.ThemeNo == 0 && allRight) {
+        int32_t& status = m_app.Stats.TicketStatus[l.TicketNo - 1];
+        if (status == 0)
+            status = 4;
+    }
+
+    if (m_type == RunType::Training) {
+        const QString used = FormatDuration(m_app.Config.ExamTime - m_timeLeft);
+        StudyVerdict v;
+        v.Passed = m_runRight >= kPassMark;
+        m_app.Stats.TicketStatus[l.TicketNo - 1] = v.Passed ? 1 : 2;
+        if (m_iconSet != IconsResults) {
+            m_iconSet = IconsResults;
+            m_front.marksChanged(-1);
+        }
+        v.Headline = v.Passed ? QStringLiteral("Поздравляем вы сдали экзамен!")
+                              : QStringLiteral("К сожалению экзамен не сдан!");
+        v.First = QStringLiteral("Вы отвечали на билет №") + QString::number(l.TicketNo);
+        v.Second = v.Passed ? QStringLiteral("Правильных ответов: ") + QString::number(m_runRight)
+                            : QStringLiteral("Ошибок: ") + QString::number(TicketSize - m_runRight);
+        v.Time = QStringLiteral("Время ответа: ") + used;
+        if (m_front.showVerdict(v) == 2) {
+            // The review of the ticket just trained: same window, stars kept, saved on its close.
+            l.RunKind = 0;
+            l.RunMode = 0;
+            l.RebuildList = 0;
+            FormShow();
+            return false;
+        }
+    }
+
+    SaveAtStatsPoint(m_app.Saves, m_io.saveStats, m_io.saveThemes, prompter());
+    m_timeVisible = false;
+    m_front.timeChanged();
+    m_state = StudyState::Hidden;
+    return true;
+}
+
+} // namespace bil
