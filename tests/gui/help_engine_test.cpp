@@ -2,6 +2,7 @@
 #include "help/help_pack.h"
 #include "help/help_pack_read.h"
 #include "help/ui/chm_file.h"
+#include "help/ui/chm_probe.h"
 #include "help/ui/help_engine.h"
 #include "help_dataset.h"
 #include "test_db.h"
@@ -16,6 +17,7 @@
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTimer>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
@@ -23,6 +25,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 #include <unistd.h>
 
@@ -319,6 +322,126 @@ TEST_F(HelpEngineTest, TheFileComesFirstThenTheHelpPackThenOwnPages) {
     // Missing from both: the pack's message, which names the reference.
     engine->showHelp("biltor.chm::/pdd99.html#p99.1>popup");
     EXPECT_TRUE(popupText().contains("нет статьи «Пункт 99.1»"));
+}
+
+namespace {
+
+// A probe the test answers itself; with answerAtOnce it answers as soon as events run.
+class ScriptedProbe final : public ChmProbe {
+public:
+    void start(const QString& path) override {
+        started << path;
+        if (answerAtOnce)
+            QTimer::singleShot(0, this, [this, path] { emit answered(path, *answerAtOnce); });
+    }
+    void answer(bool usable) { emit answered(started.last(), usable); }
+
+    QStringList started;
+    std::optional<bool> answerAtOnce;
+};
+
+} // namespace
+
+class HelpProbeTest : public HelpEngineTest {
+protected:
+    // An engine on the test help file whose probe the test answers, waiting at most waitMs.
+    void makeProbedEngine(int waitMs) {
+        auto scripted = std::make_unique<ScriptedProbe>();
+        probe = scripted.get();
+        engine = std::make_unique<ChmHelpEngine>([] { return QStringList{s_dir->path()}; },
+                                                 ChmHelpEngine::PackSource(), std::move(scripted));
+        engine->setProbeWait(waitMs);
+    }
+    ScriptedProbe* probe = nullptr;
+};
+
+// A probe that does not answer holds help back for the wait only, with the clocks and windows
+// going on meanwhile; then the program's own page is shown, and the late answer brings the file.
+TEST_F(HelpProbeTest, ASlowProbeBlocksNothingAndItsLateAnswerSwitchesToTheFile) {
+    makeProbedEngine(150);
+    int ticks = 0;
+    QTimer clock;
+    clock.setInterval(5);
+    QObject::connect(&clock, &QTimer::timeout, [&ticks] { ++ticks; });
+    clock.start();
+    QElapsedTimer elapsed;
+    elapsed.start();
+    engine->showHelp("biltor.chm::/index.html>main");
+    EXPECT_LT(elapsed.elapsed(), 3000);
+    EXPECT_GT(ticks, 0);
+    ASSERT_EQ(probe->started.size(), 1);
+    EXPECT_EQ(engine->window()->windowTitle(), "Билетория: главное окно");
+
+    // Further requests neither wait nor probe again while the answer is out.
+    elapsed.restart();
+    engine->showHelp("biltor.chm::/h2.html>main");
+    EXPECT_LT(elapsed.elapsed(), 100);
+    EXPECT_EQ(probe->started.size(), 1);
+    EXPECT_EQ(engine->window()->windowTitle(), "Билетория: окно обучения");
+
+    probe->answer(true);
+    EXPECT_EQ(engine->window()->windowTitle(), "Билетория: окно обучения"); // no such page
+    engine->showHelp("biltor.chm::/index.html>main");
+    EXPECT_EQ(engine->window()->windowTitle(), "Главная страница");
+    EXPECT_EQ(probe->started.size(), 1);
+}
+
+TEST_F(HelpProbeTest, TheLateAnswerReplacesWhatIsStillOnScreen) {
+    makeProbedEngine(0);
+    engine->showHelp("biltor.chm::/index.html>main");
+    EXPECT_EQ(engine->window()->windowTitle(), "Билетория: главное окно");
+    probe->answer(true);
+    EXPECT_EQ(engine->window()->windowTitle(), "Главная страница");
+    EXPECT_TRUE(text().contains("Оглавление справки"));
+
+    // The learner went on to another page meanwhile: it stays.
+    makeProbedEngine(0);
+    engine->showHelp("biltor.chm::/index.html>main");
+    engine->window()->browser()->setSource(QUrl("h8.html"));
+    probe->answer(true);
+    EXPECT_EQ(engine->window()->windowTitle(), "Билетория: статистика");
+
+    // A popup says the file is still being read, then shows what the answer allows.
+    makeProbedEngine(0);
+    engine->showHelp("biltor.chm::/pdd5.html#p5.3>popup");
+    EXPECT_TRUE(popupText().contains("ещё читается"));
+    probe->answer(true);
+    EXPECT_TRUE(popupText().contains("Текст пункта 5.3"));
+
+    // No (damaged, or read too long): the popup tells so.
+    makeProbedEngine(0);
+    engine->showHelp("biltor.chm::/pdd5.html#p5.3>popup");
+    probe->answer(false);
+    EXPECT_TRUE(popupText().contains("повреждён"));
+    // An answer about a file no longer in use is ignored.
+    emit probe->answered(other.file("biltor.chm"), true);
+    EXPECT_TRUE(popupText().contains("повреждён"));
+}
+
+// An answer within the wait: the request opens straight from the file (or its refusal), the
+// wait ending with the answer.
+TEST_F(HelpProbeTest, AnAnswerWithinTheWaitIsUsedAtOnce) {
+    makeProbedEngine(10000);
+    probe->answerAtOnce = true;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    engine->showHelp("biltor.chm::/index.html>main");
+    EXPECT_LT(elapsed.elapsed(), 5000);
+    EXPECT_EQ(engine->window()->windowTitle(), "Главная страница");
+
+    makeProbedEngine(10000);
+    probe->answerAtOnce = false;
+    engine->showHelp("biltor.chm::/pdd5.html#p5.3>popup");
+    EXPECT_TRUE(popupText().contains("повреждён"));
+}
+
+// A request made while another waits (from a timer: input waits in the queue) is the one shown.
+TEST_F(HelpProbeTest, ARequestDuringTheWaitIsShownWhenItEnds) {
+    makeProbedEngine(200);
+    QTimer::singleShot(10, [this] { engine->showHelp("biltor.chm::/h8.html>main"); });
+    engine->showHelp("biltor.chm::/index.html>main");
+    EXPECT_EQ(engine->window()->windowTitle(), "Билетория: статистика");
+    EXPECT_EQ(probe->started.size(), 1);
 }
 
 // The damaged-file guard: whatever chmlib does in the child, the program learns it in time.

@@ -160,11 +160,17 @@ bool SurvivesReading(const QByteArray& path) {
 } // namespace
 
 std::shared_ptr<ChmFile> ChmFile::open(const QString& path) {
+    return survivesReading(path) ? openChecked(path) : nullptr;
+}
+
+bool ChmFile::survivesReading(const QString& path) {
+    return !path.isEmpty() && SurvivesReading(QFile::encodeName(path));
+}
+
+std::shared_ptr<ChmFile> ChmFile::openChecked(const QString& path) {
     if (path.isEmpty())
         return nullptr;
     const QByteArray name = QFile::encodeName(path);
-    if (!SurvivesReading(name))
-        return nullptr;
     chmFile* handle = chm_open(name.constData());
     if (!handle)
         return nullptr;

@@ -18,8 +18,14 @@ bool FinishesInChild(const std::function<void()>& work, int timeoutMs);
 // A compiled help file opened for reading; its pages are addressed by paths like "/index.html".
 class ChmFile {
 public:
-    // The file at `path`, or null when it is missing or not a readable help file.
+    // The file at `path`, or null when it is missing or not a readable help file. Reads the
+    // whole file in a child process first and waits for it: not for the user-interface thread.
     static std::shared_ptr<ChmFile> open(const QString& path);
+    // The whole file can be read in a child process within the time limit, without the reader
+    // crashing or looping; blocks until it is known.
+    static bool survivesReading(const QString& path);
+    // The file at `path` once survivesReading said yes; null when it is not a help file after all.
+    static std::shared_ptr<ChmFile> openChecked(const QString& path);
     ~ChmFile();
     ChmFile(const ChmFile&) = delete;
     ChmFile& operator=(const ChmFile&) = delete;

@@ -6,7 +6,9 @@
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QTimer>
 
 // Resources of a static library are linked in only when something refers to them.
 static void InitHelpResources() {
@@ -38,12 +40,23 @@ QString Paragraph(const QString& text, bool bold = false) {
            QStringLiteral("</p>");
 }
 
+// A small help file is read in a few milliseconds. Waiting that long (windows drawn and clocks
+// ticking meanwhile) lets the first request open straight from the file rather than show the
+// program's own page and replace it under the learner's eyes. A file that takes longer must
+// not hold help back: its request is shown from the next source at once and switches to the
+// file when the answer comes.
+constexpr int DefaultProbeWaitMs = 500;
+
 } // namespace
 
-ChmHelpEngine::ChmHelpEngine(FolderSource folders, PackSource pack)
+ChmHelpEngine::ChmHelpEngine(FolderSource folders, PackSource pack, std::unique_ptr<ChmProbe> probe)
     : m_folders(std::move(folders)), m_pack(std::move(pack)),
-      m_openUrl([](const QUrl& url) { QDesktopServices::openUrl(url); }) {
+      m_openUrl([](const QUrl& url) { QDesktopServices::openUrl(url); }),
+      m_probe(probe ? std::move(probe) : std::make_unique<ChildChmProbe>()),
+      m_probeWaitMs(DefaultProbeWaitMs) {
     InitHelpResources();
+    QObject::connect(m_probe.get(), &ChmProbe::answered, m_probe.get(),
+                     [this](const QString& path, bool usable) { probeAnswered(path, usable); });
 }
 
 ChmHelpEngine::ChmHelpEngine(const AppState& app)
@@ -54,35 +67,81 @@ ChmHelpEngine::~ChmHelpEngine() {
     delete m_popup.data();
 }
 
-std::shared_ptr<ChmFile> ChmHelpEngine::currentFile(const QString& name) {
+void ChmHelpEngine::lookForFile(const QString& name) {
     // Only a bare file name is looked for, whatever the request says.
     const QString path =
         FindHelpFile(m_folders ? m_folders() : QStringList(), QFileInfo(name).fileName());
     if (path.isEmpty()) {
         m_filePath.clear();
         m_file.reset();
-        return nullptr;
+        m_probing = false;
+        return;
     }
     const QFileInfo info(path);
     const qint64 stamp = info.lastModified().toMSecsSinceEpoch() ^ (info.size() << 20);
-    if (path != m_filePath || stamp != m_fileStamp || !m_file) {
-        m_filePath = path;
-        m_fileStamp = stamp;
-        m_file = ChmFile::open(path);
-    }
-    return m_file;
+    if (path == m_filePath && stamp == m_fileStamp && (m_file || m_probing))
+        return;
+    m_filePath = path;
+    m_fileStamp = stamp;
+    m_file.reset();
+    m_probing = true;
+    m_waitedForProbe = false;
+    m_probe->start(path);
+}
+
+void ChmHelpEngine::probeAnswered(const QString& path, bool usable) {
+    if (!m_probing || path != m_filePath)
+        return; // about a file no longer in use
+    m_probing = false;
+    m_file = usable ? ChmFile::openChecked(path) : nullptr;
+    if (m_waiting || !m_shownWhileProbing)
+        return; // the waiting request reads the answer itself
+    const HelpRequest request = *m_shownWhileProbing;
+    m_shownWhileProbing.reset();
+    const bool stillShown =
+        request.window == HelpRequest::Window::Popup
+            ? m_popup && m_popup->isVisible()
+            : m_window && m_window->isVisible() && m_window->browser()->source() == m_shownSource;
+    if (stillShown)
+        show(request);
 }
 
 void ChmHelpEngine::showHelp(const QString& request) {
     HelpRequest parsed;
     if (!ParseHelpRequest(request, parsed))
         return;
-    std::shared_ptr<ChmFile> file = currentFile(parsed.file);
+    m_latest = parsed;
+    if (m_waiting)
+        return; // the wait under way shows the latest request when it ends
+    lookForFile(parsed.file);
+    if (m_probing && !m_waitedForProbe && m_probeWaitMs > 0) {
+        // Once per probe: further requests go to the next source at once.
+        m_waitedForProbe = true;
+        m_waiting = true;
+        QEventLoop wait;
+        QTimer::singleShot(m_probeWaitMs, &wait, &QEventLoop::quit);
+        QObject::connect(m_probe.get(), &ChmProbe::answered, &wait, &QEventLoop::quit);
+        // Input waits in the queue: a click must not start other work under this request.
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+        m_waiting = false;
+    }
+    const HelpRequest latest = *m_latest;
+    m_latest.reset();
+    show(latest);
+}
+
+void ChmHelpEngine::show(const HelpRequest& request) {
     const QString pack = m_pack ? m_pack() : QString();
-    if (parsed.window == HelpRequest::Window::Popup)
-        showPopup(parsed, file, !m_filePath.isEmpty(), pack);
+    if (request.window == HelpRequest::Window::Popup)
+        showPopup(request, m_file, !m_filePath.isEmpty(), pack);
     else
-        showMain(parsed, file, pack);
+        showMain(request, m_file, pack);
+    m_shownWhileProbing.reset();
+    if (m_probing) {
+        m_shownWhileProbing = request;
+        if (request.window == HelpRequest::Window::Main)
+            m_shownSource = m_window->browser()->source();
+    }
 }
 
 void ChmHelpEngine::showMain(const HelpRequest& request, const std::shared_ptr<ChmFile>& file,
@@ -144,7 +203,11 @@ void ChmHelpEngine::showPopup(const HelpRequest& request, const std::shared_ptr<
                                          "«%1»: в наборе данных её нет.")
                               .arg(reference));
     } else {
-        if (!fileFound)
+        if (m_probing)
+            text += Paragraph(QStringLiteral("Файл справки %1 ещё читается: статья появится здесь, "
+                                             "как только он будет прочитан.")
+                                  .arg(fileName));
+        else if (!fileFound)
             text +=
                 Paragraph(QStringLiteral("Текст правил не установлен: файл справки %1 не найден.")
                               .arg(fileName));
