@@ -4,21 +4,13 @@
 #include "help/help_topics.h"
 #include "help/open_help.h"
 
-#include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QButtonGroup>
-#include <QCategoryAxis>
-#include <QChart>
-#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
-#include <QMouseEvent>
-#include <QPieSeries>
-#include <QPieSlice>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -27,63 +19,17 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <QValueAxis>
 
 #include <algorithm>
-#include <utility>
 
 namespace bil {
 
 namespace {
 
-// Windows colour names the charts use.
-const QColor Green(0, 128, 0);
-const QColor Red(255, 0, 0);
-const QColor Blue(0, 0, 255);
-const QColor Navy(0, 0, 128);
-const QColor Yellow(160, 140, 0);
+using namespace ChartColour;
 
 const QString NoStatistics = QStringLiteral("СТАТИСТИКА ОТСУТСТВУЕТ");
 const QString NoRating = QStringLiteral("РЕЙТИНГ ОТСУТСТВУЕТ");
-
-// The numbers under the bars at one spacing: all of 1..count, the odd ones, or 1 and every
-// fifth or tenth.
-QStringList NumberLabels(int count, int step) {
-    QStringList labels;
-    for (int n = 1; n <= count; ++n)
-        if (step == 1 || (step == 2 ? n % 2 == 1 : n == 1 || n % step == 0))
-            labels << QString::number(n);
-    return labels;
-}
-
-// Numbers 1..count under the bars, as many as fit uncut: the chart library shortens a label to
-// "..." once its share of the axis is too narrow, which 40 ticket numbers are in a small window.
-// So every number is shown when there is room, else 1 and every second, fifth or tenth.
-QCategoryAxis* NumberAxis(QChart* chart, int count) {
-    auto* axis = new QCategoryAxis;
-    axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    axis->setRange(-0.5, count - 0.5);
-    const auto relabel = [axis, count](const QRectF& plot) {
-        const QFontMetrics fm(axis->labelsFont());
-        const int widest = fm.horizontalAdvance(QString::number(count)) + 2;
-        QStringList wanted;
-        for (const int step : {1, 2, 5, 10}) {
-            wanted = NumberLabels(count, step);
-            // The library gives each label the axis width over labels + 1, less 5 px each side.
-            if (plot.width() / (wanted.size() + 1) - 12 >= widest)
-                break;
-        }
-        if (axis->categoriesLabels() == wanted)
-            return;
-        for (const QString& label : axis->categoriesLabels())
-            axis->remove(label);
-        for (const QString& label : wanted)
-            axis->append(label, label.toInt() - 1);
-    };
-    relabel(QRectF());
-    QObject::connect(chart, &QChart::plotAreaChanged, axis, relabel);
-    return axis;
-}
 
 QLabel* TextLabel(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -91,107 +37,9 @@ QLabel* TextLabel(const QString& text, QWidget* parent) {
     return label;
 }
 
-// A legend line of coloured squares, in the order given.
-QLabel* Legend(const std::vector<std::pair<QString, QColor>>& entries, QWidget* parent) {
-    QString html;
-    for (const auto& [text, colour] : entries) {
-        if (!html.isEmpty())
-            html += QStringLiteral("&nbsp;&nbsp;&nbsp;");
-        html += QStringLiteral("<span style=\"color:%1\">&#9632;</span>&nbsp;%2")
-                    .arg(colour.name(), text.toHtmlEscaped());
-    }
-    auto* label = new QLabel(html, parent);
-    label->setTextFormat(Qt::RichText);
-    label->setAlignment(Qt::AlignCenter);
-    return label;
-}
-
-QBarSet* MakeSet(const QString& name, const QColor& colour) {
-    auto* set = new QBarSet(name);
-    set->setColor(colour);
-    set->setBorderColor(colour.darker(130));
-    return set;
-}
-
-// What stands under the bars: the numbers 1..Numbers, or else Names.
-struct XAxis {
-    int Numbers = 0;
-    QStringList Names;
-};
-
-// Bars of one chart; value axis fixed 0..100 when asked.
-BarChart MakeBarChart(QWidget* parent, const QString& title, const QString& xTitle,
-                      const QString& yTitle, QAbstractBarSeries* series, std::vector<QBarSet*> sets,
-                      const XAxis& x, bool percentAxis, const QString& noDataText) {
-    BarChart c;
-    c.chart = new QChart;
-    c.chart->setTitle(title);
-    c.chart->legend()->hide();
-    c.chart->setAnimationOptions(QChart::NoAnimation);
-    c.chart->setMargins(QMargins(4, 4, 4, 4));
-    c.series = series;
-    c.sets = std::move(sets);
-    for (QBarSet* s : c.sets)
-        series->append(s);
-    c.chart->addSeries(series);
-    if (x.Numbers > 0) {
-        c.axisX = NumberAxis(c.chart, x.Numbers);
-    } else {
-        auto* names = new QBarCategoryAxis;
-        names->append(x.Names);
-        c.axisX = names;
-    }
-    c.axisX->setTitleText(xTitle);
-    c.axisY = new QValueAxis;
-    c.axisY->setTitleText(yTitle);
-    c.axisY->setLabelFormat(QStringLiteral("%g"));
-    if (percentAxis) {
-        c.axisY->setRange(0, 100);
-        c.axisY->setTickCount(11);
-    } else {
-        c.axisY->setRange(0, 10);
-    }
-    c.chart->addAxis(c.axisX, Qt::AlignBottom);
-    c.chart->addAxis(c.axisY, Qt::AlignLeft);
-    series->attachAxis(c.axisX);
-    series->attachAxis(c.axisY);
-    c.view = new ClickChartView(c.chart, parent);
-    for (QBarSet* s : c.sets)
-        c.view->watch(s);
-    c.view->setRenderHint(QPainter::Antialiasing, false);
-    c.noData()->setText(noDataText);
-    c.noData()->setStyleSheet(
-        QStringLiteral("color: #c00000; font-weight: bold; font-size: 16px;"));
-    return c;
-}
-
-// Replaces a set's values at once (one change notification instead of one per bar).
-void SetValues(QBarSet* set, const QList<qreal>& values) {
-    if (set->count() == values.size()) {
-        for (int i = 0; i < values.size(); ++i)
-            if (set->at(i) != values[i])
-                set->replace(i, values[i]);
-        return;
-    }
-    set->remove(0, set->count());
-    set->append(values);
-}
-
-// An automatic value axis from 0 to a round number above the largest bar.
-void AutoRange(QValueAxis* axis, qreal largest) {
-    axis->setRange(0, largest > 0 ? largest : 10);
-    axis->applyNiceNumbers();
-}
-
-qreal Largest(const QList<qreal>& values) {
-    qreal m = 0;
-    for (qreal v : values)
-        m = std::max(m, v);
-    return m;
-}
-
-QWidget* ListColumn(const QString& title, QListWidget* list, QLabel* count, QLabel* none,
-                    QPushButton* button, QWidget* parent) {
+// A titled list with its count and "Повторить" button under it (either may be left out).
+QWidget* ListColumn(const QString& title, QListWidget* list, QLabel* count, QPushButton* button,
+                    QWidget* parent) {
     auto* box = new QWidget(parent);
     auto* v = new QVBoxLayout(box);
     v->setContentsMargins(0, 0, 0, 0);
@@ -201,51 +49,10 @@ QWidget* ListColumn(const QString& title, QListWidget* list, QLabel* count, QLab
         v->addWidget(count);
     if (button)
         v->addWidget(button);
-    // The "НЕТ" text lies over the empty list.
-    none->setParent(list->viewport());
-    none->setAlignment(Qt::AlignCenter);
-    none->setAttribute(Qt::WA_TransparentForMouseEvents);
-    none->setStyleSheet(QStringLiteral("color: #808080; font-weight: bold;"));
-    none->setGeometry(0, 0, 200, 60);
     return box;
 }
 
 } // namespace
-
-// --- ClickChartView ----------------------------------------------------------------------------
-
-ClickChartView::ClickChartView(QChart* chart, QWidget* parent) : QChartView(chart, parent) {
-    m_overlay = new QLabel(this);
-    m_overlay->setAlignment(Qt::AlignCenter);
-    m_overlay->setAttribute(Qt::WA_TransparentForMouseEvents);
-    m_overlay->hide();
-}
-
-void ClickChartView::watch(QBarSet* set) {
-    connect(set, &QBarSet::pressed, this, [this, set](int index) {
-        m_pressedSet = set;
-        m_pressedIndex = index;
-    });
-}
-
-void ClickChartView::mousePressEvent(QMouseEvent* event) {
-    m_lastButton = event->button();
-    m_pressedSet = nullptr;
-    QChartView::mousePressEvent(event);
-}
-
-void ClickChartView::mouseReleaseEvent(QMouseEvent* event) {
-    QChartView::mouseReleaseEvent(event);
-    // The bars report presses only; a click is a press on a bar released over the chart.
-    QBarSet* set = std::exchange(m_pressedSet, nullptr);
-    if (set && event->button() == m_lastButton && rect().contains(event->position().toPoint()))
-        emit barClicked(set, m_pressedIndex, m_lastButton);
-}
-
-void ClickChartView::resizeEvent(QResizeEvent* event) {
-    QChartView::resizeEvent(event);
-    m_overlay->setGeometry(rect());
-}
 
 // --- Construction ------------------------------------------------------------------------------
 
@@ -441,7 +248,6 @@ QWidget* TForm5::buildAnalysisPage() {
         label->setStyleSheet(QStringLiteral("color: %1;").arg(colour.name()));
         return label;
     };
-    const auto none = [page] { return new QLabel(QStringLiteral("НЕТ"), page); };
     const auto repeat = [page](const QString& hint) {
         auto* b = new QPushButton(QStringLiteral("Повторить"), page);
         b->setToolTip(hint);
@@ -459,11 +265,11 @@ QWidget* TForm5::buildAnalysisPage() {
     CountYellow = count(Yellow);
     CountGreen = count(Green);
     CountHard = count(Qt::black);
-    NoneRed = none();
-    NoneYellow = none();
-    NoneGreen = none();
-    NoneHard = none();
-    NoneTheory = none();
+    NoneRed = NoneOverlay(ListBox2);
+    NoneYellow = NoneOverlay(ListBox4);
+    NoneGreen = NoneOverlay(ListBox3);
+    NoneHard = NoneOverlay(ListBox5);
+    NoneTheory = NoneOverlay(ListBox6);
     RepeatRed = repeat(QStringLiteral("Повторить вопросы, отмеченные красным"));
     RepeatYellow = repeat(QStringLiteral("Повторить вопросы, отмеченные желтым"));
     RepeatGreen = repeat(QStringLiteral("Повторить вопросы, отмеченные зеленым"));
@@ -471,12 +277,10 @@ QWidget* TForm5::buildAnalysisPage() {
 
     auto* lights = new QGroupBox(QStringLiteral("Анализ светофоров, отмеченных Вами"), page);
     auto* lh = new QHBoxLayout(lights);
+    lh->addWidget(ListColumn(QStringLiteral("Сложные:"), ListBox2, CountRed, RepeatRed, lights));
     lh->addWidget(
-        ListColumn(QStringLiteral("Сложные:"), ListBox2, CountRed, NoneRed, RepeatRed, lights));
-    lh->addWidget(ListColumn(QStringLiteral("Не отмечены:"), ListBox4, CountYellow, NoneYellow,
-                             RepeatYellow, lights));
-    lh->addWidget(ListColumn(QStringLiteral("Легкие:"), ListBox3, CountGreen, NoneGreen,
-                             RepeatGreen, lights));
+        ListColumn(QStringLiteral("Не отмечены:"), ListBox4, CountYellow, RepeatYellow, lights));
+    lh->addWidget(ListColumn(QStringLiteral("Легкие:"), ListBox3, CountGreen, RepeatGreen, lights));
     h->addWidget(lights, 3);
 
     auto* informer = new QGroupBox(QStringLiteral("Анализ статинформера"), page);
@@ -498,10 +302,10 @@ QWidget* TForm5::buildAnalysisPage() {
     iv->addWidget(RadioButton2);
     iv->addWidget(RadioButton3);
     auto* ih = new QHBoxLayout;
-    ih->addWidget(ListColumn(QStringLiteral("Трудные вопросы"), ListBox5, CountHard, NoneHard,
-                             RepeatHard, informer));
-    ih->addWidget(ListColumn(QStringLiteral("Повторите теорию"), ListBox6, nullptr, NoneTheory,
-                             nullptr, informer));
+    ih->addWidget(
+        ListColumn(QStringLiteral("Трудные вопросы"), ListBox5, CountHard, RepeatHard, informer));
+    ih->addWidget(
+        ListColumn(QStringLiteral("Повторите теорию"), ListBox6, nullptr, nullptr, informer));
     iv->addLayout(ih, 1);
     h->addWidget(informer, 2);
 
@@ -520,29 +324,9 @@ QWidget* TForm5::buildAnalysisPage() {
 QWidget* TForm5::buildResultsPage() {
     auto* page = new QWidget;
     auto* h = new QHBoxLayout(page);
-    const auto makePie = [page](const QString& title) {
-        LevelPie pie;
-        pie.chart = new QChart;
-        pie.chart->setTitle(title);
-        pie.chart->legend()->hide();
-        pie.chart->setAnimationOptions(QChart::NoAnimation);
-        pie.series = new QPieSeries;
-        pie.series->setHoleSize(0.45);
-        pie.series->setPieSize(0.75);
-        QPieSlice* level = pie.series->append(QStringLiteral("Ваш уровень"), 0);
-        level->setColor(Green);
-        QPieSlice* rest = pie.series->append(QStringLiteral("Недостатки"), 1);
-        rest->setColor(Red);
-        pie.chart->addSeries(pie.series);
-        pie.view = new ClickChartView(pie.chart, page);
-        pie.view->setRenderHint(QPainter::Antialiasing);
-        pie.percent()->setStyleSheet(QStringLiteral("font-weight: bold; font-size: 22px;"));
-        pie.percent()->show();
-        return pie;
-    };
-    Chart7 = makePie(QStringLiteral("ОБЩИЙ УРОВЕНЬ ПОДГОТОВКИ"));
-    Chart8 = makePie(QStringLiteral("Качество<br>Правильность"));
-    Chart9 = makePie(QStringLiteral("Уверенность<br>Скорость"));
+    Chart7 = MakeLevelPie(page, QStringLiteral("ОБЩИЙ УРОВЕНЬ ПОДГОТОВКИ"));
+    Chart8 = MakeLevelPie(page, QStringLiteral("Качество<br>Правильность"));
+    Chart9 = MakeLevelPie(page, QStringLiteral("Уверенность<br>Скорость"));
     h->addWidget(Chart7.view, 1);
     h->addWidget(Chart8.view, 1);
     h->addWidget(Chart9.view, 1);
@@ -658,64 +442,37 @@ void TForm5::FormShow() {
     const TicketFigures& f = m_figures;
 
     QList<qreal> seconds, wrong, right;
-    seconds.reserve(TicketCount);
-    wrong.reserve(TicketCount);
-    right.reserve(TicketCount);
     for (const Figures& t : f.Ticket) {
         seconds << qreal(t.Seconds);
         wrong << qreal(t.Wrong);
         right << qreal(t.Right);
     }
-    SetValues(Chart2.sets[0], seconds);
-    AutoRange(Chart2.axisY, Largest(seconds));
-    Chart2.noData()->setVisible(Largest(seconds) == 0);
-    SetValues(Chart3.sets[0], wrong);
-    SetValues(Chart3.sets[1], right);
-    AutoRange(Chart3.axisY, std::max(Largest(wrong), Largest(right)));
-    Chart3.noData()->setVisible(Largest(wrong) == 0 && Largest(right) == 0);
+    ShowBars(Chart2, {seconds});
+    ShowBars(Chart3, {wrong, right});
 
-    // Rating: every bar in exactly one of the three stacked sets, by its colour.
+    // Rating: the best ticket green, the worst red, the others blue.
     const std::vector<double> bars = f.ratingBars();
-    std::array<QList<qreal>, 3> rating;
-    if (!bars.empty()) {
-        for (int t = 1; t <= TicketCount; ++t) {
-            const int role = int(f.ratingRole(t));
-            for (int s = 0; s < 3; ++s)
-                rating[s] << (s == role ? bars[t - 1] : 0.0);
-        }
-    }
-    for (int s = 0; s < 3; ++s)
-        SetValues(Chart4.sets[s], rating[s]);
-    const double largestRating = bars.empty() ? 0.0 : *std::max_element(bars.begin(), bars.end());
-    Chart4.noData()->setVisible(largestRating == 0);
+    std::vector<int> roles;
+    for (int t = 1; t <= int(bars.size()); ++t)
+        roles.push_back(int(f.ratingRole(t)));
+    ShowColouredBars(Chart4, bars, roles);
 
     const PreparationLevel level = ComputeLevel(m_app.Stats);
-    setLevelPie(Chart7, level.Level);
-    setLevelPie(Chart8, level.Quality);
-    setLevelPie(Chart9, level.Speed);
+    SetLevelPie(Chart7, level.Level);
+    SetLevelPie(Chart8, level.Quality);
+    SetLevelPie(Chart9, level.Speed);
 
     QList<qreal> themeWrong, themeRight;
     for (int k = 1; k <= ThemeCount; ++k) {
         themeWrong << f.themeWrongPercent(k);
         themeRight << f.themeRightPercent(k);
     }
-    SetValues(Chart6.sets[0], themeWrong);
-    SetValues(Chart6.sets[1], themeRight);
-    Chart6.noData()->setVisible(Largest(themeWrong) == 0 && Largest(themeRight) == 0);
+    ShowBars(Chart6, {themeWrong, themeRight});
 
     if (PageControl1->currentIndex() == 3)
         ListView3->setFocus(Qt::OtherFocusReason);
     refreshTicketDetail();
     refreshAnalysis();
-}
-
-void TForm5::setLevelPie(LevelPie& pie, double value) {
-    const QList<QPieSlice*> slices = pie.series->slices();
-    slices[0]->setValue(value);
-    slices[1]->setValue(1.0 - value);
-    for (QPieSlice* s : slices)
-        s->setLabelVisible(s->value() > 0);
-    pie.percent()->setText(PercentLabel(value));
 }
 
 void TForm5::refreshTicketDetail() {
@@ -732,13 +489,8 @@ void TForm5::refreshTicketDetail() {
         right << qreal(q.Right);
         wrong << qreal(q.Wrong);
     }
-    SetValues(Chart5.sets[0], seconds);
-    AutoRange(Chart5.axisY, Largest(seconds));
-    Chart5.noData()->setVisible(Largest(seconds) == 0);
-    SetValues(Chart1.sets[0], right);
-    SetValues(Chart1.sets[1], wrong);
-    AutoRange(Chart1.axisY, std::max(Largest(right), Largest(wrong)));
-    Chart1.noData()->setVisible(Largest(right) == 0 && Largest(wrong) == 0);
+    ShowBars(Chart5, {seconds});
+    ShowBars(Chart1, {right, wrong});
 }
 
 void TForm5::refreshAnalysis() {
@@ -773,54 +525,48 @@ void TForm5::ticketBarClicked(int index) {
     ListView3->setFocus(Qt::OtherFocusReason);
 }
 
-void TForm5::questionTimeClicked(QBarSet* set, int index, Qt::MouseButton button) {
+bool TForm5::questionBarLaunched(int index, Qt::MouseButton button) {
     const int t = selectedTicket();
     if (t == 0)
-        return;
-    if (button == Qt::LeftButton) {
-        SetQuestionLaunch(m_app.Launch, t, index);
-        launchStudy();
-        return;
-    }
+        return true; // no ticket, nothing to tell either
+    if (button != Qt::LeftButton)
+        return false;
+    SetQuestionLaunch(m_app.Launch, t, index);
+    launchStudy();
+    return true;
+}
+
+void TForm5::inform(const QString& caption, const QString& text) {
     if (Prompter* p = m_app.services.prompter)
-        p->message(QStringLiteral("ВРЕМЯ"),
-                   QuestionTimeMessage(index + 1, set->at(index), QLocale()),
-                   Prompter::Icon::Information);
+        p->message(caption, text, Prompter::Icon::Information);
+}
+
+void TForm5::questionTimeClicked(QBarSet* set, int index, Qt::MouseButton button) {
+    if (!questionBarLaunched(index, button))
+        inform(QStringLiteral("ВРЕМЯ"), QuestionTimeMessage(index + 1, set->at(index), QLocale()));
 }
 
 void TForm5::questionAnswersClicked(QBarSet* set, int index, Qt::MouseButton button) {
-    const int t = selectedTicket();
-    if (t == 0)
-        return;
-    if (button == Qt::LeftButton) {
-        SetQuestionLaunch(m_app.Launch, t, index);
-        launchStudy();
-        return;
-    }
-    Prompter* p = m_app.services.prompter;
-    if (!p)
+    if (questionBarLaunched(index, button))
         return;
     if (set == Chart1.sets[0])
-        p->message(QStringLiteral("Правильные ответы"),
-                   QuestionRightMessage(index + 1, set->at(index), QLocale()),
-                   Prompter::Icon::Information);
+        inform(QStringLiteral("Правильные ответы"),
+               QuestionRightMessage(index + 1, set->at(index), QLocale()));
     else
-        p->message(QStringLiteral("Неправильные ответы"),
-                   QuestionWrongMessage(index + 1, set->at(index), QLocale()),
-                   Prompter::Icon::Information);
+        inform(QStringLiteral("Неправильные ответы"),
+               QuestionWrongMessage(index + 1, set->at(index), QLocale()));
 }
 
 void TForm5::themeBarClicked(QBarSet* set, int index, Qt::MouseButton button) {
-    Prompter* p = m_app.services.prompter;
-    if (button != Qt::LeftButton || !p)
+    if (button != Qt::LeftButton)
         return;
     const QString name = ThemeNames(index + 1);
     if (set == Chart6.sets[1])
-        p->message(QStringLiteral("Правильные ответы"),
-                   ThemeRightMessage(name, set->at(index), QLocale()), Prompter::Icon::Information);
+        inform(QStringLiteral("Правильные ответы"),
+               ThemeRightMessage(name, set->at(index), QLocale()));
     else
-        p->message(QStringLiteral("Неправильные ответы"),
-                   ThemeWrongMessage(name, set->at(index), QLocale()), Prompter::Icon::Information);
+        inform(QStringLiteral("Неправильные ответы"),
+               ThemeWrongMessage(name, set->at(index), QLocale()));
 }
 
 void TForm5::questionListClicked(QListWidgetItem* item) {

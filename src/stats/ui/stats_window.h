@@ -2,79 +2,25 @@
 
 #include "app/app_state.h"
 #include "stats/statistics.h"
+#include "stats/ui/stats_charts.h"
 
-#include <QChartView>
 #include <QDialog>
 
 #include <array>
 #include <functional>
 
-class QAbstractBarSeries;
-class QAbstractAxis;
-class QBarSeries;
 class QBarSet;
 class QButtonGroup;
 class QLabel;
 class QListWidget;
 class QListWidgetItem;
-class QPieSeries;
 class QPushButton;
 class QRadioButton;
-class QStackedBarSeries;
 class QTabWidget;
 class QToolButton;
 class QTreeWidget;
-class QValueAxis;
 
 namespace bil {
-
-// A chart view that remembers which mouse button went down last: the bar click signals do not
-// say which button was used.
-class ClickChartView : public QChartView {
-    Q_OBJECT
-public:
-    explicit ClickChartView(QChart* chart, QWidget* parent = nullptr);
-    // Reports the bars of this set through barClicked.
-    void watch(QBarSet* set);
-    Qt::MouseButton lastButton() const { return m_lastButton; }
-    // Centred overlay text ("СТАТИСТИКА ОТСУТСТВУЕТ", a pie's percentage).
-    QLabel* overlay() const { return m_overlay; }
-
-signals:
-    // A bar was pressed and the button released again over this view.
-    void barClicked(QBarSet* set, int index, Qt::MouseButton button);
-
-protected:
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-
-private:
-    Qt::MouseButton m_lastButton = Qt::LeftButton;
-    QBarSet* m_pressedSet = nullptr; // bar under the last press, if any
-    int m_pressedIndex = -1;
-    QLabel* m_overlay = nullptr;
-};
-
-// One chart of bars: the view, its axes and the sets in drawing order.
-struct BarChart {
-    QChart* chart = nullptr;
-    ClickChartView* view = nullptr;
-    QAbstractAxis* axisX = nullptr; // names under the bars, or numbers 1..n (NumberAxis)
-    QValueAxis* axisY = nullptr;
-    QAbstractBarSeries* series = nullptr;
-    std::vector<QBarSet*> sets;
-    QLabel* legend = nullptr; // set when the chart has a legend
-    QLabel* noData() const { return view->overlay(); }
-};
-
-// One result pie: two slices and the percentage in the middle.
-struct LevelPie {
-    QChart* chart = nullptr;
-    ClickChartView* view = nullptr;
-    QPieSeries* series = nullptr;
-    QLabel* percent() const { return view->overlay(); }
-};
 
 // The statistics window: charts of time, answers, rating and themes, the overall level and the
 // lists of questions that need work, from which it starts study runs. It only reads the record.
@@ -165,6 +111,10 @@ private:
     QWidget* buildChannelBar();
 
     void ticketBarClicked(int index);
+    // A left click on a question's bar learns that question; false for another button.
+    bool questionBarLaunched(int index, Qt::MouseButton button);
+    // An information message through the prompter.
+    void inform(const QString& caption, const QString& text);
     void questionTimeClicked(QBarSet* set, int index, Qt::MouseButton button);
     void questionAnswersClicked(QBarSet* set, int index, Qt::MouseButton button);
     void themeBarClicked(QBarSet* set, int index, Qt::MouseButton button);
@@ -174,7 +124,6 @@ private:
     void helpClicked();
     void pageChanged(int page);
     void launchStudy();
-    void setLevelPie(LevelPie& pie, double value);
 
     AppState& m_app;
     std::function<void()> m_showStudy;
