@@ -1,10 +1,10 @@
 // The settings menu's progress file commands on the real main window: a learner saves, changes
 // everything, restores, and sees the catalogues and the menu as they were saved.
 
+#include "app/progress_commands.h"
 #include "app/settings_store.h"
 #include "app/startup.h"
 #include "app/ui/main_window.h"
-#include "app/ui/progress_commands.h"
 #include "data/themes.h"
 #include "scripted_prompter.h"
 #include "stats/stat_file.h"

@@ -2,11 +2,11 @@
 
 #include "app/menu_commands.h"
 #include "app/platform.h"
+#include "app/progress_commands.h"
 #include "app/settings_store.h"
 #include "app/ui/catalogue_list.h"
 #include "app/ui/import_dialog.h"
 #include "app/ui/main_menu.h"
-#include "app/ui/progress_commands.h"
 #include "data/demo_database.h"
 #include "data/themes.h"
 #include "data/ui/pictures.h"

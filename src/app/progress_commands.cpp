@@ -1,4 +1,4 @@
-#include "app/ui/progress_commands.h"
+#include "app/progress_commands.h"
 
 #include "app/line_break.h"
 #include "app/platform.h"
