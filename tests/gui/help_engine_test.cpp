@@ -401,12 +401,18 @@ TEST_F(HelpProbeTest, TheLateAnswerReplacesWhatIsStillOnScreen) {
     probe->answer(true);
     EXPECT_EQ(engine->window()->windowTitle(), "Билетория: статистика");
 
-    // A popup says the file is still being read, then shows what the answer allows.
+    // A popup says the file is still being read, then shows what the answer allows, where it
+    // was; the help window under it follows too.
     makeProbedEngine(0);
+    engine->showHelp("biltor.chm::/index.html>main");
     engine->showHelp("biltor.chm::/pdd5.html#p5.3>popup");
     EXPECT_TRUE(popupText().contains("ещё читается"));
+    const QPoint at = engine->popup()->pos() + QPoint(7, 5);
+    engine->popup()->move(at);
     probe->answer(true);
     EXPECT_TRUE(popupText().contains("Текст пункта 5.3"));
+    EXPECT_EQ(engine->popup()->pos(), at);
+    EXPECT_EQ(engine->window()->windowTitle(), "Главная страница");
 
     // No (damaged, or read too long): the popup tells so.
     makeProbedEngine(0);

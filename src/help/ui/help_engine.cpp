@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <utility>
+
 // Resources of a static library are linked in only when something refers to them.
 static void InitHelpResources() {
     Q_INIT_RESOURCE(help);
@@ -94,16 +96,18 @@ void ChmHelpEngine::probeAnswered(const QString& path, bool usable) {
         return; // about a file no longer in use
     m_probing = false;
     m_file = usable ? ChmFile::openChecked(path) : nullptr;
-    if (m_waiting || !m_shownWhileProbing)
+    if (m_waiting)
         return; // the waiting request reads the answer itself
-    const HelpRequest request = *m_shownWhileProbing;
-    m_shownWhileProbing.reset();
-    const bool stillShown =
-        request.window == HelpRequest::Window::Popup
-            ? m_popup && m_popup->isVisible()
-            : m_window && m_window->isVisible() && m_window->browser()->source() == m_shownSource;
-    if (stillShown)
-        show(request);
+    // What the learner still looks at is shown again where it is, without taking the focus.
+    if (const std::optional<HelpRequest> main = std::exchange(m_mainWhileProbing, std::nullopt);
+        main && m_window && m_window->isVisible() && m_window->browser()->source() == m_mainSource)
+        showMain(*main, m_file, m_pack ? m_pack() : QString(), false);
+    if (const std::optional<HelpRequest> popup = std::exchange(m_popupWhileProbing, std::nullopt);
+        popup && m_popup && m_popup->isVisible()) {
+        const QPoint at = m_popup->pos();
+        show(*popup);
+        m_popup->move(at);
+    }
 }
 
 void ChmHelpEngine::showHelp(const QString& request) {
@@ -132,20 +136,22 @@ void ChmHelpEngine::showHelp(const QString& request) {
 
 void ChmHelpEngine::show(const HelpRequest& request) {
     const QString pack = m_pack ? m_pack() : QString();
-    if (request.window == HelpRequest::Window::Popup)
+    const bool popup = request.window == HelpRequest::Window::Popup;
+    if (popup)
         showPopup(request, m_file, !m_filePath.isEmpty(), pack);
     else
-        showMain(request, m_file, pack);
-    m_shownWhileProbing.reset();
+        showMain(request, m_file, pack, true);
+    std::optional<HelpRequest>& whileProbing = popup ? m_popupWhileProbing : m_mainWhileProbing;
+    whileProbing.reset();
     if (m_probing) {
-        m_shownWhileProbing = request;
-        if (request.window == HelpRequest::Window::Main)
-            m_shownSource = m_window->browser()->source();
+        whileProbing = request;
+        if (!popup)
+            m_mainSource = m_window->browser()->source();
     }
 }
 
 void ChmHelpEngine::showMain(const HelpRequest& request, const std::shared_ptr<ChmFile>& file,
-                             const QString& pack) {
+                             const QString& pack, bool toFront) {
     if (!m_window)
         m_window = std::make_unique<HelpWindow>();
     HelpBrowser* browser = m_window->browser();
@@ -153,14 +159,20 @@ void ChmHelpEngine::showMain(const HelpRequest& request, const std::shared_ptr<C
     const bool fileChanged = browser->file() != file;
     browser->setFile(file);
     m_window->setPackFolder(PackInstalled(pack) ? pack : QString());
+    QUrl page;
+    QUrl home = OwnPageUrl(OwnPages[0].File);
     if (HasPage(file, request.page)) {
-        const QString home = HasPage(file, OwnPages[0].File) ? OwnPages[0].File : request.page;
-        m_window->showPage(ChmUrl(request.page, request.anchor), ChmUrl(home));
+        page = ChmUrl(request.page, request.anchor);
+        home = ChmUrl(HasPage(file, OwnPages[0].File) ? OwnPages[0].File : request.page);
     } else if (PackInstalled(pack) && PackHasPage(pack, request.page)) {
-        m_window->showPage(PackUrl(request.page, request.anchor), OwnPageUrl(OwnPages[0].File));
+        page = PackUrl(request.page, request.anchor);
     } else {
-        m_window->showPage(OwnPageUrl(request.page), OwnPageUrl(OwnPages[0].File));
+        page = OwnPageUrl(request.page);
     }
+    if (toFront)
+        m_window->showPage(page, home);
+    else
+        m_window->replacePage(page, home);
     // The same address in a replaced help file or pack must be read again.
     if (fileChanged || browser->source().scheme() == PackScheme)
         browser->reload();

@@ -50,8 +50,9 @@ private:
     void lookForFile(const QString& name);
     void probeAnswered(const QString& path, bool usable);
     void show(const HelpRequest& request);
+    // toFront: shown and raised; else only its content is replaced.
     void showMain(const HelpRequest& request, const std::shared_ptr<ChmFile>& file,
-                  const QString& pack);
+                  const QString& pack, bool toFront);
     void showPopup(const HelpRequest& request, const std::shared_ptr<ChmFile>& file, bool fileFound,
                    const QString& pack);
 
@@ -68,9 +69,10 @@ private:
     bool m_waiting = false;              // a request waits for the probe
     std::optional<HelpRequest> m_latest; // the request to show when the wait ends
     // Shown from another source while the probe ran: shown again once it answers, if the
-    // learner still looks at it (m_shownSource: the help window's page then).
-    std::optional<HelpRequest> m_shownWhileProbing;
-    QUrl m_shownSource;
+    // learner still looks at it (m_mainSource: the help window's page then).
+    std::optional<HelpRequest> m_mainWhileProbing;
+    std::optional<HelpRequest> m_popupWhileProbing;
+    QUrl m_mainSource;
     std::unique_ptr<HelpWindow> m_window;
     QPointer<HelpPopup> m_popup;
 };

@@ -124,10 +124,14 @@ HelpWindow::HelpWindow() : QWidget(nullptr, Qt::Window) {
     resize(980, 640);
 }
 
-void HelpWindow::showPage(const QUrl& page, const QUrl& home) {
+void HelpWindow::replacePage(const QUrl& page, const QUrl& home) {
     m_home = home;
     m_browser->setSource(page);
     updateTitle();
+}
+
+void HelpWindow::showPage(const QUrl& page, const QUrl& home) {
+    replacePage(page, home);
     if (isMinimized())
         showNormal();
     else

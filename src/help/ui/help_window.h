@@ -29,6 +29,8 @@ public:
 
     // Shows `page` and makes the home button lead to `home`.
     void showPage(const QUrl& page, const QUrl& home);
+    // The same without showing or raising the window: its content is replaced where it is.
+    void replacePage(const QUrl& page, const QUrl& home);
     // The help pack the contents list and the search read; read again when it was rebuilt.
     void setPackFolder(const QString& folder);
 
