@@ -3,7 +3,9 @@
 
 #include <QStringView>
 
+#include <algorithm>
 #include <string>
+#include <string_view>
 
 namespace bil {
 
@@ -34,15 +36,27 @@ bool MayStartMarker(QChar c) {
     }
 }
 
-// Exact, case-sensitive match of a word at position i (inline: runs for most letters of a comment).
-template <size_t N> bool At(QStringView text, qsizetype i, const char16_t (&word)[N]) {
-    constexpr qsizetype length = N - 1;
-    if (text.size() - i < length)
-        return false;
-    for (qsizetype q = 0; q < length; ++q)
-        if (text[i + q].unicode() != word[q])
-            return false;
-    return true;
+// The words that announce a reference, each with its marker letter, matched case and all. The
+// word written out ("пункта 8.1", "Пункты 1.2 и 1.3") announces items as "п." does.
+struct MarkerWord {
+    std::u16string_view Word;
+    char16_t Marker;
+};
+constexpr MarkerWord MarkerWords[] = {
+    {u"п.", u'p'},     {u"пп.", u'p'},    {u"Пункт", u'p'},  {u"пункт", u'p'},
+    {u"Знак", u'z'},   {u"знак", u'z'},   {u"Лини", u'l'},   {u"лини", u'l'},
+    {u"Размет", u'l'}, {u"размет", u'l'}, {u"Таблич", u'z'}, {u"таблич", u'z'},
+};
+
+// The marker word at position i, nullptr when none starts there.
+const MarkerWord* MarkerAt(QStringView text, qsizetype i) {
+    const char16_t* at = text.utf16() + i;
+    const qsizetype left = text.size() - i;
+    for (const MarkerWord& m : MarkerWords)
+        if (m.Word[0] == at[0] && left >= qsizetype(m.Word.size()) &&
+            std::equal(m.Word.begin() + 1, m.Word.end(), at + 1))
+            return &m;
+    return nullptr;
 }
 
 // First pass: keeps digits, dots before digits, blanks, commas and hyphens, and turns the words
@@ -63,28 +77,9 @@ std::u16string CompactReferences(QStringView c) {
             i += 1;
         } else if (!MayStartMarker(ch)) {
             i += 1;
-        } else if (At(c, i, u"п.")) {
-            k += u'p';
-            i += 2;
-        } else if (At(c, i, u"пп.")) {
-            k += u'p';
-            i += 3;
-        } else if (At(c, i, u"Пункт") || At(c, i, u"пункт")) {
-            // The word written out ("пункта 8.1", "Пункты 1.2 и 1.3") announces items as "п." does.
-            k += u'p';
-            i += 5;
-        } else if (At(c, i, u"Знак") || At(c, i, u"знак")) {
-            k += u'z';
-            i += 4;
-        } else if (At(c, i, u"Лини") || At(c, i, u"лини")) {
-            k += u'l';
-            i += 4;
-        } else if (At(c, i, u"Размет") || At(c, i, u"размет")) {
-            k += u'l';
-            i += 6;
-        } else if (At(c, i, u"Таблич") || At(c, i, u"таблич")) {
-            k += u'z';
-            i += 6;
+        } else if (const MarkerWord* m = MarkerAt(c, i)) {
+            k += m->Marker;
+            i += qsizetype(m->Word.size());
         } else {
             i += 1;
         }
