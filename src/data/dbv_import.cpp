@@ -28,25 +28,6 @@ QString Where(int ticket, int position) {
     return QStringLiteral("билет %1, вопрос %2").arg(ticket).arg(position);
 }
 
-// The last run of digits in "Билет 12" / "Вопрос 7"; 0 when there is none.
-int TrailingNumber(const QJsonValue& value) {
-    if (value.isDouble())
-        return value.toInt();
-    static const QRegularExpression digits(QStringLiteral("(\\d+)\\s*$"));
-    const auto match = digits.match(value.toString());
-    return match.hasMatch() ? match.captured(1).toInt() : 0;
-}
-
-// One stored line: line breaks would split the record, a NUL would end it.
-QString OneLine(const QString& text) {
-    QString s = text;
-    s.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-    s.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    s.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    s.replace(QChar(0), QLatin1Char(' '));
-    return s.trimmed();
-}
-
 struct Collector {
     QStringList Errors;
     int Dropped = 0;
@@ -169,6 +150,22 @@ void CheckEncodable(const QString& where, const QString& field, const QString& t
 
 } // namespace
 
+int DataSetNumber(const QJsonValue& value) {
+    if (value.isDouble())
+        return value.toInt();
+    static const QRegularExpression digits(QStringLiteral("(\\d+)\\s*$"));
+    const auto match = digits.match(value.toString());
+    return match.hasMatch() ? match.captured(1).toInt() : 0;
+}
+
+QString DataSetLine(QString s) {
+    s.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    s.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    s.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    s.replace(QChar(0), QLatin1Char(' '));
+    return s.trimmed();
+}
+
 QString CategoryFolder(CategorySet set) {
     return set == CategorySet::AB ? QStringLiteral("A_B") : QStringLiteral("C_D");
 }
@@ -221,8 +218,8 @@ Result<ImportedDatabase> ImportJsonDataSet(const JsonImportOptions& options) {
                 options.QuestionRead(read);
             ++read;
             const QJsonObject obj = items.at(k).toObject();
-            const int ticket = TrailingNumber(obj.value(QStringLiteral("ticket_number")));
-            const int position = TrailingNumber(obj.value(QStringLiteral("title")));
+            const int ticket = DataSetNumber(obj.value(QStringLiteral("ticket_number")));
+            const int position = DataSetNumber(obj.value(QStringLiteral("title")));
             if (ticket < 1 || ticket > TicketCount || position < 1 || position > TicketSize) {
                 errors.add(QStringLiteral("%1, запись %2: нет номера билета 1..%3 и вопроса 1..%4")
                                .arg(name)
@@ -240,13 +237,13 @@ Result<ImportedDatabase> ImportJsonDataSet(const JsonImportOptions& options) {
             const std::size_t before = std::size_t(errors.Errors.size() + errors.Dropped);
 
             QuestionSource q;
-            q.Text = OneLine(obj.value(QStringLiteral("question")).toString());
-            q.Comment = OneLine(obj.value(QStringLiteral("answer_tip")).toString());
+            q.Text = DataSetLine(obj.value(QStringLiteral("question")).toString());
+            q.Comment = DataSetLine(obj.value(QStringLiteral("answer_tip")).toString());
             const QJsonArray answers = obj.value(QStringLiteral("answers")).toArray();
             int rightCount = 0;
             for (qsizetype a = 0; a < answers.size(); ++a) {
                 const QJsonObject answer = answers.at(a).toObject();
-                QString text = OneLine(answer.value(QStringLiteral("answer_text")).toString());
+                QString text = DataSetLine(answer.value(QStringLiteral("answer_text")).toString());
                 if (text == QLatin1String("*"))
                     errors.add(QStringLiteral("%1: ответ %2 состоит из одной «*», а она "
                                               "закрывает список ответов")

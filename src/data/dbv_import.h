@@ -5,6 +5,8 @@
 
 #include <QString>
 
+class QJsonValue;
+
 #include <atomic>
 #include <functional>
 #include <vector>
@@ -36,6 +38,14 @@ inline const QString NoImagePlaceholder = QStringLiteral("./images/no_image.jpg"
 
 // The message of an import stopped through JsonImportOptions::Cancel.
 inline const QString ImportCancelledMessage = QStringLiteral("Загрузка отменена.");
+
+// The number a data set field ends in ("Билет 12", "Вопрос 7", or a plain number); 0 when there
+// is none or it does not fit an int.
+int DataSetNumber(const QJsonValue& value);
+
+// A data set text as one stored line: line breaks would split the record, a NUL would end it;
+// they become blanks, and the ends are trimmed.
+QString DataSetLine(QString text);
 
 // Data set folder of the category set: "A_B" or "C_D".
 QString CategoryFolder(CategorySet set);

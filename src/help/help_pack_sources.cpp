@@ -1,5 +1,6 @@
 #include "help/help_pack_sources.h"
 
+#include "data/dbv_import.h"
 #include "help/help_request.h"
 
 #include <QHash>
@@ -31,24 +32,6 @@ QString Field(const QJsonObject& object, QLatin1StringView key) {
 
 int Chapter(const QString& dotted) {
     return dotted.section(u'.', 0, 0).toInt();
-}
-
-// The last run of digits in "Билет 12" / "Вопрос 7"; 0 when there is none.
-int TrailingNumber(const QJsonValue& value) {
-    if (value.isDouble())
-        return value.toInt();
-    static const QRegularExpression digits(QStringLiteral("(\\d{1,4})\\s*$"));
-    const auto match = digits.match(value.toString());
-    return match.hasMatch() ? match.captured(1).toInt() : 0;
-}
-
-// One stored line, as the database import writes it: line breaks and NULs become blanks.
-QString OneLine(QString s) {
-    s.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-    s.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    s.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    s.replace(QChar(0), QLatin1Char(' '));
-    return s.trimmed();
 }
 
 } // namespace
@@ -171,12 +154,12 @@ Result<std::vector<TicketQuestion>> ReadTicketQuestions(const QByteArray& json) 
     for (const QJsonValue& value : doc.array()) {
         const QJsonObject object = value.toObject();
         TicketQuestion q;
-        q.Ticket = TrailingNumber(object.value(QLatin1StringView("ticket_number")));
-        q.Position = TrailingNumber(object.value(QLatin1StringView("title")));
+        q.Ticket = DataSetNumber(object.value(QLatin1StringView("ticket_number")));
+        q.Position = DataSetNumber(object.value(QLatin1StringView("title")));
         if (q.Ticket < 1 || q.Ticket > 40 || q.Position < 1 || q.Position > 20)
             continue;
-        q.Text = OneLine(object.value(QLatin1StringView("question")).toString());
-        q.Comment = OneLine(object.value(QLatin1StringView("answer_tip")).toString());
+        q.Text = DataSetLine(object.value(QLatin1StringView("question")).toString());
+        q.Comment = DataSetLine(object.value(QLatin1StringView("answer_tip")).toString());
         out.push_back(std::move(q));
     }
     return out;

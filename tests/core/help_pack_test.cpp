@@ -109,6 +109,7 @@ TEST(HelpSources, TicketQuestionsKeepTheirPlaceAndOneLineTexts) {
          "answer_tip": "п. 9.10\nПДД"},
         {"title": "Вопрос 21", "ticket_number": "Билет 1", "question": "вне билета"},
         {"title": "Вопрос 1", "ticket_number": null, "question": "из тем"},
+        {"title": "Вопрос 3", "ticket_number": "Билет 100012", "question": "не билет 12"},
         7
     ])");
     ASSERT_TRUE(read.ok());
