@@ -103,6 +103,12 @@ private:
     locale_t m_previous = nullptr;
 };
 
+// Bytes that open as no archive at all (as opposed to an archive damaged further on).
+Status NotAnArchive(const QString& shown, const QString& why) {
+    return Status::Error(
+        QStringLiteral("Файл %1 — не архив zip или tar.gz (или он повреждён): %2").arg(shown, why));
+}
+
 class ArchiveReader {
 public:
     ArchiveReader() : m_archive(archive_read_new()) {}
@@ -149,9 +155,7 @@ Status UnpackArchive(const QString& archivePath, const QString& into,
         ARCHIVE_OK) {
         // A file that reads but does not open as an archive holds something else.
         if (QFile probe(archivePath); probe.open(QIODevice::ReadOnly))
-            return Status::Error(
-                QStringLiteral("Файл %1 — не архив zip или tar.gz (или он повреждён): %2")
-                    .arg(shown, reader.error()));
+            return NotAnArchive(shown, reader.error());
         return Status::Error(
             QStringLiteral("Не удалось открыть архив %1: %2").arg(shown, reader.error()));
     }
@@ -172,9 +176,7 @@ Status UnpackArchive(const QString& archivePath, const QString& into,
         if (next < ARCHIVE_WARN) {
             // Nothing read yet means the bytes are no archive at all.
             if (entries == 0)
-                return Status::Error(
-                    QStringLiteral("Файл %1 — не архив zip или tar.gz (или он повреждён): %2")
-                        .arg(shown, reader.error()));
+                return NotAnArchive(shown, reader.error());
             return Status::Error(
                 QStringLiteral("Архив %1 повреждён: %2").arg(shown, reader.error()));
         }

@@ -68,6 +68,10 @@ public:
     int converted() const { return m_converted; }
 
 private:
+    static Status Damaged(const QString& rel, const QString& why) {
+        return Status::Error(QStringLiteral("картинка %1 повреждена: %2").arg(rel, why));
+    }
+
     static bool IsNoImage(const QString& rel) {
         return QFileInfo(rel).completeBaseName().compare(QLatin1String("no_image"),
                                                          Qt::CaseInsensitive) == 0;
@@ -95,27 +99,23 @@ private:
             auto info = ReadJpegInfo(reinterpret_cast<const uint8_t*>(bytes.constData()),
                                      std::size_t(bytes.size()));
             if (!info)
-                return Status::Error(
-                    QStringLiteral("картинка %1 повреждена: %2").arg(rel, info.error()));
+                return Damaged(rel, info.error());
             if (bytes.size() <= qsizetype(Database::MaxPictureBlob)) {
                 auto decoded = DecodeJpeg(reinterpret_cast<const uint8_t*>(bytes.constData()),
                                           std::size_t(bytes.size()), 1, JpegDamage::Refuse);
                 if (!decoded)
-                    return Status::Error(
-                        QStringLiteral("картинка %1 повреждена: %2").arg(rel, decoded.error()));
+                    return Damaged(rel, decoded.error());
                 return bytes;
             }
             auto rgb = DecodeJpegRgb(bytes);
             if (!rgb)
-                return Status::Error(
-                    QStringLiteral("картинка %1 повреждена: %2").arg(rel, rgb.error()));
+                return Damaged(rel, rgb.error());
             return encode(rel, std::move(rgb.value()));
         }
         if (format == ImageFormat::Webp) {
             auto rgb = DecodeWebp(bytes);
             if (!rgb)
-                return Status::Error(
-                    QStringLiteral("картинка %1 повреждена: %2").arg(rel, rgb.error()));
+                return Damaged(rel, rgb.error());
             return encode(rel, std::move(rgb.value()));
         }
         return Status::Error(QStringLiteral("картинка %1 в формате %2 не поддерживается")

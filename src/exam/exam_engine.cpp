@@ -345,13 +345,11 @@ void ExamEngine::tick() {
         if (m_firstErrorGroup == m_secondErrorGroup)
             m_examFailed = true;
         if (!m_examFailed) {
-            m_app.Launch.ExamStage = m_errorCount == 1 ? 2 : 3;
-            m_mainErrors = m_errorCount;
             endStage();
             m_front.closeQuestion();
             m_openTile = -1;
             m_recorded = false;
-            formShow();
+            moveToAdditionalStage();
             return;
         }
     }
