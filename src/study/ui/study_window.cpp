@@ -15,14 +15,11 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -30,93 +27,7 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include <cmath>
-
 namespace bil {
-
-namespace {
-
-// The narrowest question list; longer runs widen it to their longest caption.
-constexpr int ListWidth = 116;
-constexpr int HeaderHeight = 34;
-constexpr int ButtonWidth = 81;
-constexpr int ButtonHeight = 25;
-constexpr int ImageLeft = 8;
-constexpr int ImageTop = 8;
-constexpr int MinPictureHeight = 137;
-
-int Round(double v) {
-    return int(std::lround(v));
-}
-
-QPixmap StarIcon(const QColor& fill) {
-    QPixmap pm(16, 16);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    QPainterPath star;
-    for (int i = 0; i < 10; ++i) {
-        const double r = i % 2 ? 3.2 : 7.5;
-        const double a = M_PI / 2 + i * M_PI / 5;
-        const QPointF pt(8 + r * std::cos(a), 8.5 - r * std::sin(a));
-        i ? star.lineTo(pt) : star.moveTo(pt);
-    }
-    star.closeSubpath();
-    p.setPen(QPen(fill.darker(160), 1));
-    p.setBrush(fill);
-    p.drawPath(star);
-    return pm;
-}
-
-QPixmap TextIcon(const QString& text, const QColor& fill, const QColor& ink) {
-    QPixmap pm(16, 16);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(fill.darker(150), 1));
-    p.setBrush(fill);
-    p.drawEllipse(QRectF(1, 1, 14, 14));
-    p.setFont(PixelFont(QStringLiteral("Liberation Sans"), 11, true));
-    p.setPen(ink);
-    p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, text);
-    return pm;
-}
-
-} // namespace
-
-// --- Statinformer pie ------------------------------------------------------------------------
-
-void StatPie::setCounts(int right, int wrong) {
-    if (right == m_right && wrong == m_wrong)
-        return;
-    m_right = right;
-    m_wrong = wrong;
-    update();
-}
-
-void StatPie::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const int d = std::min(width(), height()) - 4;
-    const QRectF disc((width() - d) / 2.0, (height() - d) / 2.0, d, d);
-    p.setPen(QPen(Qt::black, 1));
-    if (m_right == 0 && m_wrong == 0) {
-        p.setBrush(QColor(128, 128, 0));
-        p.drawEllipse(disc);
-        return;
-    }
-    const double total = m_right + m_wrong;
-    const int rightSpan = int(std::lround(5760.0 * m_right / total));
-    p.setBrush(QColor(0, 128, 0));
-    p.drawPie(disc, 90 * 16, rightSpan);
-    p.setBrush(QColor(255, 0, 0));
-    p.drawPie(disc, 90 * 16 + rightSpan, 5760 - rightSpan);
-}
-
-void StatPie::mousePressEvent(QMouseEvent*) {
-    if (onClick)
-        onClick();
-}
 
 // --- Window ----------------------------------------------------------------------------------
 
@@ -239,7 +150,7 @@ void TForm1::buildControls() {
 
     Image1 = new QLabel(ScrollContents);
     named(Image1, "Image1");
-    Image1->move(ImageLeft, ImageTop);
+    Image1->move(PictureLeft, PictureTop);
     Image1->setCursor(Qt::PointingHandCursor);
     Image1->setToolTip(QStringLiteral("Щелчок — увеличить рисунок"));
     Image1->installEventFilter(this);
@@ -273,7 +184,7 @@ void TForm1::buildControls() {
         QPushButton* button = new QPushButton(BottomRow);
         button->setObjectName(QStringLiteral("BitBtn%1").arg(b));
         button->setIcon(QIcon(TextIcon(QString::number(b), QColor(70, 110, 200), Qt::white)));
-        button->setFixedSize(ButtonWidth, ButtonHeight);
+        button->setFixedSize(AnswerButtonWidth, AnswerButtonHeight);
         button->setFocusPolicy(Qt::ClickFocus); // never reached with Tab
         // Return never answers: a key repeat after Enter would record an answer unasked.
         button->setAutoDefault(false);
@@ -320,29 +231,25 @@ void TForm1::buildControls() {
 }
 
 void TForm1::placeControls() {
-    const int w = width(), h = height();
-    Label6->setGeometry(4, 2, 160, 30);
-    const int listWidth = m_listWidth;
-    Label1->setGeometry(listWidth + 8, 4, std::max(w / 2 - 60, 200), 26);
-    Label5->setGeometry(w - 250, 4, 216, 26);
-    SpeedButton1->setGeometry(w - 28, 5, 24, 24);
-    ListView1->setGeometry(0, HeaderHeight, listWidth, h - HeaderHeight - 34);
-    BitBtn7->setGeometry(4, h - 30, listWidth - 8, ButtonHeight);
-    const int areaHeight = h - HeaderHeight;
-    ScrollBox1->setGeometry(listWidth + 3, HeaderHeight, w - listWidth - 3,
-                            std::max(areaHeight - BottomRowHeight, 0));
-    BottomRow->setGeometry(listWidth + 3, h - BottomRowHeight, w - listWidth - 3, BottomRowHeight);
-
-    // Bottom row of the white area: answer buttons left, pie and traffic light right.
-    const int sw = BottomRow->width(), sh = BottomRowHeight;
-    // A widened "Ваш выбор" button pushes the ones after it to the right.
-    for (int b = 0, x = 8; b < MaxAnswers; ++b) {
-        BitBtn[b]->move(x, sh - ButtonHeight - 8);
-        x += BitBtn[b]->width() + 6;
-    }
-    Image2->move(sw - 23 - 8, sh - 60 - 4);
-    Chart1->move(sw - 23 - 8 - 65 - 8, sh - 58 - 5);
-    Label7->setGeometry(Chart1->x(), Chart1->y() + 18, 65, 22);
+    StudyFrameSizes sizes;
+    sizes.Client = size();
+    sizes.ListWidth = m_listWidth;
+    for (int b = 0; b < MaxAnswers; ++b)
+        sizes.ButtonWidths[b] = BitBtn[b]->width();
+    const StudyFrame f = PlaceStudyFrame(sizes);
+    Label6->setGeometry(f.Label6);
+    Label1->setGeometry(f.Label1);
+    Label5->setGeometry(f.Label5);
+    SpeedButton1->setGeometry(f.SpeedButton1);
+    ListView1->setGeometry(f.ListView1);
+    BitBtn7->setGeometry(f.BitBtn7);
+    ScrollBox1->setGeometry(f.ScrollBox1);
+    BottomRow->setGeometry(f.BottomRow);
+    for (int b = 0; b < MaxAnswers; ++b)
+        BitBtn[b]->move(f.BitBtn[b].topLeft());
+    Image2->move(f.Image2.topLeft());
+    Chart1->move(f.Chart1.topLeft());
+    Label7->setGeometry(f.Label7);
     Label7->raise();
 }
 
@@ -367,7 +274,7 @@ void TForm1::listRebuilt() {
     const int needed = count > 0 ? ListView1->sizeHintForColumn(0) + 2 * ListView1->frameWidth() +
                                        ListView1->verticalScrollBar()->sizeHint().width() + 4
                                  : 0;
-    const int width = std::max(ListWidth, needed);
+    const int width = std::max(StudyListWidth, needed);
     if (width != m_listWidth) {
         m_listWidth = width;
         placeControls();
@@ -398,8 +305,8 @@ void TForm1::applyButtons() {
         QPushButton* button = BitBtn[b - 1];
         button->setText(m_engine->buttonCaption(b));
         button->setFixedWidth(button->text().isEmpty()
-                                  ? ButtonWidth
-                                  : std::max(ButtonWidth, button->sizeHint().width()));
+                                  ? AnswerButtonWidth
+                                  : std::max(AnswerButtonWidth, button->sizeHint().width()));
         button->setVisible(m_engine->buttonVisible(b));
         button->setEnabled(m_engine->buttonEnabled(b));
     }
@@ -516,75 +423,49 @@ void TForm1::LayoutQuestion() {
         sized(Label4, sizes.Comment);
     }
     placeControls();
-    const int sw = ScrollBox1->viewport()->width();
-    const int textWidth = sw - 16;
-    Label3->setFixedWidth(textWidth);
-    Label4->setFixedWidth(textWidth);
-    Label3->move(8, Label3->y());
-    Label4->move(8, Label4->y());
-
-    // The texts are fitted above the pie, as if the bottom row still lay inside the white area.
-    const int pieTop = ScrollBox1->height() + Chart1->y();
-    int l4h = MeasureTextHeight(*Label4);
-    int l4top = pieTop - l4h - 20;
-    int l3h = MeasureTextHeight(*Label3);
-    int l3top = l4top - l3h - 20;
-
     const TQuestion& q = m_engine->CurrentQuestion();
-    int l2left = 8, l2width = sw - 18, l2h = 0;
+    QuestionSizes area;
+    area.Width = ScrollBox1->viewport()->width();
+    area.PieTop = ScrollBox1->height() + Chart1->y();
+    area.HasPicture = q.HasPicture;
     if (q.HasPicture) {
-        int imgH;
-        if (l3top - ImageTop >= MinPictureHeight) {
-            imgH = l3top - ImageTop;
-        } else {
-            imgH = MinPictureHeight;
-            for (QLabel* l : {Label3, Label4}) {
-                QFont f = l->font();
-                f.setPointSize(std::max(f.pointSize() - 2, 1));
-                l->setFont(f);
-            }
-            l3h = MeasureTextHeight(*Label3);
-            l4h = MeasureTextHeight(*Label4);
-        }
         // The picture's own size, from its header only.
-        auto info = ReadJpegInfo(reinterpret_cast<const uint8_t*>(q.Picture.constData()),
-                                 size_t(q.Picture.size()));
-        const int pw = info ? info->Width : 0, ph = info ? info->Height : 0;
-        if (pw > 0 && ph > 0) {
-            const int scaled = Round(double(imgH) * pw / ph);
-            l2left = ImageLeft + scaled + 20;
-            l2width = sw - l2left - 10;
-            const int m = Round(0.3 * sw);
-            if (l2width < m) {
-                l2left -= m - l2width;
-                l2width = m;
-            }
-            while (MeasureTextHeight(*Label2, l2width) > imgH && l2left > 100) {
-                l2left -= 10;
-                l2width += 10;
-            }
-        }
-        l2h = MeasureTextHeight(*Label2, l2width);
-        const int imgW = std::max(l2left - ImageLeft - 10, 1);
-        if (pw > 0 && ph > 0)
-            imgH = Round(double(imgW) * ph / pw);
-        Image1->setGeometry(ImageLeft, ImageTop, imgW, std::max(imgH, 1));
-        // A fresh white area of the control's size, the picture fitted into it, centred.
-        QImage area(imgW, std::max(imgH, 1), QImage::Format_RGB32);
-        if (!FitJpegToImage(*m_fitter, q.Picture, area, Qt::white))
-            area.fill(Qt::white); // a damaged picture leaves the area blank
-        Image1->setPixmap(QPixmap::fromImage(area));
-        Label2->setGeometry(l2left, ImageTop, l2width, l2h);
-        l3top = std::max(Image1->geometry().bottom() + 1, ImageTop + l2h) + 10;
-        l4top = l3top + l3h + 10;
-    } else {
-        l2h = MeasureTextHeight(*Label2, l2width);
-        Label2->setGeometry(l2left, ImageTop, l2width, l2h);
-        l3top = ImageTop + l2h;
-        l4top = l3top + l3h + 10;
+        const auto info = ReadJpegInfo(reinterpret_cast<const uint8_t*>(q.Picture.constData()),
+                                       size_t(q.Picture.size()));
+        if (info)
+            area.Picture = QSize(info->Width, info->Height);
     }
-    Label3->setGeometry(8, l3top, textWidth, l3h);
-    Label4->setGeometry(8, l4top, textWidth, l4h);
+    const auto smaller = [](const QLabel& label, bool shrink) {
+        QFont font = label.font();
+        if (shrink)
+            font.setPointSize(std::max(font.pointSize() - 2, 1));
+        return font;
+    };
+    const auto height = [&](const QLabel& label, int width, bool shrink) {
+        return MeasureTextHeight(smaller(label, shrink), width, label.alignment(), label.wordWrap(),
+                                 label.text());
+    };
+    const QuestionLayout l = LayoutQuestionArea(
+        area, {[&](int width) { return MeasureTextHeight(*Label2, width); },
+               [&](int width, bool shrink) { return height(*Label3, width, shrink); },
+               [&](int width, bool shrink) { return height(*Label4, width, shrink); }});
+    if (l.SmallerTexts) {
+        Label3->setFont(smaller(*Label3, true));
+        Label4->setFont(smaller(*Label4, true));
+    }
+    Label3->setFixedWidth(l.TextWidth);
+    Label4->setFixedWidth(l.TextWidth);
+    if (q.HasPicture) {
+        Image1->setGeometry(l.Image1);
+        // A fresh white area of the control's size, the picture fitted into it, centred.
+        QImage picture(l.Image1.size(), QImage::Format_RGB32);
+        if (!FitJpegToImage(*m_fitter, q.Picture, picture, Qt::white))
+            picture.fill(Qt::white); // a damaged picture leaves the area blank
+        Image1->setPixmap(QPixmap::fromImage(picture));
+    }
+    Label2->setGeometry(l.Label2);
+    Label3->setGeometry(l.Label3);
+    Label4->setGeometry(l.Label4);
     if (QListWidgetItem* item = ListView1->currentItem())
         ListView1->scrollToItem(item);
     fitScrollContents();

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "study/study_engine.h"
+#include "study/ui/study_layout.h"
+#include "study/ui/study_drawing.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -25,25 +27,6 @@ class PictureWindow;
 class ProgramWindows;
 class TForm4;
 class TForm9;
-
-// The study pie: a two-slice pie of right and wrong answers, or a "?" disc when there are none.
-class StatPie : public QWidget {
-    Q_OBJECT
-public:
-    using QWidget::QWidget;
-    void setCounts(int right, int wrong);
-    int right() const { return m_right; }
-    int wrong() const { return m_wrong; }
-    std::function<void()> onClick;
-
-protected:
-    void paintEvent(QPaintEvent*) override;
-    void mousePressEvent(QMouseEvent*) override;
-
-private:
-    int m_right = 0;
-    int m_wrong = 0;
-};
 
 // The study window: learning, preparation, training, the repetition lists and the reviews.
 // It draws the engine's state and passes every command to it.
@@ -85,7 +68,7 @@ public:
     QTimer* Timer1 = nullptr;
 
     PictureWindow& pictureWindow() { return *m_zoom; }
-    static constexpr int BottomRowHeight = 68;
+    static constexpr int BottomRowHeight = StudyBottomRowHeight;
 
     // Fonts and layout of the question for the current size.
     void LayoutQuestion();
@@ -135,7 +118,7 @@ private:
     std::array<QIcon, 3> m_imageList2;
     std::array<QPixmap, 3> m_lights; // by mark: 0 yellow, 1 red, 2 green
     int m_lightTag = -1;
-    int m_listWidth = 116;               // follows the longest caption of the list
+    int m_listWidth = StudyListWidth;    // follows the longest caption of the list
     ProgramWindows* m_program = nullptr; // minimise, restore and focus loss of the program
 };
 
