@@ -238,11 +238,6 @@ QWidget* TForm5::buildAnalysisPage() {
     filter->setFixedWidth(160);
     h->addWidget(filter);
 
-    const auto makeList = [page] {
-        auto* list = new QListWidget(page);
-        list->setSortingEnabled(false);
-        return list;
-    };
     const auto count = [page](const QColor& colour) {
         auto* label = new QLabel(QStringLiteral("Всего: 0"), page);
         label->setStyleSheet(QStringLiteral("color: %1;").arg(colour.name()));
@@ -256,11 +251,12 @@ QWidget* TForm5::buildAnalysisPage() {
         return b;
     };
 
-    ListBox2 = makeList();
-    ListBox4 = makeList();
-    ListBox3 = makeList();
-    ListBox5 = makeList();
-    ListBox6 = makeList();
+    // The lists show the questions in the order the analysis gives them (no sorting).
+    ListBox2 = new QListWidget(page);
+    ListBox4 = new QListWidget(page);
+    ListBox3 = new QListWidget(page);
+    ListBox5 = new QListWidget(page);
+    ListBox6 = new QListWidget(page);
     CountRed = count(Red);
     CountYellow = count(Yellow);
     CountGreen = count(Green);
