@@ -153,6 +153,14 @@ void ResetTicketStats(TStatRecord& record, int ticket) {
         clearCounters(record.question(NumberOf(ticket, p)));
 }
 
+void MarkTicketLearned(TStatRecord& record, int ticket) {
+    if (ticket < 1 || ticket > TicketCount)
+        return;
+    int32_t& status = record.TicketStatus[ticket - 1];
+    if (status == 0)
+        status = 4;
+}
+
 void CountRight(TStatRecord& record, int number, int channel) {
     if (!validQuestion(number, channel))
         return;

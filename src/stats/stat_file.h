@@ -39,6 +39,8 @@ Status SaveStats(const QString& path, const TStatRecord& record);
 void ResetAllStats(TStatRecord& record);
 // Ticket t (1..40): its status and the counters and seconds of its 20 questions go to 0.
 void ResetTicketStats(TStatRecord& record, int ticket);
+// Ticket t (1..40) learned: a ticket not done yet gets status 4; passed or failed stay.
+void MarkTicketLearned(TStatRecord& record, int ticket);
 
 // One answer or one second for question 1..800 in channel 0..2. Counters stop at 255 (their
 // width on disk) and seconds at the int32 maximum; out-of-range arguments change nothing.

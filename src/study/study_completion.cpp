@@ -7,6 +7,7 @@
 #include "app/platform.h"
 #include "data/themes.h"
 #include "stats/save_guard.h"
+#include "stats/stat_file.h"
 
 #include <algorithm>
 
@@ -47,11 +48,8 @@ void StudyEngine::completionRules() {
         if (!next)
             return;
         if (*next) {
-            if (m_type == RunType::TicketLearning) {
-                int32_t& status = m_app.Stats.TicketStatus[l.TicketNo - 1];
-                if (status == 0)
-                    status = 4;
-            }
+            if (m_type == RunType::TicketLearning)
+                MarkTicketLearned(m_app.Stats, l.TicketNo);
             if (l.ThemeNo == 0)
                 l.TicketNo = l.TicketNo % TicketCount + 1;
             else
@@ -110,11 +108,8 @@ bool StudyEngine::FormClose() {
     // counts the click that only reveals the comment and every answer given again.
     const bool allRight = m_runCount == TicketSize &&
                           std::count(m_marks.begin(), m_marks.end(), MarkRight) == TicketSize;
-    if (l.RunKind == 0 && l.RunMode == 0 && l.ThemeNo == 0 && allRight) {
-        int32_t& status = m_app.Stats.TicketStatus[l.TicketNo - 1];
-        if (status == 0)
-            status = 4;
-    }
+    if (l.RunKind == 0 && l.RunMode == 0 && l.ThemeNo == 0 && allRight)
+        MarkTicketLearned(m_app.Stats, l.TicketNo);
 
     if (m_type == RunType::Training) {
         const QString used = FormatDuration(m_app.Config.ExamTime - m_timeLeft);

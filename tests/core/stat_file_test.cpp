@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <sys/resource.h>
 
@@ -243,6 +244,19 @@ TEST(StatReset, TicketResetTouchesOnlyThatTicket) {
     ResetTicketStats(r, 0); // out of range: nothing
     ResetTicketStats(r, 41);
     EXPECT_EQ(SerializeStats(r), after);
+}
+
+TEST(StatReset, LearnedTicketKeepsAnExamResultAndIgnoresOtherNumbers) {
+    TStatRecord r;
+    r.TicketStatus[1] = 1; // passed
+    r.TicketStatus[2] = 2; // failed
+    for (int t : {0, 1, 2, 3, 41})
+        MarkTicketLearned(r, t);
+    EXPECT_EQ(r.TicketStatus[0], 4);
+    EXPECT_EQ(r.TicketStatus[1], 1);
+    EXPECT_EQ(r.TicketStatus[2], 2);
+    EXPECT_EQ(r.TicketStatus[3], 0);
+    EXPECT_EQ(std::count(r.TicketStatus.begin(), r.TicketStatus.end(), 0), TicketCount - 3);
 }
 
 TEST(StatCounters, CountsGrowPerChannelAndStopAt255) {
