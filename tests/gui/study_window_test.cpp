@@ -334,6 +334,7 @@ TEST(StudyPictureLayout, PictureBesideTheQuestionAndTheSmallAreaRule) {
     for (int k = 1; k <= 5; ++k)
         crowded.Answers.push_back(QStringLiteral("Очень длинный вариант ответа ").repeated(6));
     crowded.Comment = QStringLiteral("Длинное пояснение к вопросу. ").repeated(20);
+    questions[83].Comment = QStringLiteral("Очень длинное пояснение к вопросу. ").repeated(300);
     AppState app;
     ASSERT_TRUE(app.Db.OpenDatabase(test::WriteTestDatabase(dir.path(), questions)).ok());
     SystemRandom random;
@@ -375,4 +376,18 @@ TEST(StudyPictureLayout, PictureBesideTheQuestionAndTheSmallAreaRule) {
     // The next question starts again from the fonts of the table.
     window.ListView1->setCurrentRow(2);
     EXPECT_EQ(window.Label3->font().pointSize(), 12);
+
+    // Wider than the table reaches, the fonts stay those last chosen: a crowded picture makes
+    // them smaller once, not once more on every layout pass.
+    window.resize(1100, 548);
+    window.ListView1->setCurrentRow(3);
+    window.resize(3100, 548);
+    ASSERT_GT(window.frameGeometry().width(), 3000);
+    const int answers = window.Label3->font().pointSize();
+    const int comment = window.Label4->font().pointSize();
+    for (int h = 549; h < 560; ++h)
+        window.resize(3100, h);
+    EXPECT_EQ(window.Label3->font().pointSize(), answers);
+    EXPECT_EQ(window.Label4->font().pointSize(), comment);
+    EXPECT_GE(answers, 16);
 }

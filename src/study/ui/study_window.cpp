@@ -411,17 +411,20 @@ void TForm1::minimizeApplication() {
 // --- Layout ----------------------------------------------------------------------------------
 
 void TForm1::LayoutQuestion() {
-    QuestionFonts sizes;
-    if (QuestionFontSizes(frameGeometry().width(), sizes)) {
-        auto sized = [](QLabel* l, int points) {
-            QFont f = l->font();
-            f.setPointSize(points);
-            l->setFont(f);
-        };
-        sized(Label2, sizes.Question);
-        sized(Label3, sizes.Answers);
-        sized(Label4, sizes.Comment);
-    }
+    if (m_fonts.Question == 0) // the design's sizes until the table first chooses
+        m_fonts = {Label2->font().pointSize(), Label3->font().pointSize(),
+                   Label4->font().pointSize()};
+    QuestionFontSizes(frameGeometry().width(), m_fonts);
+    // Set on every pass, so that the smaller texts of a crowded picture start from these sizes
+    // and never compound where the table leaves the sizes as they were.
+    auto sized = [](QLabel* l, int points) {
+        QFont f = l->font();
+        f.setPointSize(points);
+        l->setFont(f);
+    };
+    sized(Label2, m_fonts.Question);
+    sized(Label3, m_fonts.Answers);
+    sized(Label4, m_fonts.Comment);
     placeControls();
     const TQuestion& q = m_engine->CurrentQuestion();
     QuestionSizes area;

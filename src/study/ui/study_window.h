@@ -109,6 +109,7 @@ private:
 
     AppState& m_app;
     std::unique_ptr<StudyEngine> m_engine;
+    QuestionFonts m_fonts; // the question texts' sizes before a crowded picture shrinks them
     std::unique_ptr<PictureFitter> m_fitter; // keeps its buffers from one question to the next
     PictureWindow* m_zoom = nullptr;         // the picture enlarged, opened by a click on it
     TForm4* m_form4 = nullptr;
