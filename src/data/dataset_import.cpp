@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include <unistd.h>
 
@@ -183,18 +184,50 @@ ImportStep DatabasesStep(const QString& folder, bool replace) {
         return Status::Ok();
     };
     step.Commit = [work]() -> Status {
+        // Each old database stays under a second name until both new ones are in place, so
+        // that a rename failing for the second puts the first back: both new or both old.
+        struct Replaced {
+            QByteArray Target, Backup; // Backup empty: there was no old file
+        };
+        std::vector<Replaced> done;
+        const auto undo = [&done] {
+            for (auto it = done.rbegin(); it != done.rend(); ++it)
+                if (it->Backup.isEmpty())
+                    ::unlink(it->Target.constData());
+                else
+                    std::rename(it->Backup.constData(), it->Target.constData());
+        };
         for (PreparedFile& file : work->Files) {
             if (!file.Temp)
                 continue;
-            // rename(2) replaces the old file in one step; QFile::rename would refuse.
             const QByteArray from = QFile::encodeName(file.Temp->fileName());
             const QByteArray to = QFile::encodeName(file.Target);
-            if (std::rename(from.constData(), to.constData()) != 0)
-                return Status::Error(QStringLiteral("Не удалось заменить файл %1")
-                                         .arg(QDir::toNativeSeparators(file.Target)));
+            const QString shown = QDir::toNativeSeparators(file.Target);
+            QByteArray backup;
+            if (QFileInfo::exists(file.Target)) {
+                backup = to + ".previous";
+                ::unlink(backup.constData()); // left by an import killed here
+                // A second link costs no copy; a file system without links gets a copy.
+                if (::link(to.constData(), backup.constData()) != 0 &&
+                    !QFile::copy(file.Target, QFile::decodeName(backup))) {
+                    undo();
+                    return Status::Error(QStringLiteral("Не удалось заменить файл %1").arg(shown));
+                }
+            }
+            // rename(2) replaces the old file in one step; QFile::rename would refuse.
+            if (std::rename(from.constData(), to.constData()) != 0) {
+                if (!backup.isEmpty())
+                    ::unlink(backup.constData());
+                undo();
+                return Status::Error(QStringLiteral("Не удалось заменить файл %1").arg(shown));
+            }
             file.Temp->setAutoRemove(false); // it is the target now
             file.Temp.reset();
+            done.push_back({to, backup});
         }
+        for (const Replaced& r : done)
+            if (!r.Backup.isEmpty())
+                ::unlink(r.Backup.constData());
         return Status::Ok();
     };
     return step;

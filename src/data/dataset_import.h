@@ -59,7 +59,7 @@ inline const QString DatabaseFileCD = QStringLiteral("dataCD.dbv");
 
 // Builds dataAB.dbv and dataCD.dbv into `folder` from one read of the data set: each goes to
 // a temporary file beside its target, is checked with the reader of `biletoria-dbv check`,
-// and on commit is renamed over any older one. With replace, characters cp1251 lacks become '?'.
+// and on commit is renamed over any older one, both or neither. With replace, characters cp1251 lacks become '?'.
 ImportStep DatabasesStep(const QString& folder, bool replace = false);
 
 // A caption for a byte count: "12,3 МБ" or "512 КБ".

@@ -463,5 +463,32 @@ TEST_F(DatabaseInstallFaults, ReadOnlyDataFolder) {
     EXPECT_EQ(code, 0) << "check at line ~" << code - 1 << " (mod 250) failed in the child";
 }
 
+// The second database cannot take its place (a folder of that name appeared after the files
+// were prepared): the first goes back to its old bytes, so the two never come from different
+// imports. Over old files that can be replaced, both are replaced and nothing else is left.
+TEST_F(DatabaseInstallFaults, SecondReplacementFailingPutsTheFirstBack) {
+    ImportStep blockCD;
+    blockCD.Prepare = [&](const DataSetRoot&, const ImportContext&) {
+        QFile::remove(m_data.file(DatabaseFileCD));
+        QDir().mkpath(m_data.file(DatabaseFileCD) + QStringLiteral("/inside"));
+        return Status::Ok();
+    };
+    const Status done = RunDataSetImport(m_set.path(), {DatabasesStep(m_data.path()), blockCD}, {});
+    ASSERT_FALSE(done);
+    EXPECT_TRUE(done.message().startsWith(QStringLiteral("Не удалось заменить файл")));
+    EXPECT_TRUE(done.message().contains(DatabaseFileCD));
+    EXPECT_EQ(readAll(m_data.file(DatabaseFileAB)), m_oldAB);
+    EXPECT_EQ(QDir(m_data.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{DatabaseFileAB});
+
+    QDir(m_data.file(DatabaseFileCD)).removeRecursively();
+    test::WriteTestDatabase(m_data.path(), test::MakeQuestions(), DatabaseFileCD);
+    ASSERT_TRUE(RunDataSetImport(m_set.path(), {DatabasesStep(m_data.path())}, {}));
+    EXPECT_NE(readAll(m_data.file(DatabaseFileAB)), m_oldAB);
+    EXPECT_NE(readAll(m_data.file(DatabaseFileCD)), m_oldCD);
+    EXPECT_EQ(QDir(m_data.path()).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{DatabaseFileAB, DatabaseFileCD}));
+}
+
 } // namespace
 } // namespace bil
