@@ -33,10 +33,7 @@ std::string S(const QString& s) {
     return s.toStdString();
 }
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using test::ReadAll;
 
 // Every file below a folder, relative, sorted.
 QStringList FilesUnder(const QString& folder) {

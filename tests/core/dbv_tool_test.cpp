@@ -6,6 +6,7 @@
 #include "data/jpeg.h"
 #include "data/jpeg_encode.h"
 #include "data/themes.h"
+#include "test_db.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,10 +30,7 @@ std::string S(const QString& s) {
     return s.toStdString();
 }
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using test::ReadAll;
 
 void WriteAll(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).absolutePath());

@@ -40,10 +40,7 @@ using test::ScriptedPrompter;
 using test::TempDir;
 using test::WriteBytes;
 
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using test::ReadAll;
 
 // Rounds of the kill test: short in CI, BILETORIA_KILL_ROUNDS=1000 (or more) for a long run.
 int killRounds() {
@@ -159,7 +156,7 @@ TEST(KillDuringSave, StatFileIsAlwaysTheWholeOldOrTheWholeNewRecord) {
     const int result = killDuringSaves(
         rounds, [&](int g) { SaveStats(path, statsOfGeneration(g)); },
         [&](int round) {
-            const QByteArray bytes = readAll(path);
+            const QByteArray bytes = ReadAll(path);
             if (bytes.size() != StatRecordSize + tail.size() || !bytes.endsWith(tail)) {
                 ADD_FAILURE() << "round " << round << ": file of " << bytes.size() << " bytes";
                 return false;
@@ -198,7 +195,7 @@ TEST(KillDuringSave, ThemeFileIsAlwaysTheWholeOldOrTheWholeNewTable) {
             SaveThemeFile(*table, dir.path());
         },
         [&](int round) {
-            const QByteArray bytes = readAll(path);
+            const QByteArray bytes = ReadAll(path);
             if (bytes.size() != 2 * QuestionCount) {
                 ADD_FAILURE() << "round " << round << ": file of " << bytes.size() << " bytes";
                 return false;
@@ -245,7 +242,7 @@ TEST(KillDuringSave, LeftoverTemporaryFilesAreRemovedByTheNextSave) {
     left.sort();
     expected.sort();
     EXPECT_EQ(left.join(' ').toStdString(), expected.join(' ').toStdString());
-    EXPECT_EQ(ParseStats(readAll(StatFilePath(dir.path()))).PrepPositions, 3);
+    EXPECT_EQ(ParseStats(ReadAll(StatFilePath(dir.path()))).PrepPositions, 3);
 }
 
 // The shared state of a program whose files live in a temporary folder.
@@ -300,8 +297,8 @@ TEST(SaveFaults, FullDiskWarnsOnceKeepsTheRecordAndSavesWhenSpaceReturns) {
     Program p;
     ASSERT_TRUE(SaveStatsGuarded(*p.app));
     ASSERT_TRUE(SaveThemesGuarded(*p.app));
-    const QByteArray oldStats = readAll(p.statPath());
-    const QByteArray oldThemes = readAll(p.themePath());
+    const QByteArray oldStats = ReadAll(p.statPath());
+    const QByteArray oldThemes = ReadAll(p.themePath());
 
     const int code = inChild([&]() -> int {
         std::signal(SIGXFSZ, SIG_IGN);
@@ -321,8 +318,8 @@ TEST(SaveFaults, FullDiskWarnsOnceKeepsTheRecordAndSavesWhenSpaceReturns) {
         CHILD_CHECK(p.prompter.texts()[0].startsWith(QStringLiteral("Не удалось сохранить темы")));
         CHILD_CHECK(
             p.prompter.texts()[1].startsWith(QStringLiteral("Не удалось сохранить статист")));
-        CHILD_CHECK(readAll(p.statPath()) == oldStats);
-        CHILD_CHECK(readAll(p.themePath()) == oldThemes);
+        CHILD_CHECK(ReadAll(p.statPath()) == oldStats);
+        CHILD_CHECK(ReadAll(p.themePath()) == oldThemes);
         CHILD_CHECK(SerializeStats(app.Stats) == inMemory);
         // No temporary files are left behind by the failed saves.
         CHILD_CHECK(QDir(p.dir.path()).entryList(QDir::Files).size() == 2);
@@ -330,8 +327,8 @@ TEST(SaveFaults, FullDiskWarnsOnceKeepsTheRecordAndSavesWhenSpaceReturns) {
         // Space is back: the next statistics save point writes both files.
         CHILD_CHECK(setrlimit(RLIMIT_FSIZE, &unlimited) == 0);
         CHILD_CHECK(SaveStatsGuarded(app));
-        CHILD_CHECK(readAll(p.statPath()) == inMemory);
-        CHILD_CHECK(readAll(p.themePath()) == themesOfGeneration(2));
+        CHILD_CHECK(ReadAll(p.statPath()) == inMemory);
+        CHILD_CHECK(ReadAll(p.themePath()) == themesOfGeneration(2));
         CHILD_CHECK(!app.Saves.Stats.failing() && !app.Saves.Themes.failing());
         CHILD_CHECK(p.warnings() == 2);
         return 0;
@@ -344,7 +341,7 @@ TEST(SaveFaults, ReadOnlyFolderWarnsOnceAndTheProgramGoesOn) {
     Program p;
     ASSERT_TRUE(SaveStatsGuarded(*p.app));
     ASSERT_TRUE(SaveThemesGuarded(*p.app));
-    const QByteArray oldStats = readAll(p.statPath());
+    const QByteArray oldStats = ReadAll(p.statPath());
     QFile::setPermissions(p.dir.path(),
                           QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
     QFile::setPermissions(p.statPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther |
@@ -360,7 +357,7 @@ TEST(SaveFaults, ReadOnlyFolderWarnsOnceAndTheProgramGoesOn) {
         CHILD_CHECK(!SaveStatsGuarded(app));
         CHILD_CHECK(p.warnings() == 1);
         CHILD_CHECK(p.prompter.texts()[0].contains(QStringLiteral("stat.dat")));
-        CHILD_CHECK(readAll(p.statPath()) == oldStats);
+        CHILD_CHECK(ReadAll(p.statPath()) == oldStats);
         CHILD_CHECK(SerializeStats(app.Stats) == SerializeStats(statsOfGeneration(3)));
         return 0;
     });
@@ -369,7 +366,7 @@ TEST(SaveFaults, ReadOnlyFolderWarnsOnceAndTheProgramGoesOn) {
     // Writable again: the next save point catches up.
     p.app->Stats = statsOfGeneration(3);
     EXPECT_TRUE(SaveStatsGuarded(*p.app));
-    EXPECT_EQ(readAll(p.statPath()), SerializeStats(statsOfGeneration(3)));
+    EXPECT_EQ(ReadAll(p.statPath()), SerializeStats(statsOfGeneration(3)));
 }
 
 TEST(SaveFaults, FilesRemovedWhileRunningAreWrittenAgainWithoutAWarning) {
@@ -381,8 +378,8 @@ TEST(SaveFaults, FilesRemovedWhileRunningAreWrittenAgainWithoutAWarning) {
     p.app->Stats = statsOfGeneration(4);
     EXPECT_TRUE(SaveStatsGuarded(*p.app));
     EXPECT_TRUE(SaveThemesGuarded(*p.app));
-    EXPECT_EQ(readAll(p.statPath()), SerializeStats(statsOfGeneration(4)));
-    EXPECT_EQ(readAll(p.themePath()), themesOfGeneration(1));
+    EXPECT_EQ(ReadAll(p.statPath()), SerializeStats(statsOfGeneration(4)));
+    EXPECT_EQ(ReadAll(p.themePath()), themesOfGeneration(1));
     EXPECT_EQ(p.warnings(), 0);
 }
 
@@ -399,8 +396,8 @@ TEST(SaveFaults, FolderRemovedWhileRunningWarnsOnceUntilItIsBack) {
 
     ASSERT_TRUE(QDir().mkpath(p.dir.path()));
     EXPECT_TRUE(SaveStatsGuarded(*p.app)); // retries the theme file too
-    EXPECT_EQ(readAll(p.statPath()), SerializeStats(statsOfGeneration(5)));
-    EXPECT_EQ(readAll(p.themePath()), themesOfGeneration(1));
+    EXPECT_EQ(ReadAll(p.statPath()), SerializeStats(statsOfGeneration(5)));
+    EXPECT_EQ(ReadAll(p.themePath()), themesOfGeneration(1));
     EXPECT_EQ(p.warnings(), 2);
 }
 
@@ -411,9 +408,9 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(test::WriteDataSetFolder(m_set.path(), test::MakePublishedDataSet()));
         m_oldAB =
-            readAll(test::WriteTestDatabase(m_data.path(), test::MakeQuestions(), DatabaseFileAB));
+            ReadAll(test::WriteTestDatabase(m_data.path(), test::MakeQuestions(), DatabaseFileAB));
         m_oldCD =
-            readAll(test::WriteTestDatabase(m_data.path(), test::MakeQuestions(), DatabaseFileCD));
+            ReadAll(test::WriteTestDatabase(m_data.path(), test::MakeQuestions(), DatabaseFileCD));
         ASSERT_FALSE(m_oldAB.isEmpty());
     }
     // Runs in the child: the import must fail and leave the folder as it was.
@@ -424,8 +421,8 @@ protected:
         // Either set may be the first to fail; its file is named.
         CHILD_CHECK(done.message().contains(DatabaseFileAB) ||
                     done.message().contains(DatabaseFileCD));
-        CHILD_CHECK(readAll(m_data.file(DatabaseFileAB)) == m_oldAB);
-        CHILD_CHECK(readAll(m_data.file(DatabaseFileCD)) == m_oldCD);
+        CHILD_CHECK(ReadAll(m_data.file(DatabaseFileAB)) == m_oldAB);
+        CHILD_CHECK(ReadAll(m_data.file(DatabaseFileCD)) == m_oldCD);
         CHILD_CHECK(QDir(m_data.path()).entryList(QDir::Files | QDir::Hidden).size() == 2);
         return 0;
     }
@@ -477,15 +474,15 @@ TEST_F(DatabaseInstallFaults, SecondReplacementFailingPutsTheFirstBack) {
     ASSERT_FALSE(done);
     EXPECT_TRUE(done.message().startsWith(QStringLiteral("Не удалось заменить файл")));
     EXPECT_TRUE(done.message().contains(DatabaseFileCD));
-    EXPECT_EQ(readAll(m_data.file(DatabaseFileAB)), m_oldAB);
+    EXPECT_EQ(ReadAll(m_data.file(DatabaseFileAB)), m_oldAB);
     EXPECT_EQ(QDir(m_data.path()).entryList(QDir::Files | QDir::Hidden),
               QStringList{DatabaseFileAB});
 
     QDir(m_data.file(DatabaseFileCD)).removeRecursively();
     test::WriteTestDatabase(m_data.path(), test::MakeQuestions(), DatabaseFileCD);
     ASSERT_TRUE(RunDataSetImport(m_set.path(), {DatabasesStep(m_data.path())}, {}));
-    EXPECT_NE(readAll(m_data.file(DatabaseFileAB)), m_oldAB);
-    EXPECT_NE(readAll(m_data.file(DatabaseFileCD)), m_oldCD);
+    EXPECT_NE(ReadAll(m_data.file(DatabaseFileAB)), m_oldAB);
+    EXPECT_NE(ReadAll(m_data.file(DatabaseFileCD)), m_oldCD);
     EXPECT_EQ(QDir(m_data.path()).entryList(QDir::Files | QDir::Hidden),
               (QStringList{DatabaseFileAB, DatabaseFileCD}));
 }

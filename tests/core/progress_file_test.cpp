@@ -31,10 +31,7 @@ namespace {
 using test::ScriptedPrompter;
 using test::TempDir;
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using test::ReadAll;
 
 bool WriteAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);

@@ -34,10 +34,7 @@ using bil::test::ScriptedPrompter;
 
 namespace {
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using test::ReadAll;
 
 const QByteArray& DataSetZip() {
     static const QByteArray zip =

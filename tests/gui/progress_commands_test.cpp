@@ -24,10 +24,7 @@ using bil::test::ScriptedPrompter;
 
 namespace {
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using test::ReadAll;
 
 class ProgressCommandsTest : public ::testing::Test {
 protected:

@@ -27,10 +27,7 @@ using namespace bil;
 
 namespace {
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using test::ReadAll;
 
 bool SameIcon(const QIcon& a, const QIcon& b) {
     return a.pixmap(16, 16).toImage() == b.pixmap(16, 16).toImage();

@@ -108,6 +108,11 @@ QString WriteBytes(const QString& path, const QByteArray& bytes) {
     return path;
 }
 
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 uint32_t DbvBytes::u32(qsizetype offset) const {
     char raw[4] = {};
     for (int i = 0; i < 4; ++i)

@@ -60,6 +60,8 @@ QString WriteTestDatabase(const QString& dir,
 
 // Writes bytes to a file; returns the path (empty and a test failure on error).
 QString WriteBytes(const QString& path, const QByteArray& bytes);
+// The whole file; empty when it cannot be read.
+QByteArray ReadAll(const QString& path);
 
 // The raw bytes of a .dbv file, with patches for header and index entries.
 class DbvBytes {
