@@ -2,6 +2,7 @@
 
 #include "app/settings.h"
 #include "data/database.h"
+#include "data/fingerprint.h"
 #include "data/question_search.h"
 #include "data/themes.h"
 #include "stats/save_guard.h"
@@ -73,6 +74,8 @@ struct AppState {
     SaveGuards Saves; // warn once per run of failed saves of each file
     // The open database's texts, folded for the search window.
     SearchIndex Search;
+    // The open database's question fingerprints, computed when first needed.
+    PrintCache Prints;
 };
 
 } // namespace bil

@@ -12,6 +12,7 @@ SwitchResult SwitchOpenDatabase(AppState& state, const QString& path) {
     const Database& db = state.Db;
     BuildAllHelpLinks(state.Themes, [&db](int number) { return db.LoadComment(number); });
     state.Search.invalidate(); // the search reads the new database's texts when next used
+    state.Prints.invalidate();
     if (!state.services.store)
         return {SwitchOutcome::NotRemembered,
                 Status::Error(QStringLiteral("Нет хранилища настроек"))};
