@@ -20,6 +20,7 @@ class Prompter;
 class RandomSource;
 class HelpEngine;
 class SettingsStore;
+class Clock;
 
 // Values a caller sets before showing the study or exam window; that window reads them.
 struct RunLaunch {
@@ -31,7 +32,7 @@ struct RunLaunch {
     int StartItem = 0;   // 0-based list item shown first
     uint8_t ExamStage = 0;
     std::array<uint8_t, TicketCount> DrawnTickets{}; // tickets drawn by training since start
-    int SkipMinimize = 0; // 1 = the next loss of focus does not minimise
+    int SkipMinimize = 0;                            // 1 = the next loss of focus does not minimise
 };
 
 // Services the rules need from outside; tests pass scripted ones.
@@ -40,6 +41,7 @@ struct Services {
     RandomSource* random = nullptr;
     HelpEngine* help = nullptr;
     SettingsStore* store = nullptr;
+    Clock* clock = nullptr; // null: the system clock (see ClockOf)
 };
 
 // What other windows hand to the study window for the runs they start.
@@ -60,6 +62,9 @@ struct RunSources {
     uint32_t PrepChecks = 0xFFFFF;
 };
 
+// The clock of the services, or the system clock when none is set.
+const Clock& ClockOf(const Services& services);
+
 // The program's shared state, owned by the application and passed by reference.
 struct AppState {
     Database Db;
@@ -68,8 +73,8 @@ struct AppState {
     Settings Config;
     RunLaunch Launch;
     RunSources Sources;
-    QString AppDataDir;  // without a trailing separator
-    QString ProgramDir;  // folder of the executable
+    QString AppDataDir; // without a trailing separator
+    QString ProgramDir; // folder of the executable
     Services services;
     SaveGuards Saves; // warn once per run of failed saves of each file
     // The open database's texts, folded for the search window.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -55,6 +56,23 @@ public:
     virtual int below(int n) = 0;
     // Reseed from the clock (the program does this when study and exam windows are shown).
     virtual void reseed() = 0;
+};
+
+// Wall time and a monotonic tick count; the program reads the system clock, tests step one.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    // The current time, UTC.
+    virtual QDateTime nowUtc() const = 0;
+    // Milliseconds on a clock that only moves forward (for waits and elapsed times).
+    virtual int64_t ticksMs() const = 0;
+};
+
+// The system's clock.
+class SystemClock final : public Clock {
+public:
+    QDateTime nowUtc() const override;
+    int64_t ticksMs() const override;
 };
 
 // Hands a help request ("biltor.chm::/topic>main" or ">popup") to whatever shows help.
