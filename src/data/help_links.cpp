@@ -30,6 +30,8 @@ bool MayStartMarker(QChar c) {
     case u'р':
     case u'Т':
     case u'т':
+    case u'с':
+    case u'С':
         return true;
     default:
         return false;
@@ -59,8 +61,22 @@ const MarkerWord* MarkerAt(QStringView text, qsizetype i) {
     return nullptr;
 }
 
+// Whether the words at i name an article of another law ("ст. 12.10 КоАП", "статьи 11.1
+// ФЗ"): its numbers are no traffic-rule references. "ст." counts only as a word of its own.
+bool ArticleAt(QStringView text, qsizetype i) {
+    const char16_t* at = text.utf16() + i;
+    const qsizetype left = text.size() - i;
+    if (left < 3 || at[1] != u'т')
+        return false;
+    if (at[0] == u'с' && at[2] == u'.')
+        return i == 0 || at[-1] == u' ' || at[-1] == u'(';
+    return left >= 5 && (at[0] == u'с' || at[0] == u'С') && at[2] == u'а' && at[3] == u'т' &&
+           at[4] == u'ь';
+}
+
 // First pass: keeps digits, dots before digits, blanks, commas and hyphens, and turns the words
-// that announce a reference into one marker letter: p rule item, z sign or plate, l marking.
+// that announce a reference into one marker letter: p rule item, z sign or plate, l marking,
+// x an article of another law. Brackets end a reference as a blank does ("22.2(1)").
 std::u16string CompactReferences(QStringView c) {
     std::u16string k;
     k.reserve(c.size());
@@ -72,6 +88,9 @@ std::u16string CompactReferences(QStringView c) {
         if (ch == u' ' || ch == u',' || ch == u'-' || IsDigit(ch)) {
             k += ch.unicode();
             i += 1;
+        } else if (ch == u'(' || ch == u')') {
+            k += u' ';
+            i += 1;
         } else if (ch == u'.' && i + 1 < n && IsDigit(c[i + 1])) {
             k += u'.';
             i += 1;
@@ -80,6 +99,9 @@ std::u16string CompactReferences(QStringView c) {
         } else if (const MarkerWord* m = MarkerAt(c, i)) {
             k += m->Marker;
             i += qsizetype(m->Word.size());
+        } else if (ArticleAt(c, i)) {
+            k += u'x';
+            i += 3;
         } else {
             i += 1;
         }
@@ -96,6 +118,16 @@ QString CaptionPrefix(char16_t marker) {
     default:
         return QStringLiteral("Разметка ");
     }
+}
+
+// Whether the chapter of `number` ("8.1" -> 8) exists: rule items 1..24, signs 1..8,
+// markings 1..2. Other numbers are misread dates, laws or typing slips.
+bool ChapterExists(char16_t marker, std::u16string_view number) {
+    int chapter = 0;
+    for (size_t q = 0; q < number.size() && IsDigit(number[q]); ++q)
+        chapter = chapter * 10 + (number[q] - u'0');
+    const int last = marker == u'p' ? 24 : marker == u'z' ? 8 : 2;
+    return chapter >= 1 && chapter <= last;
 }
 
 } // namespace
@@ -115,12 +147,15 @@ std::vector<HelpLink> BuildHelpLinks(const QString& comment) {
         if (ch == u'p' || ch == u'z' || ch == u'l') {
             marker = ch;
             j += 1;
+        } else if (ch == u'x') {
+            marker = 0; // an article of another law: its numbers are no references
+            j += 1;
         } else if (digitAt(j) && ((dotAt(j + 1) && digitAt(j + 2)) ||
                                   (digitAt(j + 1) && dotAt(j + 2) && digitAt(j + 3)))) {
             size_t stop = j;
             while (stop < m && k[stop] != u' ' && k[stop] != u',' && k[stop] != u'-')
                 ++stop;
-            if (marker != 0) {
+            if (marker != 0 && ChapterExists(marker, std::u16string_view(k).substr(j, stop - j))) {
                 // The code is the marker and the number: "p8.1".
                 std::u16string code(1, marker);
                 code.append(k, j, stop - j);

@@ -336,6 +336,22 @@ TEST_F(HelpPackTest, RuleItemsListTheQuestionsThatCiteThem) {
     EXPECT_TRUE(entry("pdd2.html#p2.1.1")->contains("A,B: билет 1, вопрос 3"));
 }
 
+TEST_F(HelpPackTest, ArticlesOfOtherLawsAndChaptersTheRulesLackMakeNoItems) {
+    test::WriteTicketComments(data.path(), "A_B", 2,
+                              {"Пункт 22.2(1) ПДД.", "ст. 11.1 ФЗ об ОСАГО",
+                               "согласно статьи 12.10", "п. 9.10 ПДД, ст. 31.2 КоАП",
+                               "п. 26.1 и п. 32.1"});
+    ASSERT_TRUE(build().ok());
+    const auto manifest = ReadPackContents(ReadText(pack() + "/" + PackManifestName).toUtf8());
+    ASSERT_TRUE(manifest.ok());
+    QStringList chapters;
+    for (const PackNode& node : manifest->Nodes[2].Children)
+        chapters << node.Topic;
+    EXPECT_EQ(chapters, QStringList({"pdd2.html", "pdd9.html", "pdd10.html", "pdd22.html"}));
+    EXPECT_TRUE(entry("pdd22.html#p22.2"));
+    EXPECT_FALSE(QFileInfo(pack() + "/pdd11.html").exists());
+}
+
 TEST_F(HelpPackTest, WithTheRulesTextEachItemStartsWithItsOwnText) {
     test::WriteDataFile(data.file("rules.txt"), test::RulesFixture());
     const auto built = build(data.file("rules.txt"));

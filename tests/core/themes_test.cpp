@@ -148,6 +148,36 @@ TEST(HelpLinks, WrittenOutItemWordIsAMarker) {
         (std::vector<Link>{{"Знак 2.4", "zn2.html#z2.4"}, {"Пункт 13.9", "pdd13.html#p13.9"}}));
 }
 
+TEST(HelpLinks, BracketsEndAReference) {
+    EXPECT_EQ(Links("Пункт 22.2(1) ПДД"), (std::vector<Link>{{"Пункт 22.2", "pdd22.html#p22.2"}}));
+    // The marker after the bracket takes over; the number before it keeps its own.
+    EXPECT_EQ(Links("Разметка 1.17.1.(Пункты 8.11 ПДД)"),
+              (std::vector<Link>{{"Разметка 1.17.1", "raz1.html#r1.17.1"},
+                                 {"Пункт 8.11", "pdd8.html#p8.11"}}));
+}
+
+TEST(HelpLinks, ArticlesOfOtherLawsGiveNoLinkUntilTheNextMarker) {
+    EXPECT_TRUE(Links("ст. 11.1 ФЗ об ОСАГО").empty());
+    EXPECT_TRUE(Links("согласно статьи 12.10 КоАП").empty());
+    EXPECT_TRUE(Links("Статья 12.8 КоАП").empty());
+    EXPECT_EQ(
+        Links("п. 2.7 ПДД (ст. 12.8, 12.26 КоАП), п. 2.3.2"),
+        (std::vector<Link>{{"Пункт 2.7", "pdd2.html#p2.7"}, {"Пункт 2.3.2", "pdd2.html#p2.3.2"}}));
+    // Inside a word "ст." is no article: the item marker stays.
+    EXPECT_EQ(Links("п. 10.1, мост. 10.2"),
+              (std::vector<Link>{{"Пункт 10.1", "pdd10.html#p10.1"},
+                                 {"Пункт 10.2", "pdd10.html#p10.2"}}));
+}
+
+TEST(HelpLinks, ChaptersTheRulesDoNotHaveGiveNoLink) {
+    EXPECT_TRUE(Links("п. 31.2 и п. 26.1, п. 0.5").empty());
+    EXPECT_TRUE(Links("знак 9.1, разметка 3.1").empty());
+    EXPECT_EQ(Links("п. 24.1, 25.1, знак 8.1, 9.1, разметка 2.1"),
+              (std::vector<Link>{{"Пункт 24.1", "pdd24.html#p24.1"},
+                                 {"Знак 8.1", "zn8.html#z8.1"},
+                                 {"Разметка 2.1", "raz2.html#r2.1"}}));
+}
+
 TEST(HelpLinks, AtMostNineLinksTheRestIgnored) {
     QString comment = QStringLiteral("п.");
     for (int k = 1; k <= 12; ++k)
@@ -163,7 +193,7 @@ TEST(HelpLinks, CaptionAndTopicCutToTwentyCharacters) {
     ASSERT_EQ(links.size(), 1u);
     EXPECT_EQ(links[0].caption, "Разметка 1.14.1.2.3.");
     EXPECT_EQ(links[0].topic, "raz1.html#r1.14.1.2.");
-    EXPECT_EQ(Links("п. 99.99999999999999999999")[0].topic.size(), 20);
+    EXPECT_EQ(Links("п. 24.99999999999999999999")[0].topic.size(), 20);
 }
 
 TEST(HelpLinks, LongNoisyCommentStaysBounded) {

@@ -157,6 +157,16 @@ void WriteHelpDataSet(const QString& root) {
     WriteDataFile(root + "/questions/C_D/tickets/Билет 1.json", Json(cd));
 }
 
+void WriteTicketComments(const QString& root, const QString& set, int ticket,
+                         const QStringList& comments) {
+    QJsonArray questions;
+    for (qsizetype k = 0; k < comments.size(); ++k)
+        questions.append(
+            Question(ticket, int(k + 1), QStringLiteral("Вопрос о %1?").arg(k + 1), comments[k]));
+    WriteDataFile(root + QStringLiteral("/questions/%1/tickets/Билет %2.json").arg(set).arg(ticket),
+                  Json(questions));
+}
+
 QByteArray RulesFixture() {
     return QStringLiteral("Решение об учебных правилах\n"
                           "1. Принять прилагаемые учебные правила.\n"

@@ -41,6 +41,11 @@ inline const QString TrickyTitle = QStringLiteral("Зона <b>действия<
 inline const QString CommentCiting910 =
     QStringLiteral("Согласно п. 9.10 ПДД водитель должен соблюдать дистанцию, а знак 3.20 "
                    "запрещает обгон.");
+// Writes questions/<set>/tickets/Билет <ticket>.json ("A_B", "C_D") with one question per
+// comment, at positions 1, 2, …
+void WriteTicketComments(const QString& root, const QString& set, int ticket,
+                         const QStringList& comments);
+
 // A rules text of our own writing: a decree with numbered points, chapters 1, 2, 9 and 10,
 // items 1.1, 1.2 (with a definition paragraph and an edit note), 2.1.1, 9.10 (with a list item)
 // and 10.1, then an appendix that numbers signs like items.
