@@ -1,5 +1,8 @@
 #include "data/dataset_source.h"
 
+#include "app/platform.h"
+#include "data/download_gate.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
@@ -104,9 +107,9 @@ private:
 };
 
 // Bytes that open as no archive at all (as opposed to an archive damaged further on).
-Status NotAnArchive(const QString& shown, const QString& why) {
+Status NotAnArchive(const QString& shown) {
     return Status::Error(
-        QStringLiteral("Файл %1 — не архив zip или tar.gz (или он повреждён): %2").arg(shown, why));
+        QStringLiteral("Файл %1 — не архив zip или tar.gz (или он повреждён).").arg(shown));
 }
 
 class ArchiveReader {
@@ -143,8 +146,8 @@ SourceKind ClassifySource(const QString& source) {
 }
 
 Status UnpackArchive(const QString& archivePath, const QString& into,
-                     const DataSetSourceOptions& options) {
-    const QString shown = Native(archivePath);
+                     const DataSetSourceOptions& options, const QString& shownName) {
+    const QString shown = shownName.isEmpty() ? Native(archivePath) : shownName;
     const Utf8Names names;
     ArchiveReader reader;
     archive* a = reader.get();
@@ -155,7 +158,7 @@ Status UnpackArchive(const QString& archivePath, const QString& into,
         ARCHIVE_OK) {
         // A file that reads but does not open as an archive holds something else.
         if (QFile probe(archivePath); probe.open(QIODevice::ReadOnly))
-            return NotAnArchive(shown, reader.error());
+            return NotAnArchive(shown);
         return Status::Error(
             QStringLiteral("Не удалось открыть архив %1: %2").arg(shown, reader.error()));
     }
@@ -176,7 +179,7 @@ Status UnpackArchive(const QString& archivePath, const QString& into,
         if (next < ARCHIVE_WARN) {
             // Nothing read yet means the bytes are no archive at all.
             if (entries == 0)
-                return NotAnArchive(shown, reader.error());
+                return NotAnArchive(shown);
             return Status::Error(
                 QStringLiteral("Архив %1 повреждён: %2").arg(shown, reader.error()));
         }
@@ -278,129 +281,72 @@ Status DownloadToFile(const QString& url, const QString& filePath,
         return Status::Error(QStringLiteral("Не удалось создать файл %1: %2")
                                  .arg(Native(filePath), out.errorString()));
 
-    enum class Stop { None, Cancelled, Stalled, TooBig, WriteFailed };
-    Stop stop = Stop::None;
-    qint64 received = 0;
-    qint64 expected = -1;
+    static const SystemClock systemClock;
+    DownloadLimits limits;
+    limits.MaxBytes = options.MaxDownloadBytes;
+    limits.WindowMs = options.SlowWindowMs;
+    limits.MinBytesPerWindow = options.MinBytesPerWindow;
+    DownloadGate gate(url, out, options.WindowClock ? *options.WindowClock : systemClock, limits,
+                      options.Cancel);
 
     QNetworkAccessManager network;
     QNetworkRequest request(address);
+    // The network refuses a redirect to another scheme, and from https to http; the gate looks
+    // at each one too.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(10);
+    request.setMaximumRedirectsAllowed(limits.MaxRedirects);
     request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("biletoria"));
     QNetworkReply* reply = network.get(request);
+    // The network layer reads no further ahead than this: what the server sends faster than
+    // the file takes it waits in the server's socket, not in our memory.
+    reply->setReadBufferSize(DownloadReadBuffer);
     QEventLoop loop;
-    QTimer stall;
-    stall.setSingleShot(true);
-    stall.setInterval(options.StallTimeoutMs);
-    QTimer poll; // the cancel flag may be set from another thread
+    QTimer poll; // the clock's window and the cancel flag, which may be set from another thread
     poll.setInterval(50);
+    std::vector<char> piece(std::size_t(64 * 1024));
 
-    auto halt = [&](Stop why) {
-        if (stop == Stop::None)
-            stop = why;
-        reply->abort();
-    };
-    auto success = [&] {
-        const int code = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        return code >= 200 && code < 300;
+    auto halt = [&] {
+        if (!reply->isFinished())
+            reply->abort();
     };
     QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, [&] {
-        if (!success())
-            return;
-        bool known = false;
-        const qint64 length =
-            reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
-        if (known && length > options.MaxDownloadBytes)
-            halt(Stop::TooBig);
-        // A compressed transfer is unpacked on the way in: its length says nothing about the
-        // bytes that arrive.
-        const QByteArray encoding = reply->rawHeader("Content-Encoding").trimmed().toLower();
-        expected = known && (encoding.isEmpty() || encoding == "identity") ? length : -1;
+        const int code = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        if (!gate.head(code, reply->rawHeaderPairs()))
+            halt();
+    });
+    QObject::connect(reply, &QNetworkReply::redirected, &loop, [&](const QUrl& target) {
+        if (!gate.redirect(target))
+            halt();
     });
     QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
-        const QByteArray chunk = reply->readAll();
-        stall.start();
-        if (stop != Stop::None || !success())
-            return;
-        received += chunk.size();
-        if (received > options.MaxDownloadBytes)
-            return halt(Stop::TooBig);
-        if (out.write(chunk) != chunk.size())
-            return halt(Stop::WriteFailed);
-        Report(options, SourceProgress::Stage::Download, received, expected);
+        while (reply->bytesAvailable() > 0) {
+            const qint64 got = reply->read(piece.data(), qint64(piece.size()));
+            if (got <= 0)
+                break;
+            if (!gate.body(QByteArrayView(piece.data(), got)))
+                return halt();
+            Report(options, SourceProgress::Stage::Download, gate.received(), gate.expected());
+        }
     });
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    QObject::connect(&stall, &QTimer::timeout, &loop, [&] { halt(Stop::Stalled); });
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (Cancelled(options))
-            halt(Stop::Cancelled);
+        if (!gate.tick())
+            halt();
     });
     Report(options, SourceProgress::Stage::Download, 0, -1);
-    stall.start();
     poll.start();
     if (!reply->isFinished())
         loop.exec();
-    stall.stop();
     poll.stop();
 
-    const QNetworkReply::NetworkError error = reply->error();
-    const int code = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const QString reason = reply->errorString();
-    const QString finalUrl = reply->url().toString();
+    Status result = gate.finish(reply->error(), reply->errorString());
     reply->deleteLater();
     const bool flushed = out.flush();
     out.close();
-
-    Status result = Status::Ok();
-    switch (stop) {
-    case Stop::Cancelled:
-        result = Status::Error(DataSetCancelledMessage);
-        break;
-    case Stop::Stalled:
-        result =
-            Status::Error(QStringLiteral("Сервер не присылает данных %1 с; загрузка прервана: %2")
-                              .arg(options.StallTimeoutMs / 1000.0)
-                              .arg(url));
-        break;
-    case Stop::TooBig:
-        result = Status::Error(QStringLiteral("Архив больше %1 МБ; загрузка прервана: %2")
-                                   .arg(Megabytes(options.MaxDownloadBytes), url));
-        break;
-    case Stop::WriteFailed:
+    if (result && !flushed)
         result = Status::Error(QStringLiteral("Не удалось записать загруженный архив в %1: %2")
                                    .arg(Native(filePath), out.errorString()));
-        break;
-    case Stop::None:
-        if (code == 404 || code == 410)
-            result = Status::Error(QStringLiteral("По адресу ничего не найдено (ошибка %1): %2")
-                                       .arg(code)
-                                       .arg(finalUrl));
-        else if (code >= 400)
-            result = Status::Error(
-                QStringLiteral("Сервер ответил ошибкой %1: %2").arg(code).arg(finalUrl));
-        else if (error == QNetworkReply::TooManyRedirectsError)
-            result = Status::Error(QStringLiteral("Слишком много перенаправлений: %1").arg(url));
-        else if (error != QNetworkReply::NoError && received > 0)
-            result = Status::Error(QStringLiteral("Загрузка оборвалась после %1 байт: %2 (%3)")
-                                       .arg(received)
-                                       .arg(url, reason));
-        else if (error != QNetworkReply::NoError)
-            result =
-                Status::Error(QStringLiteral("Нет связи с сервером: %1 (%2)").arg(url, reason));
-        else if (expected >= 0 && received != expected)
-            result = Status::Error(QStringLiteral("Загрузка оборвалась: получено %1 байт из %2: %3")
-                                       .arg(received)
-                                       .arg(expected)
-                                       .arg(url));
-        else if (!flushed)
-            result = Status::Error(
-                QStringLiteral("Не удалось записать загруженный архив в %1").arg(Native(filePath)));
-        else if (received == 0)
-            result = Status::Error(QStringLiteral("Сервер прислал пустой ответ: %1").arg(url));
-        break;
-    }
     if (!result)
         QFile::remove(filePath);
     return result;
@@ -434,7 +380,9 @@ Result<DataSetRoot> OpenDataSetSource(const QString& source, const DataSetSource
     const QString unpacked = temp->filePath(QStringLiteral("data"));
     if (!QDir().mkpath(unpacked))
         return Status::Error(QStringLiteral("Не удалось создать папку %1").arg(Native(unpacked)));
-    Status opened = UnpackArchive(archivePath, unpacked, options);
+    // A download is named by its address: the temporary file's name means nothing to anyone.
+    Status opened = UnpackArchive(archivePath, unpacked, options,
+                                  kind == SourceKind::Url ? trimmed : QString());
     if (kind == SourceKind::Url)
         QFile::remove(archivePath); // the unpacked copy is all that is needed from here on
     if (!opened)

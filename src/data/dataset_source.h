@@ -21,12 +21,18 @@
 #include <QString>
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
 class QTemporaryDir;
 
 namespace bil {
+
+class Clock;
+
+// How far the network layer may read ahead of the file a download writes.
+constexpr qint64 DownloadReadBuffer = 1024 * 1024;
 
 // Set to true from any thread to stop the work in progress; the work then fails with
 // DataSetCancelledMessage.
@@ -47,8 +53,11 @@ struct DataSetSourceOptions {
     // Unpacked bytes and entries allowed: a small archive must not fill the disk.
     qint64 MaxUnpackedBytes = 2LL * 1024 * 1024 * 1024;
     qint64 MaxEntries = 200000;
-    // A download with no bytes arriving for this long fails.
-    int StallTimeoutMs = 30000;
+    // A download receiving fewer than MinBytesPerWindow within any SlowWindowMs fails.
+    int64_t SlowWindowMs = 30000;
+    qint64 MinBytesPerWindow = 64 * 1024;
+    // The clock of that window; null: the system clock.
+    const Clock* WindowClock = nullptr;
     // Parent of the temporary folder; empty: the system's temporary folder.
     QString TempParent;
     std::function<void(const SourceProgress&)> Progress; // optional
@@ -82,16 +91,18 @@ Result<DataSetRoot> OpenDataSetSource(const QString& source, const DataSetSource
 
 // Unpacks a .zip or .tar(.gz/.bz2/.xz) archive into the empty folder `into`. An entry whose
 // path leaves the archive (absolute, "..") refuses the whole archive; links and devices are
-// skipped. Never writes outside `into`.
+// skipped. Never writes outside `into`. Messages name the archive as shownName when given.
 Status UnpackArchive(const QString& archivePath, const QString& into,
-                     const DataSetSourceOptions& options);
+                     const DataSetSourceOptions& options, const QString& shownName = QString());
 
 // The data set root in a folder: the folder itself when it holds questions/, else its only
 // subfolder when that does (an archive's top folder). Fails with a message for the learner.
 Result<QString> FindDataSetRoot(const QString& folder);
 
-// Downloads an http(s) address to a file: redirects followed, the stall and size limits of
-// the options, cancel. The file is removed on failure.
+// Downloads an http(s) address to a file: redirects to http(s) followed, any status other
+// than 2xx stops at once, the speed and size limits of the options, cancel. The body goes to
+// the file as it arrives, with at most DownloadReadBuffer bytes read ahead of it. The file is
+// removed on failure.
 Status DownloadToFile(const QString& url, const QString& filePath,
                       const DataSetSourceOptions& options);
 

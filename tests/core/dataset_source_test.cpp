@@ -5,21 +5,26 @@
 #include "data/dataset_source.h"
 #include "data/dbv_check.h"
 #include "data/dbv_import.h"
+#include "data/download_gate.h"
 #include "loopback_http.h"
+#include "step_clock.h"
 #include "test_dataset.h"
 #include "test_db.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 
 namespace bil {
 namespace {
@@ -294,7 +299,7 @@ protected:
         m_zip = test::MakeArchive(ArchiveFormat::Zip, Published(),
                                   QStringLiteral("pdd_russia-master/"));
         m_options.TempParent = m_temp.path();
-        m_options.StallTimeoutMs = 400;
+        m_options.WindowClock = &m_clock; // time passes only when a test moves it
     }
     Status import(const QString& path, const TempDir& out) {
         return RunDataSetImport(m_http.url(path), {DatabasesStep(out.path())}, m_context,
@@ -310,7 +315,26 @@ protected:
         EXPECT_TRUE(FilesUnder(m_temp.path()).isEmpty());
     }
 
+    // Moves the download's clock on by a second every few milliseconds while it runs.
+    std::unique_ptr<QTimer> runClock() {
+        auto timer = std::make_unique<QTimer>();
+        QObject::connect(timer.get(), &QTimer::timeout, [this] { m_clock.advanceMs(1000); });
+        timer->start(5);
+        return timer;
+    }
+    // A cancel a few seconds on, so that a download that would never end fails the test
+    // instead of hanging it.
+    std::unique_ptr<QTimer> guard(CancelFlag& cancel) {
+        m_context.Cancel = &cancel;
+        auto timer = std::make_unique<QTimer>();
+        timer->setSingleShot(true);
+        QObject::connect(timer.get(), &QTimer::timeout, [&cancel] { cancel = true; });
+        timer->start(8000);
+        return timer;
+    }
+
     test::LoopbackHttp m_http;
+    test::StepClock m_clock;
     QByteArray m_zip;
     TempDir m_temp;
     DataSetSourceOptions m_options;
@@ -389,11 +413,15 @@ TEST_F(Downloads, FailuresAreNamedAndLeaveNothing) {
     loop.Location = "/loop.zip";
     m_http.route(QStringLiteral("/loop.zip"), loop);
 
-    expectFailure(QStringLiteral("/missing.zip"), QStringLiteral("ничего не найдено (ошибка 404)"));
+    expectFailure(QStringLiteral("/missing.zip"), QStringLiteral("Сервер ответил ошибкой 404"));
     expectFailure(QStringLiteral("/error.zip"), QStringLiteral("ошибкой 500"));
     expectFailure(QStringLiteral("/truncated.zip"), QStringLiteral("оборвалась"));
     expectFailure(QStringLiteral("/page.zip"), QStringLiteral("не архив zip или tar.gz"));
-    expectFailure(QStringLiteral("/stall.zip"), QStringLiteral("Сервер не присылает данных"));
+    {
+        const auto clock = runClock();
+        expectFailure(QStringLiteral("/stall.zip"),
+                      QStringLiteral("Сервер не присылает данных 30 с"));
+    }
     expectFailure(QStringLiteral("/huge.zip"), QStringLiteral("Архив больше 300 МБ"));
     expectFailure(QStringLiteral("/loop.zip"), QStringLiteral("перенаправлений"));
     m_options.MaxDownloadBytes = m_zip.size() / 3; // no length sent: counted as it arrives
@@ -440,6 +468,152 @@ TEST_F(Downloads, CancelMidwayStopsAtOnce) {
     };
     m_http.route(QStringLiteral("/master.zip"), {200, m_zip});
     expectFailure(QStringLiteral("/master.zip"), DataSetCancelledMessage);
+}
+
+// A reply with an error status stops at once, however long or slow its body.
+TEST_F(Downloads, ErrorStatusStopsAtOnceWhateverTheBody) {
+    test::HttpReply fast{500, QByteArray(1024 * 1024, 'e')};
+    fast.SendLength = false;
+    fast.ChunkBytes = 1024 * 1024;
+    fast.Endless = true;
+    m_http.route(QStringLiteral("/fast.zip"), fast);
+    test::HttpReply slow{404, "not found "};
+    slow.ChunkBytes = 1;
+    slow.ChunkIntervalMs = 20;
+    slow.Endless = true;
+    m_http.route(QStringLiteral("/slow.zip"), slow);
+    CancelFlag cancel{false};
+    const auto bound = guard(cancel);
+    expectFailure(QStringLiteral("/fast.zip"), QStringLiteral("Сервер ответил ошибкой 500: ") +
+                                                   m_http.url(QStringLiteral("/fast.zip")));
+    expectFailure(QStringLiteral("/slow.zip"), QStringLiteral("Сервер ответил ошибкой 404: ") +
+                                                   m_http.url(QStringLiteral("/slow.zip")));
+}
+
+// A server faster than the file is written waits in its socket: the download holds no more than
+// its read buffer, whatever the body's size, and the size limit counts what arrives.
+TEST_F(Downloads, FastBodyWaitsInTheServerNotInMemory) {
+    constexpr qint64 Total = 160LL * 1024 * 1024;
+    test::FloodHttp flood(Total);
+    m_options.MaxDownloadBytes = 100LL * 1024 * 1024;
+    qint64 heldMost = 0;
+    bool paused = false;
+    m_context.Progress = [&](const ImportProgress& p) {
+        if (p.Phase != ImportProgress::Stage::Download || p.Done == 0)
+            return;
+        if (!paused) {
+            // A file that takes a while: the server may run ahead as far as anyone lets it.
+            paused = true;
+            flood.waitAllSent(1500);
+        }
+        heldMost = std::max(heldMost, flood.sent() - p.Done);
+    };
+    TempDir out;
+    const Status done =
+        RunDataSetImport(flood.url(), {DatabasesStep(out.path())}, m_context, m_options);
+    ASSERT_FALSE(done);
+    EXPECT_TRUE(done.message().startsWith(QStringLiteral("Архив больше 100 МБ")))
+        << S(done.message());
+    // The sockets' own buffers on both ends come on top of ours.
+    EXPECT_LT(heldMost, 24LL * 1024 * 1024);
+    EXPECT_LT(flood.sent(), Total);
+    EXPECT_TRUE(FilesUnder(m_temp.path()).isEmpty());
+}
+
+// A body that trickles fails once a whole window brought too little; a cancel still stops it.
+TEST_F(Downloads, TrickleFailsOnceAWindowBringsTooLittle) {
+    test::HttpReply trickle{200, "x"};
+    trickle.SendLength = false;
+    trickle.ChunkBytes = 1;
+    trickle.ChunkIntervalMs = 5;
+    trickle.Endless = true;
+    m_http.route(QStringLiteral("/trickle.zip"), trickle);
+    CancelFlag cancel{false};
+    const auto bound = guard(cancel);
+    m_context.Progress = [&](const ImportProgress& p) {
+        if (p.Phase == ImportProgress::Stage::Download && p.Done > 0)
+            m_clock.advanceMs(1000); // a byte a second
+    };
+    expectFailure(QStringLiteral("/trickle.zip"),
+                  QStringLiteral("Сервер присылает данные слишком медленно"));
+    EXPECT_FALSE(cancel.load());
+
+    CancelFlag now{false};
+    m_context.Cancel = &now;
+    m_context.Progress = [&](const ImportProgress& p) {
+        if (p.Phase == ImportProgress::Stage::Download && p.Done >= 3)
+            now = true;
+    };
+    expectFailure(QStringLiteral("/trickle.zip"), DataSetCancelledMessage);
+}
+
+// Whatever goes wrong is said in Russian and names the address, never a temporary file.
+TEST_F(Downloads, RedirectsElsewhereBombsAndPagesNameTheAddress) {
+    for (const QByteArray& target :
+         {QByteArray("file:///etc/passwd"), QByteArray("ftp://127.0.0.1/x.zip")}) {
+        test::HttpReply away{302, "moved"};
+        away.Location = target;
+        m_http.route(QStringLiteral("/away.zip"), away);
+        expectFailure(QStringLiteral("/away.zip"),
+                      QStringLiteral("не по протоколу http или https"));
+    }
+    test::HttpReply bomb{200, test::GzipOfZeros(400LL * 1024 * 1024)};
+    bomb.Encoding = "gzip";
+    m_http.route(QStringLiteral("/bomb.zip"), bomb);
+    m_http.route(QStringLiteral("/page.zip"), {200, "<html><body>Страница</body></html>"});
+    for (const QString& path :
+         {QStringLiteral("/away.zip"), QStringLiteral("/bomb.zip"), QStringLiteral("/page.zip")}) {
+        SCOPED_TRACE(S(path));
+        TempDir out;
+        const Status done = import(path, out);
+        ASSERT_FALSE(done);
+        EXPECT_TRUE(done.message().contains(m_http.url(path))) << S(done.message());
+        EXPECT_FALSE(done.message().contains(m_temp.path())) << S(done.message());
+        EXPECT_FALSE(
+            done.message().contains(QRegularExpression(QStringLiteral("[A-Za-z]{4,} [a-z]{3,}"))))
+            << S(done.message());
+    }
+}
+
+// The window of speed, step by step on a clock of the test's own.
+TEST(DownloadGate, SpeedIsJudgedOverTheLastWindowOnly) {
+    test::StepClock clock;
+    QBuffer sink;
+    sink.open(QIODevice::WriteOnly);
+    DownloadLimits limits;
+    DownloadGate gate(QStringLiteral("http://x/a.zip"), sink, clock, limits);
+    ASSERT_TRUE(gate.head(200, {{"Content-Length", "1000000"}}));
+    EXPECT_EQ(gate.expected(), 1000000);
+    clock.advanceMs(29999);
+    EXPECT_TRUE(gate.tick()); // nothing yet, but the first window is not over
+    // 64 KB in one burst keeps it alive for one window, not longer.
+    ASSERT_TRUE(gate.body(QByteArray(64 * 1024, 'a')));
+    clock.advanceMs(29000);
+    EXPECT_TRUE(gate.tick());
+    ASSERT_TRUE(gate.body(QByteArray(100, 'b')));
+    clock.advanceMs(1500);
+    EXPECT_FALSE(gate.tick()); // the burst has left the window; 100 bytes are too few
+    EXPECT_EQ(gate.stopped(), DownloadGate::Stop::Slow);
+    EXPECT_FALSE(gate.body("more"));
+    EXPECT_EQ(gate.received(), 64 * 1024 + 100);
+    EXPECT_EQ(sink.data().size(), gate.received());
+    EXPECT_TRUE(gate.finish(QNetworkReply::OperationCanceledError, QString())
+                    .message()
+                    .startsWith(QStringLiteral("Сервер присылает данные слишком медленно (меньше "
+                                               "64 КБ за 30 с)")));
+
+    // Nothing at all for a window is a stall; a cancel is seen at the next tick.
+    test::StepClock second;
+    DownloadGate silent(QStringLiteral("http://x/a.zip"), sink, second, limits);
+    ASSERT_TRUE(silent.head(200, {}));
+    second.advanceMs(30000);
+    EXPECT_FALSE(silent.tick());
+    EXPECT_EQ(silent.stopped(), DownloadGate::Stop::Stalled);
+    CancelFlag cancel{true};
+    DownloadGate cancelled(QStringLiteral("http://x/a.zip"), sink, second, limits, &cancel);
+    EXPECT_FALSE(cancelled.tick());
+    EXPECT_EQ(cancelled.finish(QNetworkReply::OperationCanceledError, QString()).message(),
+              DataSetCancelledMessage);
 }
 
 // Replacing the databases of the data folder: the old ones stay whole until the new ones are
@@ -529,7 +703,8 @@ TEST_F(Downloads, ToolBuildsFromArchiveAndAddress) {
                    QStringLiteral("AB"), QStringLiteral("-o"), none},
                   &err),
               1);
-    EXPECT_TRUE(QString::fromUtf8(err).contains(QStringLiteral("ошибка 404"))) << err.toStdString();
+    EXPECT_TRUE(QString::fromUtf8(err).contains(QStringLiteral("ошибкой 404")))
+        << err.toStdString();
     EXPECT_FALSE(QFile::exists(none));
     // One form or the other, not a mix.
     EXPECT_EQ(run({QStringLiteral("build"), QStringLiteral("--json"), zip,

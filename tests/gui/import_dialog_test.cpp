@@ -193,7 +193,7 @@ TEST_F(ImportDialogTest, FailuresWarnAndLeaveTheOpenDatabaseAndTheDataFolder) {
         EXPECT_EQ(prompter.shown().back().caption, QStringLiteral("Внимание!"));
         EXPECT_EQ(prompter.shown().back().icon, Prompter::Icon::Warning);
         EXPECT_TRUE(prompter.shown().back().text.startsWith(
-            QStringLiteral("Билеты не загружены.\nПо адресу ничего не найдено (ошибка 404)")))
+            QStringLiteral("Билеты не загружены.\nСервер ответил ошибкой 404")))
             << prompter.shown().back().text.toStdString();
         // The dialog stays for another try.
         EXPECT_TRUE(dialog.isVisible());

@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
+#include <thread>
 #include <vector>
 
 class QTcpServer;
@@ -29,6 +31,7 @@ struct HttpReply {
     qint64 StallAfter = -1;    // send this many body bytes, then nothing, connection left open
     int ChunkBytes = 0;        // > 0: send the body in chunks of this size ...
     int ChunkIntervalMs = 0;   // ... this far apart
+    bool Endless = false;      // with ChunkBytes: the body again and again, never ending
 };
 
 class LoopbackHttp : public QObject {
@@ -50,5 +53,29 @@ private:
     std::vector<QTcpSocket*> m_open;
     QHash<QTcpSocket*, QByteArray> m_buffers; // request bytes until the header is complete
 };
+
+// A server on its own thread that answers one request with a 200 and no length, then sends
+// `total` bytes as fast as the connection takes them: it runs ahead of whatever reads slowly.
+class FloodHttp {
+public:
+    explicit FloodHttp(qint64 total);
+    ~FloodHttp();
+    QString url() const;
+    // Body bytes the connection has taken so far.
+    qint64 sent() const { return m_sent.load(); }
+    // Waits at most timeoutMs for every byte to be sent; true when they were.
+    bool waitAllSent(int timeoutMs);
+
+private:
+    int m_listener = -1;
+    int m_port = 0;
+    qint64 m_total;
+    std::atomic<qint64> m_sent{0};
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+// A gzip stream of `bytes` zero bytes (a few hundred kilobytes for hundreds of megabytes).
+QByteArray GzipOfZeros(qint64 bytes);
 
 } // namespace bil::test

@@ -209,9 +209,12 @@ void ImportDialog::StartClick() {
         QMetaObject::invokeMethod(
             this, [this, p] { showProgress(p); }, Qt::QueuedConnection);
     };
-    m_worker = QThread::create(
-        [source, steps = importSteps(m_dataFolder, source), context, cancel = m_cancel,
-         outcome = m_outcome] { *outcome = RunDataSetImport(source, steps, context); });
+    DataSetSourceOptions sourceOptions;
+    sourceOptions.WindowClock = &ClockOf(m_state.services);
+    m_worker = QThread::create([source, steps = importSteps(m_dataFolder, source), context,
+                                sourceOptions, cancel = m_cancel, outcome = m_outcome] {
+        *outcome = RunDataSetImport(source, steps, context, sourceOptions);
+    });
     connect(m_worker, &QThread::finished, this, &ImportDialog::workFinished);
     setRunning(true);
     ProgressLabel->setText(QStringLiteral("Открытие источника…"));
