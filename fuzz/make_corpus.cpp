@@ -4,6 +4,7 @@
 #include "data/cp1251.h"
 #include "data/database.h"
 #include "data/demo_database.h"
+#include "data/prints_file.h"
 #include "data/themes.h"
 #include "help_dataset.h"
 #include "stats/progress_file.h"
@@ -250,6 +251,15 @@ void progressFiles() {
     put("progress_file", QStringLiteral("evil.zip"),
         test::MakeArchive(test::ArchiveFormat::Zip, {{QStringLiteral("manifest.txt"), "x"}},
                           QString(), {QStringLiteral("../stat.dat")}));
+
+    PrintsKey key;
+    key.FileSize = 123456;
+    key.ModifiedMs = 1700000000000;
+    key.Shape.fill(7);
+    QuestionPrints prints{};
+    for (int i = 0; i < QuestionCount; ++i)
+        prints[i] = Fingerprint(i) * 0x9E3779B97F4A7C15ull;
+    put("prints_file", QStringLiteral("whole.prints"), SerializePrints(key, prints));
 }
 
 } // namespace

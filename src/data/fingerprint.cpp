@@ -1,5 +1,7 @@
 #include "data/fingerprint.h"
 
+#include "data/prints_file.h"
+
 #include <QCryptographicHash>
 
 #include <cstring>
@@ -81,9 +83,13 @@ Result<QuestionPrints> ComputeQuestionPrints(const Database& db) {
 
 Result<QuestionPrints> PrintCache::prints(const Database& db) {
     if (!m_valid || m_dbPath != db.DbPath() || m_dbIndex != db.DbIndex()) {
-        Result<QuestionPrints> computed = ComputeQuestionPrints(db);
-        if (!computed)
-            return computed.status();
+        Result<QuestionPrints> computed = ReadPrintsFile(db);
+        if (!computed) {
+            computed = ComputeQuestionPrints(db);
+            if (!computed)
+                return computed.status();
+            (void)WritePrintsFile(db, *computed); // a read-only folder only costs time later
+        }
         m_prints = *computed;
         m_set = SetFingerprint(m_prints);
         m_dbPath = db.DbPath();

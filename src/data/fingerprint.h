@@ -36,7 +36,8 @@ QString FingerprintText(Fingerprint print);
 Result<QuestionPrints> ComputeQuestionPrints(const Database& db);
 
 // The open database's fingerprints, computed on first use and again whenever the database is
-// another one (same rule as the search index).
+// another one (same rule as the search index). They are taken from the prints file beside the
+// database when it was made for this very file, and written there after a computation.
 class PrintCache {
 public:
     // The prints of db as it is open now; computes them when db changed since the last call.

@@ -11,6 +11,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <functional>
+
 #include <archive.h>
 #include <archive_entry.h>
 #include <gtest/gtest.h>
@@ -262,6 +264,100 @@ QByteArray MakeArchive(ArchiveFormat format, const DataSetFiles& files, const QS
     archive_write_close(a);
     archive_write_free(a);
     return out;
+}
+
+} // namespace bil::test
+
+namespace bil::test {
+
+namespace {
+
+// Edits question n (1..800) of A,B in place among the ticket files.
+void EditQuestion(DataSetFiles& files, int n, const std::function<void(QJsonObject&)>& edit) {
+    const QString name = QStringLiteral("questions/A_B/tickets/Билет %1.json").arg(TicketOf(n));
+    for (auto& [rel, bytes] : files) {
+        if (rel != name)
+            continue;
+        QJsonArray items = QJsonDocument::fromJson(bytes).array();
+        QJsonObject q = items[PositionOf(n) - 1].toObject();
+        edit(q);
+        items[PositionOf(n) - 1] = q;
+        bytes = QJsonDocument(items).toJson();
+        return;
+    }
+    ADD_FAILURE() << "no ticket file for question " << n;
+}
+
+QJsonObject QuestionAt(const DataSetFiles& files, int n) {
+    const QString name = QStringLiteral("questions/A_B/tickets/Билет %1.json").arg(TicketOf(n));
+    for (const auto& [rel, bytes] : files)
+        if (rel == name)
+            return QJsonDocument::fromJson(bytes).array()[PositionOf(n) - 1].toObject();
+    return {};
+}
+
+} // namespace
+
+DataSetFiles MakeNextRelease(const DataSetShape& shape) {
+    DataSetFiles files = MakePublishedDataSet(shape);
+    const QString q = QStringLiteral("question");
+    const QString answers = QStringLiteral("answers");
+    EditQuestion(files, 1, [&](QJsonObject& o) {
+        o[q] = QStringLiteral("Вопрос 1 (A,B), заданный иначе: что верно?");
+    });
+    EditQuestion(files, 3, [&](QJsonObject& o) {
+        QJsonArray a = o[answers].toArray();
+        const QJsonValue first = a[0];
+        a[0] = a[1];
+        a[1] = first;
+        o[answers] = a;
+    });
+    EditQuestion(files, 4, [&](QJsonObject& o) {
+        QJsonArray a = o[answers].toArray();
+        for (qsizetype k = 0; k < a.size(); ++k) {
+            QJsonObject answer = a[k].toObject();
+            answer[QStringLiteral("is_correct")] = !answer[QStringLiteral("is_correct")].toBool();
+            a[k] = answer;
+        }
+        o[answers] = a;
+        o[QStringLiteral("correct_answer")] = QStringLiteral("Правильный ответ: 2");
+    });
+    EditQuestion(files, 5, [&](QJsonObject& o) {
+        o[QStringLiteral("answer_tip")] = QStringLiteral("Исправленное объяснение: п. 8.2 ПДД.");
+    });
+    const QJsonObject moving = QuestionAt(files, 21);
+    EditQuestion(files, 45, [&](QJsonObject& o) {
+        o = moving;
+        o[QStringLiteral("ticket_number")] = QStringLiteral("Билет 3");
+        o[QStringLiteral("title")] = QStringLiteral("Вопрос 5");
+    });
+    EditQuestion(files, 21, [&](QJsonObject& o) {
+        o[q] = QStringLiteral("Новый вопрос этого выпуска: что верно?");
+    });
+    // The picture of 67 gets the bytes of another question's picture.
+    const QString from = QStringLiteral("images/A_B/%1.jpg").arg(Hex(CategorySet::AB, 133));
+    const QString to = QStringLiteral("images/A_B/%1.jpg").arg(Hex(CategorySet::AB, 67));
+    QByteArray replacement;
+    for (const auto& [rel, bytes] : files)
+        if (rel == from)
+            replacement = bytes;
+    EXPECT_TRUE(HasPicture(shape, CategorySet::AB, 67) && !replacement.isEmpty());
+    for (auto& [rel, bytes] : files)
+        if (rel == to)
+            bytes = replacement;
+    return files;
+}
+
+QStringList NextReleaseDiffLines() {
+    return {QStringLiteral("changed 1: text"),
+            QStringLiteral("changed 3: answers"),
+            QStringLiteral("changed 4: right"),
+            QStringLiteral("changed 5: comment"),
+            QStringLiteral("new 21"),
+            QStringLiteral("moved 21 -> 45"),
+            QStringLiteral("gone 45"),
+            QStringLiteral("changed 67: picture"),
+            QStringLiteral("unchanged 794, moved 1, changed 4, new 1, gone 1")};
 }
 
 } // namespace bil::test

@@ -48,3 +48,17 @@ QByteArray MakeArchive(ArchiveFormat format, const DataSetFiles& files,
                        const QString& prefix = QString(), const QStringList& rawNames = {});
 
 } // namespace bil::test
+
+namespace bil::test {
+
+// The next release of MakePublishedDataSet(shape)'s A,B questions, with one change of every
+// kind: question 1 reworded, the first two answers of 3 swapped (the right one stays the right
+// one), the right answer of 4 changed, only the comment of 5 corrected, the picture of 67
+// replaced, question 21 moved to ticket 3 position 5 (45) in place of the old 45, which is
+// removed, and a new question at 21. C,D stays as it was.
+DataSetFiles MakeNextRelease(const DataSetShape& shape = {});
+
+// The lines `biletoria-dbv diff` prints for the two releases' A,B databases.
+QStringList NextReleaseDiffLines();
+
+} // namespace bil::test

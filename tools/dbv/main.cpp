@@ -5,6 +5,7 @@
 #include "data/dbv_check.h"
 #include "data/dbv_import.h"
 #include "data/demo_database.h"
+#include "data/release_diff.h"
 #include "help/help_pack.h"
 
 #include <QCommandLineParser>
@@ -13,6 +14,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include <array>
 #include <cstdio>
 
 #include <unistd.h>
@@ -40,6 +42,7 @@ constexpr const char* Usage =
     "  biletoria-dbv help --json ИСТОЧНИК -o ПАПКА_СПРАВКИ [--rules ФАЙЛ]\n"
     "    ИСТОЧНИК: папка набора билетов, его архив .zip или .tar.gz "
     "или адрес http(s):// такого архива\n"
+    "  biletoria-dbv diff СТАРАЯ.dbv НОВАЯ.dbv\n"
     "  biletoria-dbv demo -o ФАЙЛ.dbv";
 
 int Check(const QStringList& args) {
@@ -208,6 +211,30 @@ int Help(const QStringList& arguments) {
     return 0;
 }
 
+// What changed from one release of the questions to the next, question by question (the
+// pairing rule is PairReleases'). Exit code 0 whatever the differences, 1 when a file fails.
+int Diff(const QStringList& args) {
+    if (args.size() != 2)
+        return Fail(QString::fromUtf8(Usage));
+    std::array<bil::Database, 2> dbs;
+    std::array<bil::QuestionPrints, 2> prints{};
+    for (std::size_t k = 0; k < 2; ++k) {
+        if (bil::Status opened = dbs[k].OpenDatabase(args.at(int(k))); !opened)
+            return Fail(opened.message());
+        bil::PrintCache cache;
+        auto computed = cache.prints(dbs[k]);
+        if (!computed)
+            return Fail(computed.error());
+        prints[k] = *computed;
+    }
+    auto diff = bil::DiffReleases(dbs[0], prints[0], dbs[1], prints[1]);
+    if (!diff)
+        return Fail(diff.error());
+    for (const QString& line : diff->lines())
+        Print(stdout, line);
+    return 0;
+}
+
 int Demo(const QStringList& arguments) {
     QCommandLineParser parser;
     const QCommandLineOption out(QStringLiteral("o"), QString(), QStringLiteral("file"));
@@ -238,6 +265,8 @@ int main(int argc, char** argv) {
         return Build(rest);
     if (command == QLatin1String("demo"))
         return Demo(rest);
+    if (command == QLatin1String("diff"))
+        return Diff(rest.mid(1));
     if (command == QLatin1String("help"))
         return Help(rest);
     if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
