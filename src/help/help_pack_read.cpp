@@ -1,5 +1,7 @@
 #include "help/help_pack_read.h"
 
+#include "help/help_request.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -103,6 +105,53 @@ std::optional<QString> ExtractEntry(const QString& page, const QString& anchor) 
     if (end < 0)
         return std::nullopt;
     return page.mid(begin, end - begin);
+}
+
+std::optional<QString> PopupEntryHtml(const QString& page, const QString& anchor) {
+    if (std::optional<QString> exact = ExtractEntry(page, anchor))
+        return exact;
+    if (!IsSafeAnchor(anchor))
+        return std::nullopt;
+    const QString missing = ReferenceFromAnchor(anchor).toHtmlEscaped();
+    auto note = [&](const QString& shown) {
+        return QStringLiteral("<p class=\"note\"><i>Статьи «%1» в наборе данных нет; %2.</i></p>\n")
+            .arg(missing, shown);
+    };
+
+    // The entries numbered under the reference, in page order.
+    const QString opening = EntryStart(QString()).chopped(3); // "<!--entry "
+    const QString head = opening + anchor + u'.';
+    QStringList names;
+    QString entries;
+    for (qsizetype at = page.indexOf(head); at >= 0; at = page.indexOf(head, at + head.size())) {
+        const qsizetype nameStart = at + opening.size();
+        const qsizetype close = page.indexOf(QStringLiteral("-->"), nameStart);
+        if (close < 0)
+            break;
+        const QString sub = page.mid(nameStart, close - nameStart);
+        const QStringView below = QStringView(sub).mid(anchor.size() + 1);
+        if (below.isEmpty() || !below.front().isDigit())
+            continue;
+        if (const std::optional<QString> entry = ExtractEntry(page, sub)) {
+            names << QStringLiteral("«%1»").arg(ReferenceFromAnchor(sub).toHtmlEscaped());
+            entries += *entry;
+        }
+    }
+    if (!names.isEmpty())
+        return note((names.size() == 1 ? QStringLiteral("показана статья ")
+                                       : QStringLiteral("показаны статьи ")) +
+                    names.join(QStringLiteral(", "))) +
+               entries;
+
+    // Else the nearest shorter number: 1.4.1, then 1.4.
+    for (QString shorter = anchor; shorter.count(u'.') > 0;) {
+        shorter.truncate(shorter.lastIndexOf(u'.'));
+        if (std::optional<QString> entry = ExtractEntry(page, shorter))
+            return note(QStringLiteral("показана статья «%1»")
+                            .arg(ReferenceFromAnchor(shorter).toHtmlEscaped())) +
+                   *entry;
+    }
+    return std::nullopt;
 }
 
 std::optional<QByteArray> ReadPackFile(const QString& folder, const QString& path) {

@@ -32,6 +32,12 @@ bool IsSafeAnchor(const QString& anchor);
 // The HTML of the entry `anchor` of a page; nothing when the page has no such entry.
 std::optional<QString> ExtractEntry(const QString& page, const QString& anchor);
 
+// What a popup shows for `anchor` of a pack page: the entry itself; when the page lacks it, every
+// entry numbered under it ("z8.4.3" -> z8.4.3.1, z8.4.3.2, …) together, else the nearest
+// shorter number ("z1.4.1" -> z1.4), each after a line naming what is shown instead. Nothing
+// when the page has none of these.
+std::optional<QString> PopupEntryHtml(const QString& page, const QString& anchor);
+
 // Bytes of a file of the pack; nothing for an unsafe path or a file missing, unreadable or
 // over 16 MB.
 std::optional<QByteArray> ReadPackFile(const QString& folder, const QString& path);

@@ -515,6 +515,28 @@ TEST(HelpPackRead, PathsTopicsAndEntries) {
     EXPECT_FALSE(ExtractEntry(page, "z1.1-->A<!--/entry--><!--entry z1.10"));
 }
 
+TEST(HelpPackRead, APopupForAMissingNumberShowsTheEntriesUnderItElseTheNearestShorterOne) {
+    QString page;
+    for (const char* n : {"z1.4", "z8.4.3.1", "z8.4.3.2", "z8.4.3.3", "z8.4.30"})
+        page += EntryStart(n) + QStringLiteral("[%1]").arg(n) + EntryEnd;
+    EXPECT_EQ(PopupEntryHtml(page, "z1.4"), "[z1.4]");
+
+    const QString under = PopupEntryHtml(page, "z8.4.3").value_or("");
+    EXPECT_TRUE(under.startsWith("<p class=\"note\"><i>Статьи «Знак 8.4.3» в наборе данных нет; "
+                                 "показаны статьи «Знак 8.4.3.1», «Знак 8.4.3.2», «Знак 8.4.3.3»."))
+        << under.toStdString();
+    EXPECT_TRUE(under.endsWith("[z8.4.3.1][z8.4.3.2][z8.4.3.3]"));
+
+    // Parts are dropped until a number is there.
+    const QString shorter = PopupEntryHtml(page, "z1.4.1.2").value_or("");
+    EXPECT_TRUE(shorter.contains("Статьи «Знак 1.4.1.2» в наборе данных нет; показана статья "
+                                 "«Знак 1.4»."))
+        << shorter.toStdString();
+    EXPECT_TRUE(shorter.endsWith("[z1.4]"));
+    EXPECT_FALSE(PopupEntryHtml(page, "z8.5"));
+    EXPECT_FALSE(PopupEntryHtml(page, "z2"));
+}
+
 TEST(HelpPackRead, ManifestIsCheckedBeforeTheWindowTrustsIt) {
     const auto good = ReadPackContents(
         R"({"format": 1, "source": "s", "contents": [{"title": "Знаки", "topic": "contents.html#signs",

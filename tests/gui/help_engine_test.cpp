@@ -324,6 +324,30 @@ TEST_F(HelpEngineTest, TheFileComesFirstThenTheHelpPackThenOwnPages) {
     EXPECT_TRUE(popupText().contains("нет статьи «Пункт 99.1»"));
 }
 
+// Real comments cite numbers the data set files under a neighbour: "Знак 3.20.1" under 3.20,
+// "Разметка 1.14" as 1.14.1. The popup shows those, saying so, instead of "нет статьи".
+TEST(HelpPackPopup, AMissingNumberShowsTheEntryTheDataSetHasNearIt) {
+    test::TempDir data;
+    test::TempDir out;
+    test::WriteHelpDataSet(data.path());
+    HelpPackOptions options;
+    options.Root = data.path();
+    const QString pack = HelpPackFolder(out.path());
+    ASSERT_TRUE(BuildHelpPack(options, pack).ok());
+    ChmHelpEngine engine([] { return QStringList(); }, [pack] { return pack; });
+    auto popupText = [&] { return engine.popup()->browser()->toPlainText(); };
+
+    engine.showHelp("biltor.chm::/zn3.html#z3.20.1>popup");
+    EXPECT_TRUE(popupText().startsWith(
+        "Статьи «Знак 3.20.1» в наборе данных нет; показана статья «Знак 3.20»."));
+    EXPECT_TRUE(popupText().contains("Знак 3.20 «Обгон запрещен»"));
+    engine.showHelp("biltor.chm::/raz1.html#r1.14>popup");
+    EXPECT_TRUE(popupText().contains("показана статья «Разметка 1.14.1»"));
+    EXPECT_TRUE(popupText().contains("Обозначает пешеходный переход."));
+    engine.showHelp("biltor.chm::/zn4.html#z4.1>popup");
+    EXPECT_TRUE(popupText().contains("нет статьи «Знак 4.1»"));
+}
+
 namespace {
 
 // A probe the test answers itself; with answerAtOnce it answers as soon as events run.

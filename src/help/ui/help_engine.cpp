@@ -198,8 +198,10 @@ void ChmHelpEngine::showPopup(const HelpRequest& request, const std::shared_ptr<
     if (packThere) {
         browser->setPackFolder(pack);
         const std::optional<QByteArray> page = ReadPackFile(pack, request.page);
+        // An entry filed under a neighbouring number ("Знак 1.4.1" under 1.4) is shown with a
+        // line saying so.
         const std::optional<QString> entry =
-            page ? ExtractEntry(QString::fromUtf8(*page), request.anchor) : std::nullopt;
+            page ? PopupEntryHtml(QString::fromUtf8(*page), request.anchor) : std::nullopt;
         if (entry) {
             m_popup->showText(*entry, PackUrl(request.page));
             return;
