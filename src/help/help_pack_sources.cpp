@@ -169,6 +169,12 @@ Result<std::vector<TicketQuestion>> ReadTicketQuestions(const QByteArray& json) 
 
 namespace {
 
+// A lead-in ending with ':' is shown as a heading only when it is this short: a long text that
+// happens to end with a colon is an ordinary paragraph.
+constexpr qsizetype MaxLeadIn = 80;
+// Starts the part of a sign's description that lists the fines for breaking it.
+constexpr QStringView PenaltyLeadIn = u"Наказание за нарушение";
+
 // Length of a list marker ("а)", "12)") at i, 0 when there is none.
 qsizetype ListMarkerAt(const QString& s, qsizetype i) {
     const qsizetype n = s.size();
@@ -205,14 +211,38 @@ void SplitRunTogether(const QString& line, std::vector<TextBlock>& out) {
         block.text = piece;
         if (ListMarkerAt(piece, 0) > 0)
             block.kind = TextBlock::Kind::ListItem;
-        else if (piece.endsWith(u':'))
+        else if (piece.endsWith(u':') && piece.size() < MaxLeadIn)
             block.kind = TextBlock::Kind::Heading;
         out.push_back(std::move(block));
     };
     const qsizetype n = line.size();
     qsizetype start = 0;
+    // The penalty part: its lead-in, then each article of the offences code on a line of its own.
+    bool inPenalty = false;
+    bool penaltyLeadIn = false;
     for (qsizetype i = 0; i < n; ++i) {
         const QChar c = line[i];
+        if (!inPenalty && c == u'Н' && QStringView(line).mid(i).startsWith(PenaltyLeadIn)) {
+            push(line.mid(start, i - start));
+            start = i;
+            inPenalty = penaltyLeadIn = true;
+            continue;
+        }
+        if (penaltyLeadIn && c == u':') {
+            push(line.mid(start, i + 1 - start));
+            start = i + 1;
+            penaltyLeadIn = false;
+            continue;
+        }
+        if (inPenalty && !penaltyLeadIn && c == u'К' && i > start &&
+            QStringView(line).mid(i).startsWith(u"КоАП")) {
+            const QChar before = PreviousMark(line, i);
+            if (before == u'.' || before == u';' || before == u':') {
+                push(line.mid(start, i - start));
+                start = i;
+                continue;
+            }
+        }
         // "…знака:КоАП", "…руб.КоАП", "…;Наказание": the blank between the parts was lost.
         if ((c == u'.' || c == u':' || c == u';' || c == u'!' || c == u'?') && i + 1 < n &&
             line[i + 1].isUpper()) {

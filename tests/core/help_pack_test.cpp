@@ -156,6 +156,32 @@ TEST(HelpDescriptions, RunTogetherPartsBecomeParagraphsLeadInsAndLists) {
     }
 }
 
+TEST(HelpDescriptions, OnlyAShortLeadInIsAHeadingAndThePenaltyPartStandsApart) {
+    using K = TextBlock::Kind;
+    using Blocks = std::vector<std::pair<K, QString>>;
+    auto kinds = [](const QString& text) {
+        Blocks out;
+        for (const TextBlock& b : SplitDescription(text))
+            out.emplace_back(b.kind, b.text);
+        return out;
+    };
+    const QString rule = "Запрещается движение транспортных средств, масса которых превышает "
+                         "указанную на знаке.";
+    EXPECT_EQ(
+        kinds(rule + " Наказание за нарушение требований знака:"),
+        (Blocks{{K::Paragraph, rule}, {K::Heading, "Наказание за нарушение требований знака:"}}));
+    EXPECT_EQ(kinds(rule + " Наказание за нарушение требований знака: КоАП РФ 12.16 ч. 1 - штраф "
+                           "500 руб. КоАП РФ 12.21.1 ч. 1 - штраф 5000 руб."),
+              (Blocks{{K::Paragraph, rule},
+                      {K::Heading, "Наказание за нарушение требований знака:"},
+                      {K::Paragraph, "КоАП РФ 12.16 ч. 1 - штраф 500 руб."},
+                      {K::Paragraph, "КоАП РФ 12.21.1 ч. 1 - штраф 5000 руб."}}));
+    // A long sentence that ends with a colon is no heading.
+    const QString longLeadIn = "Знак устанавливают перед участком дороги, где действуют следующие "
+                               "особые условия движения:";
+    EXPECT_EQ(kinds(longLeadIn), (Blocks{{K::Paragraph, longLeadIn}}));
+}
+
 TEST(HelpDescriptions, OrdinaryPunctuationIsLeftAlone) {
     // Numbers, abbreviations, a letter in brackets inside a sentence, blanks after stops.
     const QString text = "Действие знака 3.20 (см. п. 3.2 а) распространяется т.е. до перекрёстка. "
