@@ -396,18 +396,24 @@ Status AddFines(const QString& root, Draft& draft) {
 }
 
 Status WritePack(const QString& folder, const Draft& draft, const HelpPackOptions& options) {
+    const QString source = options.Source.isEmpty() ? options.Root : options.Source;
+    const QDateTime built = QDateTime::currentDateTimeUtc();
+    // Every page says where its texts and fines come from, so a page read alone is dated.
+    const QString origin =
+        QStringLiteral("<p class=\"source\">Источник данных: %1; справка собрана %2.</p>\n")
+            .arg(source.toHtmlEscaped(),
+                 built.toLocalTime().toString(QStringLiteral("dd.MM.yyyy")));
     for (const auto& [name, page] : draft.Pages)
-        if (Status written =
-                WriteWholeFile(folder + u'/' + name, PackPage(page.Title, page.Body).toUtf8());
+        if (Status written = WriteWholeFile(folder + u'/' + name,
+                                            PackPage(page.Title, origin + page.Body).toUtf8());
             !written)
             return written;
     for (const auto& [path, bytes] : draft.Pictures)
         if (Status written = WriteWholeFile(folder + u'/' + path, bytes); !written)
             return written;
-    const QString source = options.Source.isEmpty() ? options.Root : options.Source;
     const QString intro =
-        QStringLiteral("<p>Страницы собраны из открытых данных (%1): %2.</p>\n")
-            .arg(source.toHtmlEscaped(), DescribeHelpPack(draft.Summary).toHtmlEscaped());
+        origin + QStringLiteral("<p>Страницы собраны из открытых данных: %1.</p>\n")
+                     .arg(DescribeHelpPack(draft.Summary).toHtmlEscaped());
     if (Status written = WriteWholeFile(
             folder + u'/' + PackContentsPage,
             PackPage(QStringLiteral("Справка по ПДД"), intro + draft.ContentsBody).toUtf8());
@@ -416,7 +422,7 @@ Status WritePack(const QString& folder, const Draft& draft, const HelpPackOption
     const QJsonObject manifest{
         {QStringLiteral("format"), PackFormat},
         {QStringLiteral("source"), source},
-        {QStringLiteral("built"), QDateTime::currentDateTimeUtc().toString(Qt::ISODate)},
+        {QStringLiteral("built"), built.toString(Qt::ISODate)},
         {QStringLiteral("contents"), draft.Contents},
     };
     return WriteWholeFile(folder + u'/' + PackManifestName,

@@ -28,7 +28,8 @@ const QString PackStyleSheet =
                    "p.where { color: #505050; margin-top: 10px; margin-bottom: 2px; }\n"
                    "p.comment { color: #303030; margin-left: 12px; }\n"
                    "p.rule { margin-top: 4px; }\n"
-                   "p.note { color: #707070; font-style: italic; }\n");
+                   "p.note { color: #707070; font-style: italic; }\n"
+                   "p.source { color: #505050; font-size: small; }\n");
 
 QString PackPage(const QString& title, const QString& body) {
     return QStringLiteral("<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n"

@@ -438,6 +438,21 @@ TEST_F(HelpPackTest, FinesContentsAndTheManifest) {
     EXPECT_TRUE(page(PackContentsPage).contains("знаков 7, разметки 4"));
 }
 
+TEST_F(HelpPackTest, EveryPageNamesTheDataSetItWasBuiltFrom) {
+    HelpPackOptions options;
+    options.Root = data.path();
+    options.Source = "https://example.org/data/<v2026.11>.zip";
+    ASSERT_TRUE(BuildHelpPack(options, pack()).ok());
+    const QString line = "Источник данных: https://example.org/data/&lt;v2026.11&gt;.zip; справка "
+                         "собрана " +
+                         QDate::currentDate().toString("dd.MM.yyyy") + ".";
+    const QStringList pages = QDir(pack()).entryList({"*.html"}, QDir::Files);
+    EXPECT_TRUE(pages.contains(PackFinesPage));
+    EXPECT_TRUE(pages.contains(PackContentsPage));
+    for (const QString& name : pages)
+        EXPECT_TRUE(page(name).contains(line)) << name.toStdString();
+}
+
 TEST_F(HelpPackTest, MissingPartsAreNotedDamagedOnesFailAndKeepTheOldPack) {
     ASSERT_TRUE(build().ok());
     const QString before = page("zn3.html");
