@@ -11,6 +11,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
@@ -112,6 +113,38 @@ Status NotAnArchive(const QString& shown) {
         QStringLiteral("Файл %1 — не архив zip или tar.gz (или он повреждён).").arg(shown));
 }
 
+// Whether libarchive decompresses with its own code (ARCHIVE_OK) rather than through an outside
+// program (ARCHIVE_WARN) or not at all.
+bool FilterIsBuiltIn(int (*support)(archive*)) {
+    archive* probe = archive_read_new();
+    const bool own = support(probe) == ARCHIVE_OK;
+    archive_read_free(probe);
+    return own;
+}
+
+// The parts of the data set not found in an unpacked folder (or its one top folder), as
+// "; в нём нет signs/, markup/", or empty when all are there.
+QString MissingPartsText(const QString& unpacked) {
+    QDir root(unpacked);
+    const QStringList top = root.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    if (top.size() == 1 && !QFileInfo(root.filePath(QStringLiteral("questions"))).isDir())
+        root.setPath(root.filePath(top.front()));
+    QStringList missing;
+    for (const char* part :
+         {"questions/A_B/tickets/", "questions/C_D/tickets/", "signs/", "markup/"})
+        if (!QFileInfo(root.filePath(QLatin1String(part))).isDir())
+            missing << QLatin1String(part);
+    return missing.isEmpty()
+               ? QString()
+               : QStringLiteral("; в нём нет %1").arg(missing.join(QStringLiteral(", ")));
+}
+
+Status TooBigUnpacked(const QString& shown, const DataSetSourceOptions& options) {
+    return Status::Error(
+        QStringLiteral("Архив %1 распаковывается больше чем в %2 МБ; распаковка остановлена.")
+            .arg(shown, Megabytes(options.MaxUnpackedBytes)));
+}
+
 class ArchiveReader {
 public:
     ArchiveReader() : m_archive(archive_read_new()) {}
@@ -151,7 +184,12 @@ Status UnpackArchive(const QString& archivePath, const QString& into,
     const Utf8Names names;
     ArchiveReader reader;
     archive* a = reader.get();
-    archive_read_support_filter_all(a);
+    // Only the compressions the data set comes in, and only where libarchive does them itself:
+    // for others it would run whatever program of that name it finds along PATH.
+    for (const auto support : {archive_read_support_filter_gzip, archive_read_support_filter_bzip2,
+                               archive_read_support_filter_xz, archive_read_support_filter_zstd})
+        if (FilterIsBuiltIn(support))
+            support(a);
     archive_read_support_format_zip(a);
     archive_read_support_format_tar(a);
     if (archive_read_open_filename(a, QFile::encodeName(archivePath).constData(), 1 << 16) !=
@@ -166,6 +204,9 @@ Status UnpackArchive(const QString& archivePath, const QString& into,
     const QDir target(into);
     qint64 written = 0;
     qint64 entries = 0;
+    QSet<QString> files;     // regular files so far
+    QString lastName;        // of the last regular file
+    la_int64_t entryEnd = 0; // where the last entry ended in the unpacked stream
     std::vector<char> buffer(1 << 16);
     Report(options, SourceProgress::Stage::Unpack, 0, archiveSize);
 
@@ -173,9 +214,20 @@ Status UnpackArchive(const QString& archivePath, const QString& into,
         if (Cancelled(options))
             return Status::Error(DataSetCancelledMessage);
         archive_entry* entry = nullptr;
+        entryEnd = archive_filter_bytes(a, 0);
         const int next = archive_read_next_header(a, &entry);
-        if (next == ARCHIVE_EOF)
+        if (next == ARCHIVE_EOF) {
+            // A tar ends in blocks of zeros; one that stops right after a file was cut there,
+            // and whatever followed (whole folders) would be missing without a word.
+            if (entries > 0 &&
+                (archive_format(a) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_TAR &&
+                archive_filter_bytes(a, 0) - entryEnd < 512)
+                return Status::Error(
+                    QStringLiteral("Архив %1 оборван: после «%2» он кончается без признака конца "
+                                   "архива%3; архив не распакован.")
+                        .arg(shown, lastName, MissingPartsText(into)));
             break;
+        }
         if (next < ARCHIVE_WARN) {
             // Nothing read yet means the bytes are no archive at all.
             if (entries == 0)
@@ -210,6 +262,16 @@ Status UnpackArchive(const QString& archivePath, const QString& into,
         // Links could point anywhere; the data set has none.
         if (type != AE_IFREG || archive_entry_hardlink(entry) != nullptr)
             continue;
+        lastName = name;
+        // With two entries of one name the last would win without a word.
+        if (files.contains(*rel))
+            return Status::Error(
+                QStringLiteral("В архиве %1 файл «%2» встречается дважды; архив не распакован.")
+                    .arg(shown, *rel));
+        files.insert(*rel);
+        if (archive_entry_size_is_set(entry) &&
+            archive_entry_size(entry) > options.MaxUnpackedBytes - written)
+            return TooBigUnpacked(shown, options);
         const QString path = target.filePath(*rel);
         if (!target.mkpath(QFileInfo(*rel).path()))
             return Status::Error(
@@ -229,10 +291,7 @@ Status UnpackArchive(const QString& archivePath, const QString& into,
                     QStringLiteral("Архив %1 повреждён (%2): %3").arg(shown, name, reader.error()));
             written += got;
             if (written > options.MaxUnpackedBytes)
-                return Status::Error(
-                    QStringLiteral("Архив %1 распаковывается больше чем в %2 МБ; распаковка "
-                                   "остановлена.")
-                        .arg(shown, Megabytes(options.MaxUnpackedBytes)));
+                return TooBigUnpacked(shown, options);
             if (file.write(buffer.data(), got) != got)
                 return Status::Error(QStringLiteral("Не удалось распаковать %1: %2")
                                          .arg(Native(path), file.errorString()));

@@ -50,9 +50,10 @@ struct SourceProgress {
 
 struct DataSetSourceOptions {
     qint64 MaxDownloadBytes = 300LL * 1024 * 1024;
-    // Unpacked bytes and entries allowed: a small archive must not fill the disk.
-    qint64 MaxUnpackedBytes = 2LL * 1024 * 1024 * 1024;
-    qint64 MaxEntries = 200000;
+    // Unpacked bytes and entries allowed: about ten times the real data set, so that a small
+    // archive cannot fill the disk.
+    qint64 MaxUnpackedBytes = 512LL * 1024 * 1024;
+    qint64 MaxEntries = 20000;
     // A download receiving fewer than MinBytesPerWindow within any SlowWindowMs fails.
     int64_t SlowWindowMs = 30000;
     qint64 MinBytesPerWindow = 64 * 1024;
@@ -89,9 +90,12 @@ SourceKind ClassifySource(const QString& source);
 // Opens a folder, an archive file or an http(s) address of an archive.
 Result<DataSetRoot> OpenDataSetSource(const QString& source, const DataSetSourceOptions& options);
 
-// Unpacks a .zip or .tar(.gz/.bz2/.xz) archive into the empty folder `into`. An entry whose
-// path leaves the archive (absolute, "..") refuses the whole archive; links and devices are
-// skipped. Never writes outside `into`. Messages name the archive as shownName when given.
+// Unpacks a .zip or .tar(.gz/.bz2/.xz/.zst) archive into the empty folder `into`, with
+// libarchive's own decompressors only (never an outside program). Refuses the whole archive on
+// an entry whose path leaves it (absolute, ".."), two entries of the same name, a tar cut short
+// (no end-of-archive blocks), or past the size and entry limits (a declared size counts before
+// any byte is written); links and devices are skipped. Never writes outside `into`. Messages name
+// the archive as shownName when given.
 Status UnpackArchive(const QString& archivePath, const QString& into,
                      const DataSetSourceOptions& options, const QString& shownName = QString());
 

@@ -89,11 +89,10 @@ private:
                 return Status::Error(QStringLiteral("нет файла картинки %1 (нет и %2)")
                                          .arg(rel, QDir(m_root).relativeFilePath(found)));
         }
-        QFile file(found);
-        if (!file.open(QIODevice::ReadOnly))
-            return Status::Error(
-                QStringLiteral("файл картинки %1 не читается: %2").arg(rel, file.errorString()));
-        const QByteArray bytes = file.readAll();
+        auto read = ReadDataSetFile(found, rel);
+        if (!read)
+            return read.status();
+        const QByteArray bytes = read.value();
         const ImageFormat format = DetectImageFormat(bytes);
         if (format == ImageFormat::Jpeg) {
             auto info = ReadJpegInfo(reinterpret_cast<const uint8_t*>(bytes.constData()),
@@ -136,6 +135,13 @@ private:
     int m_converted = 0;
 };
 
+// A text field; a number is taken as its text, anything else (null, missing) as empty.
+QString TextOf(const QJsonValue& value) {
+    if (value.isDouble())
+        return QString::number(value.toDouble());
+    return value.toString();
+}
+
 // The text fields of one question, checked against cp1251 unless replacing.
 void CheckEncodable(const QString& where, const QString& field, const QString& text, bool replace,
                     Collector& errors) {
@@ -149,6 +155,25 @@ void CheckEncodable(const QString& where, const QString& field, const QString& t
 }
 
 } // namespace
+
+Result<QByteArray> ReadDataSetFile(const QString& path, const QString& shown) {
+    const auto tooBig = [&] {
+        return Status::Error(QStringLiteral("%1: файл больше %2 МБ, в наборе таких не бывает; "
+                                            "не прочитан")
+                                 .arg(shown)
+                                 .arg(MaxDataSetFile / (1024 * 1024)));
+    };
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Status::Error(
+            QStringLiteral("%1: файл не читается (%2)").arg(shown, file.errorString()));
+    if (file.size() > MaxDataSetFile)
+        return tooBig();
+    QByteArray bytes = file.read(MaxDataSetFile + 1); // a file growing meanwhile stops here
+    if (bytes.size() > MaxDataSetFile)
+        return tooBig();
+    return bytes;
+}
 
 int DataSetNumber(const QJsonValue& value) {
     if (value.isDouble())
@@ -197,13 +222,13 @@ Result<ImportedDatabase> ImportJsonDataSet(const JsonImportOptions& options) {
     Collector errors;
 
     for (const QString& name : files) {
-        QFile file(dir.filePath(name));
-        if (!file.open(QIODevice::ReadOnly)) {
-            errors.add(QStringLiteral("%1: файл не читается").arg(name));
+        const auto bytes = ReadDataSetFile(dir.filePath(name), name);
+        if (!bytes) {
+            errors.add(bytes.error());
             continue;
         }
         QJsonParseError parseError;
-        const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &parseError);
+        const QJsonDocument doc = QJsonDocument::fromJson(bytes.value(), &parseError);
         if (parseError.error != QJsonParseError::NoError || !doc.isArray()) {
             errors.add(QStringLiteral("%1: не список вопросов в JSON (%2)")
                            .arg(name, parseError.errorString()));
@@ -237,13 +262,18 @@ Result<ImportedDatabase> ImportJsonDataSet(const JsonImportOptions& options) {
             const std::size_t before = std::size_t(errors.Errors.size() + errors.Dropped);
 
             QuestionSource q;
-            q.Text = DataSetLine(obj.value(QStringLiteral("question")).toString());
+            q.Text = DataSetLine(TextOf(obj.value(QStringLiteral("question"))));
+            // A blank question or answer would show as an empty line or button, even a right one.
+            if (q.Text.isEmpty())
+                errors.add(QStringLiteral("%1: нет текста вопроса").arg(where));
             q.Comment = DataSetLine(obj.value(QStringLiteral("answer_tip")).toString());
             const QJsonArray answers = obj.value(QStringLiteral("answers")).toArray();
             int rightCount = 0;
             for (qsizetype a = 0; a < answers.size(); ++a) {
                 const QJsonObject answer = answers.at(a).toObject();
-                QString text = DataSetLine(answer.value(QStringLiteral("answer_text")).toString());
+                QString text = DataSetLine(TextOf(answer.value(QStringLiteral("answer_text"))));
+                if (text.isEmpty())
+                    errors.add(QStringLiteral("%1: у ответа %2 нет текста").arg(where).arg(a + 1));
                 if (text == QLatin1String("*"))
                     errors.add(QStringLiteral("%1: ответ %2 состоит из одной «*», а она "
                                               "закрывает список ответов")

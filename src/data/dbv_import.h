@@ -47,14 +47,23 @@ int DataSetNumber(const QJsonValue& value);
 // they become blanks, and the ends are trimmed.
 QString DataSetLine(QString text);
 
+// A file of the data set bigger than this is refused before it is read: the real ones are well
+// under a megabyte each, and one is read whole.
+constexpr qint64 MaxDataSetFile = 16LL * 1024 * 1024;
+
+// Reads a file of the data set whole; refuses one over MaxDataSetFile. Messages name the file
+// as `shown`.
+Result<QByteArray> ReadDataSetFile(const QString& path, const QString& shown);
+
 // Data set folder of the category set: "A_B" or "C_D".
 QString CategoryFolder(CategorySet set);
 
 // Reads questions/<set>/tickets/*.json under the root. A picture path is taken as written,
 // relative to the root; when no file is there, by its file name in images/<set>/ (the ticket
 // files write ./tmp/images/A_B/x.jpg for images/A_B/x.jpg). Fails, naming the question, on a
-// missing or repeated question, answers outside 2..5, not exactly one right answer, a text
-// cp1251 cannot hold (unless Replace), or a picture that is missing or cannot be decoded.
+// missing or repeated question, a question or answer without text, answers outside 2..5, not
+// exactly one right answer, a text cp1251 cannot hold (unless Replace), a file over
+// MaxDataSetFile, or a picture that is missing or cannot be decoded.
 // Pictures become JPEG of at most Database::MaxPictureBlob bytes. Deterministic.
 Result<ImportedDatabase> ImportJsonDataSet(const JsonImportOptions& options);
 

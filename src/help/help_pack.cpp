@@ -1,6 +1,7 @@
 #include "help/help_pack.h"
 
 #include "data/atomic_folder.h"
+#include "data/dbv_import.h"
 #include "data/themes.h"
 #include "help/help_pack_html.h"
 #include "help/help_pack_read.h"
@@ -189,7 +190,7 @@ Status AddSigns(const QString& root, const SignKind& kind, Draft& draft, int& co
         draft.Summary.Notes << QStringLiteral("нет файла %1").arg(kind.File);
         return Status::Ok();
     }
-    auto bytes = ReadSource(path, kind.File);
+    auto bytes = ReadDataSetFile(path, kind.File);
     if (!bytes)
         return bytes.status();
     auto catalogue = ReadSignCatalogue(*bytes);
@@ -269,7 +270,7 @@ Status ReadQuestions(const QString& root,
             if (draft.Cancel && draft.Cancel->load())
                 return Status::Error(DataSetCancelledMessage);
             const QString shown = relative + u'/' + name;
-            auto bytes = ReadSource(dir.filePath(name), shown);
+            auto bytes = ReadDataSetFile(dir.filePath(name), shown);
             if (!bytes)
                 return bytes.status();
             auto questions = ReadTicketQuestions(*bytes);
@@ -374,7 +375,7 @@ Status AddFines(const QString& root, Draft& draft) {
         draft.Summary.Notes << QStringLiteral("нет файла %1").arg(relative);
         return Status::Ok();
     }
-    auto bytes = ReadSource(path, relative);
+    auto bytes = ReadDataSetFile(path, relative);
     if (!bytes)
         return bytes.status();
     auto fines = ReadFines(*bytes);

@@ -17,6 +17,9 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTimer>
@@ -147,6 +150,62 @@ TEST(PublishedDataSet, PictureFoundNowhereNamesTicketAndQuestion) {
     EXPECT_TRUE(ImportJsonDataSet(o));
 }
 
+// A question or answer without text would be a blank line or button, even the right one; a
+// file far bigger than any of the data set is not read at all. Each names where it is.
+TEST(PublishedDataSet, BlankTextsAndOversizedFilesAreRefusedNamingThem) {
+    DataSetFiles files = Published();
+    for (auto& [rel, bytes] : files) {
+        if (rel == QStringLiteral("questions/A_B/tickets/Билет 3.json")) {
+            QJsonArray ticket = QJsonDocument::fromJson(bytes).array();
+            auto edit = [&](int position, auto change) {
+                QJsonObject q = ticket.at(position - 1).toObject();
+                change(q);
+                ticket.replace(position - 1, q);
+            };
+            auto answer = [](QJsonObject& q, auto change) {
+                QJsonArray answers = q.value(QStringLiteral("answers")).toArray();
+                QJsonObject first = answers.at(0).toObject();
+                change(first);
+                answers.replace(0, first);
+                q.insert(QStringLiteral("answers"), answers);
+            };
+            edit(2, [&](QJsonObject& q) {
+                answer(q, [](QJsonObject& a) {
+                    a.insert(QStringLiteral("answer_text"), QJsonValue());
+                });
+            });
+            edit(3, [&](QJsonObject& q) {
+                answer(q, [](QJsonObject& a) { a.remove(QStringLiteral("answer_text")); });
+            });
+            edit(4, [&](QJsonObject& q) {
+                answer(q, [](QJsonObject& a) {
+                    a.insert(QStringLiteral("answer_text"), QStringLiteral(" \n"));
+                });
+            });
+            edit(5, [](QJsonObject& q) { q.insert(QStringLiteral("question"), QString()); });
+            edit(6, [](QJsonObject& q) { q.insert(QStringLiteral("answer_tip"), QJsonValue()); });
+            bytes = QJsonDocument(ticket).toJson();
+        }
+        if (rel == QStringLiteral("questions/A_B/tickets/Билет 5.json"))
+            bytes = "[" + QByteArray(17 * 1024 * 1024, ' ') + "]";
+    }
+    TempDir dir;
+    ASSERT_TRUE(test::WriteDataSetFolder(dir.path(), files));
+    JsonImportOptions o;
+    o.Root = dir.path();
+    auto imported = ImportJsonDataSet(o);
+    ASSERT_FALSE(imported);
+    const QStringList errors = imported.error().split(QLatin1Char('\n'));
+    EXPECT_TRUE(errors.contains(QStringLiteral("билет 3, вопрос 2: у ответа 1 нет текста")))
+        << S(imported.error());
+    EXPECT_TRUE(errors.contains(QStringLiteral("билет 3, вопрос 3: у ответа 1 нет текста")));
+    EXPECT_TRUE(errors.contains(QStringLiteral("билет 3, вопрос 4: у ответа 1 нет текста")));
+    EXPECT_TRUE(errors.contains(QStringLiteral("билет 3, вопрос 5: нет текста вопроса")));
+    EXPECT_FALSE(imported.error().contains(QStringLiteral("билет 3, вопрос 6")));
+    EXPECT_TRUE(errors.contains(QStringLiteral("Билет 5.json: файл больше 16 МБ, в наборе таких не "
+                                               "бывает; не прочитан")));
+}
+
 class Sources : public ::testing::Test {
 protected:
     // The databases an opened source gives, through the same step the program runs.
@@ -230,6 +289,99 @@ TEST_F(Sources, EntriesLeavingTheArchiveAreRefused) {
             EXPECT_EQ(FilesUnder(outer.path()), QStringList{QStringLiteral("a.arc")});
             EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/evil-absolute")));
         }
+}
+
+// A plain tar's members in order: where each header starts and the name it gives.
+std::vector<std::pair<qsizetype, QByteArray>> TarMembers(const QByteArray& tar) {
+    std::vector<std::pair<qsizetype, QByteArray>> out;
+    for (qsizetype at = 0; at + 512 <= tar.size() && tar.at(at) != 0;) {
+        out.emplace_back(at, QByteArray(tar.constData() + at).left(100));
+        const qsizetype size = tar.mid(at + 124, 12).trimmed().toLongLong(nullptr, 8);
+        at += 512 + (size + 511) / 512 * 512;
+    }
+    return out;
+}
+
+// What unpacking allows: a size declared past the limit is refused before a byte is written,
+// entries past the count too; two entries of one name and a tar cut after a file refuse the
+// archive, naming what is wrong.
+TEST_F(Sources, ArchivesPastTheLimitsDuplicatedOrCutShortAreRefused) {
+    DataSetSourceOptions options;
+    options.TempParent = m_dir.path();
+    auto refusal = [&](const QString& name, const QByteArray& bytes) {
+        auto root = OpenDataSetSource(writeArchive(name, bytes), options);
+        EXPECT_FALSE(root);
+        // Nothing of the refused archive stays.
+        EXPECT_EQ(FilesUnder(m_dir.path()), QStringList{name});
+        QFile::remove(m_dir.file(name));
+        return root ? QString() : root.error();
+    };
+    // A member declaring 600 MB with a few bytes behind it.
+    QByteArray huge = test::MakeArchive(ArchiveFormat::Tar,
+                                        {{QStringLiteral("questions/A_B/tickets/big.json"), "[]"}});
+    const QByteArray declared = QByteArray::number(600LL * 1024 * 1024, 8).rightJustified(11, '0');
+    huge.replace(124, 11, declared);
+    unsigned sum = 0;
+    huge.replace(148, 8, "        ");
+    for (int k = 0; k < 512; ++k)
+        sum += quint8(huge.at(k));
+    huge.replace(148, 7, QByteArray::number(sum, 8).rightJustified(6, '0') + '\0');
+    EXPECT_TRUE(
+        refusal(QStringLiteral("huge.tar"), huge).contains(QStringLiteral("больше чем в 512 МБ")));
+
+    DataSetFiles many;
+    for (int k = 0; k <= 20000; ++k)
+        many.emplace_back(QStringLiteral("./"), QByteArray()); // counted, nothing written
+    EXPECT_TRUE(refusal(QStringLiteral("many.zip"), test::MakeArchive(ArchiveFormat::Zip, many))
+                    .contains(QStringLiteral("больше 20000 файлов")));
+
+    const QString twice = QStringLiteral("pdd/questions/A_B/tickets/Билет 1.json");
+    const QString duplicated =
+        refusal(QStringLiteral("twice.zip"), test::MakeArchive(ArchiveFormat::Zip, Published(),
+                                                               QStringLiteral("pdd/"), {twice}));
+    EXPECT_TRUE(duplicated.contains(QStringLiteral("«%1» встречается дважды").arg(twice)))
+        << S(duplicated);
+
+    const QByteArray tar = test::MakeArchive(ArchiveFormat::Tar, Published());
+    ASSERT_TRUE(OpenDataSetSource(writeArchive(QStringLiteral("whole.tar"), tar), options));
+    QFile::remove(m_dir.file(QStringLiteral("whole.tar")));
+    qsizetype cut = -1;
+    for (const auto& [at, name] : TarMembers(tar))
+        if (name.startsWith("signs/") && cut < 0)
+            cut = at;
+    ASSERT_GT(cut, 0);
+    const QString cutShort = refusal(QStringLiteral("cut.tar"), tar.left(cut));
+    EXPECT_TRUE(cutShort.contains(QStringLiteral("оборван"))) << S(cutShort);
+    EXPECT_TRUE(cutShort.contains(QStringLiteral("нет signs/, markup/"))) << S(cutShort);
+}
+
+// Bytes that another compressor's program would unpack are no archive of ours: libarchive must
+// not go looking for that program.
+TEST_F(Sources, OtherCompressionsAreRefusedWithoutRunningAProgram) {
+    TempDir bin;
+    const QString marker = bin.file(QStringLiteral("ran"));
+    for (const char* program : {"lrzip", "lzop", "grzip", "lz4", "lzip", "compress", "uudecode"}) {
+        const QString path = bin.file(QLatin1String(program));
+        test::WriteBytes(path, "#!/bin/sh\ntouch '" + marker.toUtf8() + "'\ncat >/dev/null\n");
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
+    const QByteArray padding(4096, 'x');
+    for (const QByteArray& magic :
+         {QByteArray("LRZI\x00\x06", 6), QByteArray("\x89LZO\x00\r\n\x1a\n", 9),
+          QByteArray("GRZipII\x00\x02\x04:)", 12), QByteArray("\x04\x22\x4d\x18", 4),
+          QByteArray("LZIP\x01", 5), QByteArray("\x1f\x9d\x90", 3), QByteArray("begin 644 x\n")}) {
+        SCOPED_TRACE(magic.toHex().toStdString());
+        auto root =
+            OpenDataSetSource(writeArchive(QStringLiteral("other.tar"), magic + padding), {});
+        ASSERT_FALSE(root);
+        EXPECT_TRUE(root.error().contains(QStringLiteral("не архив zip или tar.gz")) ||
+                    root.error().contains(QStringLiteral("повреждён")))
+            << S(root.error());
+    }
+    qputenv("PATH", path);
+    EXPECT_FALSE(QFileInfo::exists(marker));
 }
 
 TEST_F(Sources, WhatIsNoDataSetSaysSo) {

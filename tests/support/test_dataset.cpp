@@ -229,7 +229,8 @@ QByteArray MakeArchive(ArchiveFormat format, const DataSetFiles& files, const QS
         archive_write_set_format_zip(a);
     } else {
         archive_write_set_format_pax_restricted(a);
-        archive_write_add_filter_gzip(a);
+        if (format == ArchiveFormat::TarGz)
+            archive_write_add_filter_gzip(a);
     }
     archive_write_set_bytes_in_last_block(a, 1);
     if (archive_write_open(a, &out, nullptr, AppendToArray, nullptr) != ARCHIVE_OK) {

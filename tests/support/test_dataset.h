@@ -41,7 +41,7 @@ bool HasPicture(const DataSetShape& shape, CategorySet set, int number);
 bool WriteDataSetFolder(const QString& folder, const DataSetFiles& files,
                         const QString& prefix = QString());
 
-enum class ArchiveFormat { Zip, TarGz };
+enum class ArchiveFormat { Zip, TarGz, Tar };
 // An archive of the files, each name led by prefix ("pdd_russia-master/" or empty); extra
 // raw entry names (e.g. "../evil") are added as small files as they are.
 QByteArray MakeArchive(ArchiveFormat format, const DataSetFiles& files,
