@@ -111,12 +111,38 @@ struct DatabasesWork {
 
 } // namespace
 
-ImportStep DatabasesStep(const QString& folder, bool replace) {
+QString ReplaceQuestion(const UnencodableChars& found) {
+    auto places = [](int n) {
+        const int tens = n % 100;
+        const int ones = n % 10;
+        const char* word = (tens >= 11 && tens <= 14) ? "мест"
+                           : ones == 1                ? "место"
+                           : (ones >= 2 && ones <= 4) ? "места"
+                                                      : "мест";
+        return QStringLiteral("%1 %2").arg(n).arg(QString::fromUtf8(word));
+    };
+    QStringList listed;
+    for (const auto& [c, count] : found) {
+        if (listed.size() == 10) {
+            listed << QStringLiteral("и ещё %1").arg(found.size() - 10);
+            break;
+        }
+        listed << QStringLiteral("«%1» (U+%2) — %3")
+                      .arg(QString::fromUcs4(&c, 1),
+                           QString::number(uint(c), 16).toUpper().rightJustified(4, u'0'),
+                           places(count));
+    }
+    return QStringLiteral("В наборе билетов есть символы, которых нет в кодировке баз программы "
+                          "(cp1251):\n%1.\nЗаменить их на «?» и продолжить?")
+        .arg(listed.join(QStringLiteral(";\n")));
+}
+
+ImportStep DatabasesStep(const QString& folder, bool replace, AskReplace ask) {
     auto work = std::make_shared<DatabasesWork>();
     work->Folder = folder;
     ImportStep step;
-    step.Prepare = [work, replace](const DataSetRoot& root,
-                                   const ImportContext& context) -> Status {
+    step.Prepare = [work, replace, ask](const DataSetRoot& root,
+                                        const ImportContext& context) -> Status {
         if (!QDir().mkpath(work->Folder))
             return Status::Error(QStringLiteral("Не удалось создать папку %1")
                                      .arg(QDir::toNativeSeparators(work->Folder)));
@@ -133,12 +159,16 @@ ImportStep DatabasesStep(const QString& folder, bool replace) {
             const std::lock_guard<std::mutex> lock(reporting);
             context.report(stage, caption, done, total);
         };
-        auto buildOne = [&](std::size_t k) -> Status {
+        std::array<ImportedDatabase, 2> imported;
+        std::array<UnencodableChars, 2> unencodable;
+        auto importOne = [&](std::size_t k) -> Status {
             JsonImportOptions options;
             options.Root = root.path();
             options.Set = sets[k];
             options.Cancel = &stop;
             options.Replace = replace;
+            if (ask)
+                options.Unencodable = &unencodable[k];
             options.QuestionRead = [&, k](int count) {
                 if (context.cancelled())
                     stop = true;
@@ -146,42 +176,60 @@ ImportStep DatabasesStep(const QString& folder, bool replace) {
                 say(ImportProgress::Stage::Build, QStringLiteral("Билеты: вопросы и картинки"),
                     read[0] + read[1], 2 * QuestionCount);
             };
-            auto imported = ImportJsonDataSet(options);
-            if (!imported && imported.error() == ImportCancelledMessage)
-                return imported.status();
-            if (!imported)
+            auto got = ImportJsonDataSet(options);
+            if (!got && got.error() == ImportCancelledMessage)
+                return got.status();
+            if (!got)
                 return Status::Error(
-                    QStringLiteral("Билеты %1 не собраны:\n%2").arg(labels[k], imported.error()));
-            auto bytes = BuildDatabase(imported->Title, imported->Questions, replace);
+                    QStringLiteral("Билеты %1 не собраны:\n%2").arg(labels[k], got.error()));
+            imported[k] = std::move(got.value());
+            return Status::Ok();
+        };
+        bool replacing = replace;
+        auto writeOne = [&](std::size_t k) -> Status {
+            auto bytes = BuildDatabase(imported[k].Title, imported[k].Questions, replacing);
             if (!bytes)
                 return Status::Error(
                     QStringLiteral("Билеты %1 не собраны:\n%2").arg(labels[k], bytes.error()));
             if (stop || context.cancelled())
                 return Status::Error(DataSetCancelledMessage);
-            if (read[1 - k] == QuestionCount)
-                say(ImportProgress::Stage::Check, QStringLiteral("Проверка баз"), 0, -1);
             const QString target = QDir(work->Folder).filePath(names[k]);
             return WriteChecked(target, *bytes, work->Files[k]);
         };
-        std::array<Status, 2> outcome = {Status::Ok(), Status::Ok()};
-        auto runOne = [&](std::size_t k) {
-            outcome[k] = buildOne(k);
-            if (!outcome[k])
-                stop = true;
+        auto both = [&](const std::function<Status(std::size_t)>& one) -> Status {
+            std::array<Status, 2> outcome = {Status::Ok(), Status::Ok()};
+            auto runOne = [&](std::size_t k) {
+                outcome[k] = one(k);
+                if (!outcome[k])
+                    stop = true;
+            };
+            std::thread second(runOne, 1);
+            runOne(0);
+            second.join();
+            if (context.cancelled())
+                return Status::Error(DataSetCancelledMessage);
+            // The set that failed for itself, not the one stopped because of it.
+            for (const Status& s : outcome)
+                if (!s && s.message() != ImportCancelledMessage)
+                    return s;
+            for (const Status& s : outcome)
+                if (!s)
+                    return s;
+            return Status::Ok();
         };
-        std::thread second(runOne, 1);
-        runOne(0);
-        second.join();
-        if (context.cancelled())
-            return Status::Error(DataSetCancelledMessage);
-        // The set that failed for itself, not the one stopped because of it.
-        for (const Status& s : outcome)
-            if (!s && s.message() != ImportCancelledMessage)
-                return s;
-        for (const Status& s : outcome)
-            if (!s)
-                return s;
-        return Status::Ok();
+        if (Status read = both(importOne); !read)
+            return read;
+        UnencodableChars found = unencodable[0];
+        for (const auto& [c, count] : unencodable[1])
+            found[c] += count;
+        if (!found.empty()) {
+            if (!ask(found))
+                return Status::Error(QStringLiteral("В наборе есть символы, которых нет в "
+                                                    "кодировке баз (cp1251), и они не заменены."));
+            replacing = true;
+        }
+        say(ImportProgress::Stage::Check, QStringLiteral("Проверка баз"), 0, -1);
+        return both(writeOne);
     };
     step.Commit = [work]() -> Status {
         // Each old database stays under a second name until both new ones are in place, so

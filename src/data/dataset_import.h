@@ -9,6 +9,7 @@
 //     Status done = RunDataSetImport(source, steps, context);
 
 #include "data/dataset_source.h"
+#include "data/dbv_import.h"
 #include "data/status.h"
 
 #include <QString>
@@ -53,14 +54,23 @@ struct ImportStep {
 Status RunDataSetImport(const QString& source, const std::vector<ImportStep>& steps,
                         const ImportContext& context, DataSetSourceOptions sourceOptions = {});
 
+// Asked, on the worker thread, when the data set holds characters cp1251 lacks: true replaces
+// them with '?' and goes on, false fails the import.
+using AskReplace = std::function<bool(const UnencodableChars& found)>;
+
+// The question for AskReplace, naming each character and the number of places it is in.
+QString ReplaceQuestion(const UnencodableChars& found);
+
 // File names of the two databases in a folder.
 inline const QString DatabaseFileAB = QStringLiteral("dataAB.dbv");
 inline const QString DatabaseFileCD = QStringLiteral("dataCD.dbv");
 
 // Builds dataAB.dbv and dataCD.dbv into `folder` from one read of the data set: each goes to
 // a temporary file beside its target, is checked with the reader of `biletoria-dbv check`,
-// and on commit is renamed over any older one, both or neither. With replace, characters cp1251 lacks become '?'.
-ImportStep DatabasesStep(const QString& folder, bool replace = false);
+// and on commit is renamed over any older one, both or neither. With replace, characters cp1251
+// lacks become '?'; else, with ask, the learner is asked once for both sets; else each place
+// is an error.
+ImportStep DatabasesStep(const QString& folder, bool replace = false, AskReplace ask = {});
 
 // A caption for a byte count: "12,3 МБ" or "512 КБ".
 QString ByteCountText(qint64 bytes);

@@ -142,16 +142,26 @@ QString TextOf(const QJsonValue& value) {
     return value.toString();
 }
 
-// The text fields of one question, checked against cp1251 unless replacing.
-void CheckEncodable(const QString& where, const QString& field, const QString& text, bool replace,
-                    Collector& errors) {
-    if (replace)
+// The text fields of one question, checked against cp1251 unless replacing; with a count to
+// fill, each character cp1251 lacks is counted instead of refused.
+void CheckEncodable(const QString& where, const QString& field, const QString& text,
+                    const JsonImportOptions& options, Collector& errors) {
+    if (options.Replace)
         return;
     auto encoded = EncodeCp1251(text, false);
-    if (!encoded)
+    if (encoded)
+        return;
+    if (!options.Unencodable) {
         errors.add(QStringLiteral("%1: %2 — %3 (запустите с --replace, чтобы заменить такие "
                                   "символы на «?»)")
                        .arg(where, field, encoded.error()));
+        return;
+    }
+    for (const char32_t c : text.toUcs4()) {
+        const QString one = QString::fromUcs4(&c, 1);
+        if (!EncodeCp1251(one, false))
+            ++(*options.Unencodable)[c];
+    }
 }
 
 } // namespace
@@ -283,8 +293,7 @@ Result<ImportedDatabase> ImportJsonDataSet(const JsonImportOptions& options) {
                     ++rightCount;
                     q.Correct = int(a) + 1;
                 }
-                CheckEncodable(where, QStringLiteral("ответ %1").arg(a + 1), text, options.Replace,
-                               errors);
+                CheckEncodable(where, QStringLiteral("ответ %1").arg(a + 1), text, options, errors);
                 q.Answers.push_back(std::move(text));
             }
             if (answers.size() < 2 || answers.size() > MaxAnswers)
@@ -296,9 +305,8 @@ Result<ImportedDatabase> ImportJsonDataSet(const JsonImportOptions& options) {
                 errors.add(QStringLiteral("%1: правильных ответов %2, а должен быть ровно один")
                                .arg(where)
                                .arg(rightCount));
-            CheckEncodable(where, QStringLiteral("текст вопроса"), q.Text, options.Replace, errors);
-            CheckEncodable(where, QStringLiteral("комментарий"), q.Comment, options.Replace,
-                           errors);
+            CheckEncodable(where, QStringLiteral("текст вопроса"), q.Text, options, errors);
+            CheckEncodable(where, QStringLiteral("комментарий"), q.Comment, options, errors);
 
             auto jpeg = pictures.picture(obj.value(QStringLiteral("image")).toString());
             if (!jpeg)

@@ -9,12 +9,16 @@ class QJsonValue;
 
 #include <atomic>
 #include <functional>
+#include <map>
 #include <vector>
 
 namespace bil {
 
 // Which half of the open question data set to read: questions/A_B or questions/C_D.
 enum class CategorySet { AB, CD };
+
+// Characters of a data set that cp1251 lacks, each with the number of places it is in.
+using UnencodableChars = std::map<char32_t, int>;
 
 struct JsonImportOptions {
     QString Root; // the data set root: holds questions/ and images/
@@ -24,6 +28,9 @@ struct JsonImportOptions {
     std::function<void(const QString&)> Progress; // optional progress lines
     std::function<void(int read)> QuestionRead;   // optional: questions read so far, of 800
     const std::atomic<bool>* Cancel = nullptr;    // optional: stops the import when set
+    // Optional, without Replace: characters cp1251 lacks are counted here instead of refused,
+    // for the caller to decide (the texts keep them).
+    UnencodableChars* Unencodable = nullptr;
 };
 
 // 800 questions in number order and the title, ready for the writer.

@@ -15,6 +15,9 @@
 #include <QAction>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -207,6 +210,44 @@ TEST_F(ImportDialogTest, FailuresWarnAndLeaveTheOpenDatabaseAndTheDataFolder) {
     });
     EXPECT_EQ(prompter.shown().size(), 3u); // no reset question: nothing to switch to
     expectNothingChanged("older");
+}
+
+// Characters the databases cannot hold: the dialog asks, naming each and its places; "Да"
+// replaces them with "?" and loads, "Нет" loads nothing.
+TEST_F(ImportDialogTest, CharactersOutsideTheDatabaseCodeAreReplacedWhenTheLearnerAgrees) {
+    test::DataSetFiles files = test::MakePublishedDataSet();
+    for (auto& [rel, bytes] : files) {
+        const QString one = QStringLiteral("questions/A_B/tickets/Билет 1.json");
+        if (rel == one || rel == QStringLiteral("questions/C_D/tickets/Билет 2.json")) {
+            QJsonArray ticket = QJsonDocument::fromJson(bytes).array();
+            QJsonObject q = ticket.at(0).toObject();
+            q.insert(QStringLiteral("question"),
+                     rel == one ? QStringLiteral("Знак ǎ и ǎ?") : QStringLiteral("Знак ǎ и ☺?"));
+            ticket.replace(0, q);
+            bytes = QJsonDocument(ticket).toJson();
+        }
+    }
+    test::TempDir source;
+    ASSERT_TRUE(test::WriteDataSetFolder(source.path(), files));
+    const QString question =
+        QStringLiteral("В наборе билетов есть символы, которых нет в кодировке баз программы "
+                       "(cp1251):\n«ǎ» (U+01CE) — 3 места;\n«☺» (U+263A) — 1 место.\nЗаменить их "
+                       "на «?» и продолжить?");
+    withDialog([&](ImportDialog& dialog) {
+        prompter.queueYesNo(false);
+        run(dialog, source.path(), false);
+        ASSERT_EQ(prompter.shown().size(), 2u);
+        EXPECT_EQ(prompter.shown().front().kind, ScriptedPrompter::Kind::YesNo);
+        EXPECT_EQ(prompter.shown().front().text, question);
+        EXPECT_TRUE(prompter.shown().back().text.startsWith(QStringLiteral("Билеты не загружены")));
+        EXPECT_FALSE(QFile::exists(appData.file(DatabaseFileAB)));
+
+        prompter.queueYesNo(true);
+        run(dialog, source.path(), false);
+    });
+    EXPECT_EQ(prompter.shown().at(2).text, question);
+    EXPECT_EQ(state->Db.DbPath(), appData.file(DatabaseFileAB));
+    EXPECT_EQ(state->Db.LoadQuestion(1)->Text, QStringLiteral("Знак ? и ??"));
 }
 
 TEST_F(ImportDialogTest, CancelStopsTheDownloadAtOnce) {

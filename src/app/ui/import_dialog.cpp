@@ -18,6 +18,9 @@
 #include <QThread>
 #include <QVBoxLayout>
 
+#include <chrono>
+#include <future>
+
 namespace bil {
 
 namespace {
@@ -142,9 +145,28 @@ QString ImportDialog::chosenDatabase() const {
 
 std::vector<ImportStep> ImportDialog::importSteps(const QString& folder, const QString& source) {
     m_help = std::make_shared<HelpPackReport>();
+    // Asked on the worker thread: the question goes to this thread and the worker waits for the
+    // answer, or for a cancel (the dialog's destructor cancels and waits for the worker).
+    AskReplace ask = [this, cancel = m_cancel](const UnencodableChars& found) {
+        auto answer = std::make_shared<std::promise<bool>>();
+        std::future<bool> answered = answer->get_future();
+        const QString question = ReplaceQuestion(found);
+        QMetaObject::invokeMethod(
+            this,
+            [this, answer, question] {
+                Prompter* prompter = m_state.services.prompter;
+                answer->set_value(prompter && prompter->askYesNo(Caption, question));
+            },
+            Qt::QueuedConnection);
+        while (answered.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
+            if (cancel->load())
+                return false;
+        return answered.get();
+    };
     // Help that cannot be built must not cost the learner the questions.
-    return {DatabasesStep(folder), HelpPackStep(HelpPackFolder(folder), RulesEdit->text().trimmed(),
-                                                source, m_help, true)};
+    return {
+        DatabasesStep(folder, false, ask),
+        HelpPackStep(HelpPackFolder(folder), RulesEdit->text().trimmed(), source, m_help, true)};
 }
 
 void ImportDialog::RulesClick() {
