@@ -9,6 +9,7 @@ packages=(
     qt6-svg-dev
     libjpeg62-turbo-dev libwebp-dev libchm-dev
     libarchive-dev
+    libhunspell-dev hunspell-ru
     googletest libgtest-dev libbenchmark-dev
     fonts-liberation
     qt6-translations-l10n

@@ -5,6 +5,7 @@
 #include "data/demo_database.h"
 #include "data/jpeg.h"
 #include "data/jpeg_encode.h"
+#include "data/question_search.h"
 #include "data/themes.h"
 #include "test_db.h"
 
@@ -539,6 +540,19 @@ TEST(DbvToolBinary, DemoCheckDumpAndFailure) {
     EXPECT_EQ(q.value(QStringLiteral("picture_width")).toInt(), 3333);
     EXPECT_EQ(run({QStringLiteral("dump"), db}, &out), 0);
     EXPECT_EQ(QJsonDocument::fromJson(out).array().size(), QuestionCount);
+
+    // The search prints the window's results in the window's order.
+    Database opened;
+    ASSERT_TRUE(opened.OpenDatabase(db));
+    SearchIndex index;
+    index.build(opened);
+    const QString query = QStringLiteral("участник дорога");
+    QStringList expected;
+    for (const SearchHit& hit : index.find(query))
+        expected << QString::number(hit.Number);
+    ASSERT_FALSE(expected.isEmpty());
+    EXPECT_EQ(run({QStringLiteral("search"), db, query}, &out), 0);
+    EXPECT_EQ(QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts), expected);
 
     EXPECT_EQ(
         run({QStringLiteral("build"), QStringLiteral("--json"), dir.path(), QStringLiteral("--set"),

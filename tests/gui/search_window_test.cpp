@@ -30,6 +30,8 @@ protected:
         q[NumberOf(3, 7) - 1].Text = QStringLiteral("Разрешён ли обгон на Перекрёстке?");
         q[NumberOf(9, 1) - 1].Comment = QStringLiteral("Обгон на перекрестке запрещен.");
         q[NumberOf(40, 20) - 1].Answers[0] = QStringLiteral("Обгон на ПЕРЕКРЕСТКЕ разрешён.");
+        q[NumberOf(5, 2) - 1].Text = QStringLiteral("Велосипедисты едут, велосипедиста не видно?");
+        q[NumberOf(6, 3) - 1].Text = QStringLiteral("Кого пропустить: мопеды или велосипедистов?");
         ASSERT_TRUE(app.Db.OpenDatabase(test::WriteTestDatabase(dir.path(), q)).ok());
         app.AppDataDir = dir.path();
         app.services.prompter = &prompter;
@@ -92,8 +94,17 @@ TEST_F(SearchWindowTest, ResultsFollowTypingWithTicketThemeAndHighlights) {
     EXPECT_TRUE(launched.empty()); // nothing to learn
 }
 
+TEST_F(SearchWindowTest, AnyFormOfTheWordIsFoundAndHighlighted) {
+    type(QStringLiteral("велосипедист"));
+    ASSERT_EQ(window->ListBox1->count(), 2);
+    EXPECT_EQ(window->ListBox1->item(1)->data(SearchWindow::NumberRole).toInt(), NumberOf(6, 3));
+    const QString html = window->ListBox1->item(0)->data(SearchWindow::HtmlRole).toString();
+    EXPECT_TRUE(html.contains(QStringLiteral(">Велосипедисты</span>"))) << html.toStdString();
+    EXPECT_TRUE(html.contains(QStringLiteral(">велосипедиста</span>")));
+}
+
 TEST_F(SearchWindowTest, EnterAndDoubleClickStartLearningAtTheChosenResult) {
-    type(QStringLiteral("обгон перекрест"));
+    type(QStringLiteral("обгон перекресток"));
     ASSERT_EQ(window->ListBox1->count(), 3);
     QTest::keyClick(window->Edit1, Qt::Key_Down); // the arrows walk the results from the field
     EXPECT_EQ(window->ListBox1->currentRow(), 1);
@@ -106,7 +117,7 @@ TEST_F(SearchWindowTest, EnterAndDoubleClickStartLearningAtTheChosenResult) {
     EXPECT_EQ(launched[0].StartItem, 1);
     EXPECT_EQ(app.Sources.SearchList,
               (std::vector<int>{NumberOf(3, 7), NumberOf(9, 1), NumberOf(40, 20)}));
-    EXPECT_EQ(app.Sources.SearchQuery, QStringLiteral("обгон перекрест"));
+    EXPECT_EQ(app.Sources.SearchQuery, QStringLiteral("обгон перекресток"));
 
     QListWidget* list = window->ListBox1;
     const QRect r = list->visualItemRect(list->item(2));
@@ -122,13 +133,13 @@ TEST_F(SearchWindowTest, TheRunInTheStudyWindowCountsInLearning) {
     duringRun = [&] {
         study.show();
         EXPECT_EQ(study.windowTitle(),
-                  QStringLiteral("Билетория DER UZIRI - Поиск: обгон перекрест"));
+                  QStringLiteral("Билетория DER UZIRI - Поиск: обгон перекрёсток"));
         EXPECT_EQ(study.ListView1->count(), 3);
         EXPECT_EQ(study.engine().currentNumber(), NumberOf(40, 20));
         study.engine().BitBtn1Click(study.engine().RightButton());
         study.close();
     };
-    type(QStringLiteral("  обгон   перекрест "));
+    type(QStringLiteral("  обгон   перекрёсток "));
     window->ListBox1->setCurrentRow(2);
     pressEnter(window->ListBox1);
     ASSERT_EQ(launched.size(), 1u);

@@ -5,6 +5,7 @@
 #include "data/dbv_check.h"
 #include "data/dbv_import.h"
 #include "data/demo_database.h"
+#include "data/question_search.h"
 #include "data/release_diff.h"
 #include "help/help_pack.h"
 
@@ -43,6 +44,8 @@ constexpr const char* Usage =
     "    ИСТОЧНИК: папка набора билетов, его архив .zip или .tar.gz "
     "или адрес http(s):// такого архива\n"
     "  biletoria-dbv diff СТАРАЯ.dbv НОВАЯ.dbv\n"
+    "  biletoria-dbv search ФАЙЛ \"СЛОВА\"\n"
+    "    номера вопросов со всеми словами в любой форме, по строке, в порядке окна поиска\n"
     "  biletoria-dbv demo -o ФАЙЛ.dbv";
 
 int Check(const QStringList& args) {
@@ -89,6 +92,21 @@ int Dump(const QStringList& args) {
     }
     Print(stdout, QString::fromUtf8(QJsonDocument(all).toJson(QJsonDocument::Indented)));
     return failures == 0 ? 0 : 1;
+}
+
+// The search window's search from a terminal: the numbers of the questions found, one a line,
+// in the window's order.
+int Search(const QStringList& args) {
+    if (args.size() < 2)
+        return Fail(QString::fromUtf8(Usage));
+    bil::Database db;
+    if (bil::Status opened = db.OpenDatabase(args.at(0)); !opened)
+        return Fail(opened.message());
+    bil::SearchIndex index;
+    index.build(db);
+    for (const bil::SearchHit& hit : index.find(args.mid(1).join(QLatin1Char(' '))))
+        Print(stdout, QString::number(hit.Number));
+    return 0;
 }
 
 // One progress line, rewritten in place; only on a terminal, so logs stay clean.
@@ -263,6 +281,8 @@ int main(int argc, char** argv) {
         return Dump(rest.mid(1));
     if (command == QLatin1String("build"))
         return Build(rest);
+    if (command == QLatin1String("search"))
+        return Search(rest.mid(1));
     if (command == QLatin1String("demo"))
         return Demo(rest);
     if (command == QLatin1String("diff"))

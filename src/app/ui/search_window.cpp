@@ -86,7 +86,9 @@ SearchWindow::SearchWindow(AppState& app, QWidget* parent) : QDialog(parent), m_
 
     auto* layout = new QVBoxLayout(this);
     auto* prompt = new QLabel(
-        QStringLiteral("Слова из вопроса, ответов или комментария (все, в любом порядке):"), this);
+        QStringLiteral(
+            "Слова из вопроса, ответов или комментария (все, в любом порядке и любой форме):"),
+        this);
     layout->addWidget(prompt);
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
@@ -118,18 +120,21 @@ SearchWindow::SearchWindow(AppState& app, QWidget* parent) : QDialog(parent), m_
 void SearchWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     // The texts of a database opened or imported since the last search are read now.
-    if (!m_app.Search.upToDate(m_app.Db)) {
-        m_app.Search.build(m_app.Db);
+    if (!SearchWords(Edit1->text()).isEmpty() && !m_app.Search.upToDate(m_app.Db))
         runQuery(Edit1->text());
-    }
     Edit1->setFocus();
     Edit1->selectAll();
 }
 
 void SearchWindow::runQuery(const QString& query) {
     m_query = query;
-    m_app.Search.ensureBuilt(m_app.Db);
-    m_hits = m_app.Search.find(query);
+    const bool empty = SearchWords(query).isEmpty();
+    m_hits.clear();
+    // An empty field needs no index: the window opens without waiting for it.
+    if (!empty) {
+        m_app.Search.ensureBuilt(m_app.Db);
+        m_hits = m_app.Search.find(query);
+    }
     ListBox1->setUpdatesEnabled(false);
     ListBox1->clear();
     for (const SearchHit& hit : m_hits) {
@@ -144,7 +149,7 @@ void SearchWindow::runQuery(const QString& query) {
     ListBox1->setUpdatesEnabled(true);
     if (!m_hits.empty())
         ListBox1->setCurrentRow(0);
-    if (SearchWords(query).isEmpty())
+    if (empty)
         Label1->setText(QString());
     else if (m_hits.empty())
         Label1->setText(QStringLiteral("Ничего не найдено."));
