@@ -25,7 +25,31 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <utility>
+
+namespace {
+
+// Calls a function once, soon after the window's first paint.
+class AfterFirstPaint final : public QObject {
+public:
+    AfterFirstPaint(QWidget* window, std::function<void()> call) : m_call(std::move(call)) {
+        window->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, this, m_call);
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_call;
+};
+
+} // namespace
 
 int main(int argc, char** argv) {
     QElapsedTimer clock;
@@ -76,10 +100,12 @@ int main(int argc, char** argv) {
         return 1;
     bil::TForm7 about(state.Db, &form2);
     bil::TForm8 prep(state, &form2);
-    bil::TForm91 form91(state);       // the exam window, with its question window
-    bil::TForm5 form5(state, &form2); // the statistics window
-    bil::SearchWindow search(state, &form2);
     prompter.setParent(&form2);
+    // Windows the first paint does not need are made when first asked for, so that start-up
+    // costs only what the main window shows.
+    std::unique_ptr<bil::TForm91> form91; // the exam window, with its question window
+    std::unique_ptr<bil::TForm5> form5;   // the statistics window
+    std::unique_ptr<bil::SearchWindow> search;
 
     // Only a run started from the main window hands control back to it; runs shown modally
     // from the statistics window or an exam review return to their caller.
@@ -88,43 +114,69 @@ int main(int argc, char** argv) {
         if (std::exchange(studyFromMain, false))
             form2.show();
     });
-    form91.setShowMainWindow([&form2] { form2.show(); });
-    form91.setShowStudyModal([&form1] { form1.exec(); });
-    form5.setStudyLauncher([&form1] { form1.exec(); });
-    search.setStudyLauncher([&form1] { form1.exec(); });
+    const auto exam = [&]() -> bil::TForm91& {
+        if (!form91) {
+            form91 = std::make_unique<bil::TForm91>(state);
+            form91->setShowMainWindow([&form2] { form2.show(); });
+            form91->setShowStudyModal([&form1] { form1.exec(); });
+        }
+        return *form91;
+    };
+    const auto statistics = [&]() -> bil::TForm5& {
+        if (!form5) {
+            form5 = std::make_unique<bil::TForm5>(state, &form2);
+            form5->setStudyLauncher([&form1] { form1.exec(); });
+        }
+        return *form5;
+    };
 
     bil::WindowLinks links;
     links.showStudy = [&form1, &studyFromMain] {
         studyFromMain = true;
         form1.show();
     };
-    links.showExam = [&form91] { form91.startExam(); };
-    links.showStatistics = [&form5](int page, int ticketIndex) {
-        form5.showPage(page, ticketIndex);
+    links.showExam = [&exam] { exam().startExam(); };
+    links.showStatistics = [&statistics](int page, int ticketIndex) {
+        statistics().showPage(page, ticketIndex);
     };
-    links.statisticsFirstPage = [&form5] { form5.firstPage(); };
+    links.statisticsFirstPage = [&form5] {
+        if (form5) // a window not made yet opens on its first page anyway
+            form5->firstPage();
+    };
     links.refreshMoveThemeList = [&form1] {
         QStringList names;
         for (int k = 1; k <= bil::ThemeCount; ++k)
             names << bil::ThemeNames(k);
         form1.moveDialog().fillThemes(names);
     };
-    links.showSearch = [&search] { search.exec(); };
+    links.showSearch = [&] {
+        if (!search) {
+            search = std::make_unique<bil::SearchWindow>(state, &form2);
+            search->setStudyLauncher([&form1] { form1.exec(); });
+        }
+        search->exec();
+    };
     links.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     form2.setLinks(std::move(links));
     form2.setAboutBox(&about);
     form2.setPrepDialog(&prep);
 
     form2.show();
+    // The search index (word forms of every text) is read on a worker thread once the main
+    // window has been painted; a search before it is ready waits for it.
+    AfterFirstPaint startSearchIndex(&form2,
+                                     [&state] { state.Search.buildInBackground(state.Db); });
     if (qEnvironmentVariableIsSet("BILETORIA_STARTUP_TIMING")) {
         QTimer::singleShot(0, &form2, [&clock] {
             std::fprintf(stderr, "start-up to first shown main window: %lld ms\n",
                          static_cast<long long>(clock.elapsed()));
+            if (qEnvironmentVariableIsSet("BILETORIA_STARTUP_QUIT"))
+                QCoreApplication::quit(); // for timing the whole process
         });
     }
 #ifdef BILETORIA_TOUR
     bil::Walkthrough tour(
-        bil::TourWindows{&state, &form2, &form1, &form91, &about, &prep, &tourPrompter}, tourDir);
+        bil::TourWindows{&state, &form2, &form1, &exam(), &about, &prep, &tourPrompter}, tourDir);
     tour.start();
 #endif
     return app.exec();

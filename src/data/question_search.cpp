@@ -5,6 +5,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <atomic>
 #include <bitset>
 #include <mutex>
 
@@ -102,8 +103,10 @@ void AddPosting(std::vector<int>& list, int number) {
         list.push_back(number);
 }
 
+// Null when cancelled.
 std::unique_ptr<SearchIndex::Data> BuildData(const Database& db,
-                                             std::shared_ptr<const WordForms> forms) {
+                                             std::shared_ptr<const WordForms> forms,
+                                             const std::atomic<bool>* cancel = nullptr) {
     auto data = std::make_unique<SearchIndex::Data>();
     data->Forms = std::move(forms);
     // Most words recur across the 800 questions: each is looked up in the dictionary once.
@@ -119,6 +122,8 @@ std::unique_ptr<SearchIndex::Data> BuildData(const Database& db,
         return it.value();
     };
     for (int n = 1; n <= QuestionCount; ++n) {
+        if (cancel && cancel->load())
+            return nullptr;
         const Result<TQuestion> q = db.LoadQuestionText(n);
         if (!q)
             continue;
@@ -198,6 +203,8 @@ QStringList SearchWords(const QString& query) {
 
 SearchIndex::SearchIndex() = default;
 SearchIndex::~SearchIndex() {
+    // The program is ending: a build still running has no use any more.
+    m_cancel->store(true);
     if (m_pending.valid())
         m_pending.wait();
 }
@@ -226,12 +233,12 @@ void SearchIndex::buildInBackground(const Database& db) {
     const auto index = db.DbIndex();
     const bool chosen = m_formsChosen;
     std::shared_ptr<const WordForms> forms = m_forms;
-    m_pending = std::async(std::launch::async, [path, index, chosen, forms] {
+    m_pending = std::async(std::launch::async, [path, index, chosen, forms, cancel = m_cancel] {
         // The open file belongs to this thread's caller: read a copy of our own.
         Database copy;
         if (!copy.OpenDatabase(path) || copy.DbIndex() != index)
             return std::unique_ptr<Data>();
-        return BuildData(copy, chosen ? forms : InstalledForms());
+        return BuildData(copy, chosen ? forms : InstalledForms(), cancel.get());
     });
 }
 

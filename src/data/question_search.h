@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <array>
+#include <atomic>
 #include <future>
 #include <memory>
 #include <vector>
@@ -85,6 +86,7 @@ private:
     bool m_formsChosen = false;
     std::unique_ptr<Data> m_data;
     std::future<std::unique_ptr<Data>> m_pending;
+    std::shared_ptr<std::atomic<bool>> m_cancel = std::make_shared<std::atomic<bool>>(false);
 };
 
 } // namespace bil

@@ -69,6 +69,7 @@ protected:
 
 TEST_F(SearchWindowTest, ResultsFollowTypingWithTicketThemeAndHighlights) {
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Поиск вопросов"));
+    EXPECT_FALSE(app.Search.built()); // an empty field opens without reading the texts
     type(QStringLiteral("перекрёстке"));
     EXPECT_EQ(window->ListBox1->count(), 3);
     type(QStringLiteral(" ОБГОН"));
