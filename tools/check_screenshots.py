@@ -25,6 +25,7 @@ REQUIRED = (
     "13-about",
     "13-load-questions",
     "13b-search-results",
+    "13c-search-word-forms",
     "14-main-with-results",
     "15-main-themes",
 )

@@ -390,6 +390,19 @@ void Walkthrough::buildSteps() {
             m_failures << QStringLiteral("13b-search-results: nothing found");
     });
     add([=, this] { shootModal(QStringLiteral("13b-search-results"), QDialog::Rejected); });
+    // Words in other forms than typed: "перекрёсток знак" finds "Перекрестки" and "знаком".
+    add([=, this] { main->SearchButtonClick(); });
+    add([=, this] {
+        auto* search = dynamic_cast<SearchWindow*>(QApplication::activeModalWidget());
+        if (!search) {
+            m_failures << QStringLiteral("13c-search-word-forms: no search window open");
+            return;
+        }
+        search->Edit1->setText(QStringLiteral("перекрёсток знак"));
+        if (search->hits().empty() || search->hits().front().Highlights.size() < 2)
+            m_failures << QStringLiteral("13c-search-word-forms: the forms were not found");
+    });
+    add([=, this] { shootModal(QStringLiteral("13c-search-word-forms"), QDialog::Rejected); });
 
     // The main window again, now with results on both catalogues.
     add([=, this] {
