@@ -86,7 +86,13 @@ Status QSettingsStore::writeString(const QString& name, const QString& value) {
 }
 
 Status QSettingsStore::write(const QString& name, const QVariant& value) {
-    m_settings->setValue(key(name), value);
+    // Start-up stores settings the file already holds; rewriting it unchanged (a new file and
+    // two disk syncs) only made every start slower.
+    const QString k = key(name);
+    if (m_settings->status() == QSettings::NoError && m_settings->contains(k) &&
+        m_settings->value(k).toString() == value.toString())
+        return Status::Ok();
+    m_settings->setValue(k, value);
     return m_deferred ? Status::Ok() : sync(name);
 }
 

@@ -1,6 +1,7 @@
 #include "app/app_data.h"
 #include "app/settings_loader.h"
 #include "app/settings_store.h"
+#include "test_db.h"
 
 #include <QDir>
 #include <QFile>
@@ -298,6 +299,31 @@ TEST(SettingsStoreIni, LoadingWritesEverythingInOneFlushAndReportsItsFailure) {
     QSettingsStore store(blocked);
     Settings settings;
     EXPECT_FALSE(LoadSettings(store, settings, dir.path()).StoreStatus.ok());
+}
+
+TEST(SettingsStoreIni, AStartWithNothingChangedLeavesTheFileAlone) {
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath("VRK.ini");
+    {
+        QSettingsStore store(path);
+        Settings settings;
+        ASSERT_TRUE(LoadSettings(store, settings, dir.path()).StoreStatus.ok());
+    }
+    int flipped = 0;
+    // A comment line survives only while nobody rewrites the file.
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    file.write("; kept\n");
+    file.close();
+    {
+        QSettingsStore store(path);
+        Settings settings;
+        ASSERT_TRUE(LoadSettings(store, settings, dir.path()).StoreStatus.ok());
+        EXPECT_TRUE(test::ReadAll(path).contains("; kept"));
+        flipped = 1 - store.readInt("Kom").value_or(0);
+        ASSERT_TRUE(store.writeInt("Kom", flipped).ok()); // a change is still written
+    }
+    EXPECT_EQ(QSettingsStore(path).readInt("Kom"), flipped);
 }
 
 TEST(AppData, EnvironmentValueIsHonouredAndCreated) {
