@@ -1,6 +1,7 @@
 // Writes the seed inputs of every fuzz target into <out>/<target>/: valid files built the way
 // the tests build them, and the near misses the readers must refuse.
 
+#include "app/settings_store.h"
 #include "data/cp1251.h"
 #include "data/database.h"
 #include "data/demo_database.h"
@@ -23,6 +24,9 @@
 #include <QtEndian>
 
 #include <cstdio>
+#include <vector>
+
+#include <webp/encode.h>
 
 using namespace bil;
 
@@ -262,6 +266,97 @@ void progressFiles() {
     put("prints_file", QStringLiteral("whole.prints"), SerializePrints(key, prints));
 }
 
+// Replies of a server: status line, headers, then body pieces led by a length byte (in steps of
+// 61) and a seconds byte.
+void httpReplies() {
+    auto pieces = [](int count, int seconds) {
+        QByteArray body;
+        for (int k = 0; k < count; ++k)
+            body += char(4) + QByteArray(1, char(seconds)) + QByteArray(4 * 61, char('a' + k));
+        return body;
+    };
+    put("http_reply", QStringLiteral("ok"),
+        "HTTP/1.1 200 OK\r\nContent-Length: 976\r\nContent-Type: application/zip\r\n\r\n" +
+            pieces(4, 1));
+    put("http_reply", QStringLiteral("no_length"), "HTTP/1.1 200 OK\r\n\r\n" + pieces(6, 10));
+    put("http_reply", QStringLiteral("gzip"),
+        "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: 5\r\n\r\n" + pieces(2, 0));
+    put("http_reply", QStringLiteral("error"), "HTTP/1.1 404 Not Found\r\n\r\n" + pieces(3, 0));
+    put("http_reply", QStringLiteral("redirect"),
+        "HTTP/1.1 302 Found\r\nLocation: ftp://127.0.0.1/x.zip\r\n\r\n");
+    put("http_reply", QStringLiteral("slow"), "HTTP/1.1 200 OK\r\n\r\n" + pieces(8, 31));
+}
+
+QByteArray webp(int w, int h, bool lossless) {
+    std::vector<uint8_t> rgb(std::size_t(w) * h * 3);
+    for (std::size_t i = 0; i < rgb.size(); ++i)
+        rgb[i] = uint8_t(i * 7 % 251);
+    uint8_t* out = nullptr;
+    const std::size_t size = lossless ? WebPEncodeLosslessRGB(rgb.data(), w, h, w * 3, &out)
+                                      : WebPEncodeRGB(rgb.data(), w, h, w * 3, 75, &out);
+    const QByteArray bytes(reinterpret_cast<const char*>(out), qsizetype(size));
+    WebPFree(out);
+    return bytes;
+}
+
+void webpPictures() {
+    put("webp", QStringLiteral("lossy.webp"), webp(16, 12, false));
+    put("webp", QStringLiteral("lossless.webp"), webp(9, 7, true));
+    put("webp", QStringLiteral("cut.webp"), webp(40, 30, false).first(60));
+    const QByteArray jpeg = test::MakeTestJpeg(16, 12, 1);
+    put("picture_path", QStringLiteral("tmp_path"), "./tmp/images/A_B/pic.jpg\n" + jpeg);
+    put("picture_path", QStringLiteral("written"), "images/A_B/pic.jpg\n" + webp(8, 8, false));
+    put("picture_path", QStringLiteral("other_set"), "./tmp/images/C_D/pic.webp\n" + jpeg);
+    put("picture_path", QStringLiteral("outside"), "../outside.jpg\n<svg/>");
+    put("picture_path", QStringLiteral("no_image"), "./images/no_image.jpg\nGIF89a");
+}
+
+void svgPictures() {
+    put("svg_size", QStringLiteral("sign.svg"), test::SignSvg(QStringLiteral("#ff0000")));
+    put("svg_size", QStringLiteral("sizes.svg"),
+        "<?xml version=\"1.0\"?><svg xmlns=\"http://www.w3.org/2000/svg\" width=\"300px\" "
+        "height=\"100\"><rect width=\"1\" height=\"1\"/></svg>");
+    put("svg_size", QStringLiteral("viewbox.svg"), "<svg viewBox=\"0, 0, 1e3 250.5\"></svg>");
+    put("svg_size", QStringLiteral("html.svg"), "<html><body>нет</body></html>");
+}
+
+// Small data sets in plain tar archives: every question of both sets, a picture in each.
+void dataSetArchives() {
+    using test::ArchiveFormat;
+    const QByteArray jpeg = test::MakeTestJpeg(16, 12, 1);
+    const test::DataSetFiles files = {
+        {QStringLiteral("questions/A_B/tickets/all.json"),
+         jsonDataSet(QStringLiteral("./tmp/images/A_B/a.jpg"))},
+        {QStringLiteral("questions/C_D/tickets/all.json"),
+         jsonDataSet(QStringLiteral("./images/C_D/b.jpg"))},
+        {QStringLiteral("images/A_B/a.jpg"), jpeg},
+        {QStringLiteral("images/C_D/b.jpg"), webp(20, 10, false)},
+    };
+    put("dataset_import", QStringLiteral("whole.tar"),
+        test::MakeArchive(ArchiveFormat::Tar, files));
+    put("dataset_import", QStringLiteral("top.tar"),
+        test::MakeArchive(ArchiveFormat::Tar, files, QStringLiteral("pdd_russia-master/")));
+}
+
+void settingsFiles() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("VRK.ini"));
+    {
+        QSettingsStore store(path);
+        (void)store.createKey();
+        for (const char* name : {"Rnd", "Sta", "Err", "Kom", "Tre", "Otv", "Pov", "Mas"})
+            (void)store.writeInt(QLatin1String(name), 1);
+        (void)store.writeInt(QStringLiteral("Tim"), 3);
+        (void)store.writeString(QStringLiteral("Bas"), QStringLiteral("/нет/dataAB.dbv"));
+    }
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    const QByteArray whole = file.readAll();
+    put("settings", QStringLiteral("whole.ini"), whole);
+    put("settings", QStringLiteral("half.ini"), whole.left(whole.size() / 2));
+    put("settings", QStringLiteral("odd.ini"), "[Software]\nVRK\\Tim=99\nVRK\\Rnd=abc\n");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -280,5 +375,10 @@ int main(int argc, char** argv) {
     archives();
     helpMaterial();
     progressFiles();
+    httpReplies();
+    webpPictures();
+    svgPictures();
+    dataSetArchives();
+    settingsFiles();
     return 0;
 }

@@ -49,8 +49,7 @@ struct Collector {
 class PictureStore {
 public:
     PictureStore(const QString& root, CategorySet set)
-        : m_root(QDir::cleanPath(root)),
-          m_setImages(m_root + QStringLiteral("/images/") + CategoryFolder(set)) {}
+        : m_root(QDir::cleanPath(root)), m_set(set) {}
 
     // The JPEG to store for an image path of the data set; empty for the placeholder.
     Result<QByteArray> picture(const QString& imagePath) {
@@ -78,18 +77,10 @@ private:
     }
 
     Result<QByteArray> load(const QString& rel) {
-        const QString path = QDir::cleanPath(m_root + QLatin1Char('/') + rel);
-        if (QDir::isAbsolutePath(rel) || !path.startsWith(m_root + QLatin1Char('/')))
-            return Status::Error(QStringLiteral("путь к картинке вне папки данных: %1").arg(rel));
-        QString found = path;
-        if (!QFileInfo(found).isFile()) {
-            const QString name = QFileInfo(rel).fileName();
-            found = m_setImages + QLatin1Char('/') + name;
-            if (name.isEmpty() || !QFileInfo(found).isFile())
-                return Status::Error(QStringLiteral("нет файла картинки %1 (нет и %2)")
-                                         .arg(rel, QDir(m_root).relativeFilePath(found)));
-        }
-        auto read = ReadDataSetFile(found, rel);
+        auto found = FindDataSetPicture(m_root, m_set, rel);
+        if (!found)
+            return found.status();
+        auto read = ReadDataSetFile(found.value(), rel);
         if (!read)
             return read.status();
         const QByteArray bytes = read.value();
@@ -130,7 +121,7 @@ private:
     }
 
     QString m_root;
-    QString m_setImages; // images/<set>, where pictures are looked up by name
+    CategorySet m_set;
     QHash<QString, QByteArray> m_cache;
     int m_converted = 0;
 };
@@ -183,6 +174,25 @@ Result<QByteArray> ReadDataSetFile(const QString& path, const QString& shown) {
     if (bytes.size() > MaxDataSetFile)
         return tooBig();
     return bytes;
+}
+
+Result<QString> FindDataSetPicture(const QString& root, CategorySet set, const QString& imagePath) {
+    const QString base = QDir::cleanPath(root);
+    const QString rel = imagePath.trimmed();
+    const QString path = QDir::cleanPath(base + QLatin1Char('/') + rel);
+    if (rel.isEmpty() || QDir::isAbsolutePath(rel) || !path.startsWith(base + QLatin1Char('/')))
+        return Status::Error(QStringLiteral("путь к картинке вне папки данных: %1").arg(rel));
+    if (QFileInfo(path).isFile())
+        return path;
+    const QString name = QFileInfo(rel).fileName();
+    const QString byName =
+        base + QStringLiteral("/images/") + CategoryFolder(set) + QLatin1Char('/') + name;
+    // A name of "." or ".." would climb out of images/<set>.
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ||
+        !QFileInfo(byName).isFile())
+        return Status::Error(QStringLiteral("нет файла картинки %1 (нет и %2)")
+                                 .arg(rel, QDir(base).relativeFilePath(byName)));
+    return byName;
 }
 
 int DataSetNumber(const QJsonValue& value) {

@@ -65,6 +65,11 @@ Result<QByteArray> ReadDataSetFile(const QString& path, const QString& shown);
 // Data set folder of the category set: "A_B" or "C_D".
 QString CategoryFolder(CategorySet set);
 
+// The file an image path of the data set names: as written, relative to the root, else by its
+// file name in images/<set>/ (the ticket files write ./tmp/images/A_B/x.jpg for
+// images/A_B/x.jpg). Fails, naming the path, when it leaves the root or no file is there.
+Result<QString> FindDataSetPicture(const QString& root, CategorySet set, const QString& imagePath);
+
 // Reads questions/<set>/tickets/*.json under the root. A picture path is taken as written,
 // relative to the root; when no file is there, by its file name in images/<set>/ (the ticket
 // files write ./tmp/images/A_B/x.jpg for images/A_B/x.jpg). Fails, naming the question, on a

@@ -7,6 +7,7 @@
 #include "help/help_pack_read.h"
 #include "help/help_pack_sources.h"
 #include "help/help_topics.h"
+#include "help/svg_size.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -76,33 +77,6 @@ QJsonObject Node(const QString& title, const QString& topic, const QString& pict
     return node;
 }
 
-// Display size of an SVG picture from its root element: width and height, else the view box.
-std::optional<QSizeF> SvgSize(const QByteArray& bytes) {
-    QXmlStreamReader xml(bytes);
-    while (!xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement)
-            continue;
-        if (xml.name() != QLatin1String("svg"))
-            return std::nullopt;
-        const auto attributes = xml.attributes();
-        static const QRegularExpression length(
-            QStringLiteral("^\\s*([0-9]*\\.?[0-9]+)\\s*(px)?\\s*$"));
-        const auto w = length.match(attributes.value(QLatin1String("width")).toString());
-        const auto h = length.match(attributes.value(QLatin1String("height")).toString());
-        if (w.hasMatch() && h.hasMatch() && w.captured(1).toDouble() > 0 &&
-            h.captured(1).toDouble() > 0)
-            return QSizeF(w.captured(1).toDouble(), h.captured(1).toDouble());
-        const QStringList box =
-            attributes.value(QLatin1String("viewBox"))
-                .toString()
-                .split(QRegularExpression(QStringLiteral("[\\s,]+")), Qt::SkipEmptyParts);
-        if (box.size() == 4 && box[2].toDouble() > 0 && box[3].toDouble() > 0)
-            return QSizeF(box[2].toDouble(), box[3].toDouble());
-        return QSizeF();
-    }
-    return std::nullopt;
-}
-
 // Copies pictures of one kind ("signs", "markup") into images/<kind>/ of the pack.
 class PictureCopier {
 public:
@@ -158,14 +132,12 @@ private:
         return std::nullopt;
     }
 
-    // Into 120 × 120, plates wider than tall into 200 × 120.
     static void fit(PackPicture& picture, QSizeF size) {
-        if (size.width() <= 0 || size.height() <= 0)
+        const QSize shown = FitSignPicture(size);
+        if (shown.isEmpty())
             return;
-        const double boxWidth = size.width() > size.height() * 1.4 ? 200 : 120;
-        const double scale = std::min(boxWidth / size.width(), 120 / size.height());
-        picture.Width = std::max(1, int(size.width() * scale + 0.5));
-        picture.Height = std::max(1, int(size.height() * scale + 0.5));
+        picture.Width = shown.width();
+        picture.Height = shown.height();
     }
 
     QString m_root;

@@ -10,6 +10,7 @@
 #include "help/help_pack_sources.h"
 #include "help/help_search.h"
 #include "help/help_topics.h"
+#include "help/svg_size.h"
 #include "help_dataset.h"
 #include "test_dataset.h"
 #include "test_db.h"
@@ -22,6 +23,9 @@
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -718,6 +722,22 @@ TEST_P(ReplaceFolderTest, AFileInTheWayIsNotReplaced) {
     test::WriteDataFile(target(), "файл");
     EXPECT_TRUE(replace("x").message().contains("не папка"));
     EXPECT_EQ(ReadText(target()), "файл");
+}
+
+// A sign picture's own size, however large or odd, gives a shown size inside the page's box;
+// one no number can scale (infinite) gives none instead of an undefined conversion.
+TEST(SvgSize, AnySizeFitsTheBoxOrGivesNone) {
+    EXPECT_EQ(FitSignPicture(*SvgSize("<svg width=\"300px\" height=\"100\"/>")), QSize(200, 67));
+    EXPECT_EQ(FitSignPicture(*SvgSize("<svg viewBox=\"0 0 50 100\"/>")), QSize(60, 120));
+    EXPECT_EQ(FitSignPicture(QSizeF(1e300, 1e-300)), QSize(200, 1));
+    const double infinite = std::numeric_limits<double>::infinity();
+    EXPECT_TRUE(FitSignPicture(QSizeF(infinite, 1)).isEmpty());
+    EXPECT_TRUE(FitSignPicture(QSizeF(std::nan(""), 1)).isEmpty());
+    const auto huge = SvgSize("<svg width=\"1" + QByteArray(400, '0') + "\" height=\"1\"/>");
+    ASSERT_TRUE(huge);
+    const QSize shown = FitSignPicture(*huge);
+    EXPECT_TRUE(shown.isEmpty() || (shown.width() <= 200 && shown.height() >= 1));
+    EXPECT_FALSE(SvgSize("<html/>"));
 }
 
 INSTANTIATE_TEST_SUITE_P(BothWays, ReplaceFolderTest,
