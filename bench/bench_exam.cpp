@@ -50,7 +50,7 @@ public:
     void timerChanged(bool) override {}
     void closeQuestion() override {}
     bool showVerdict(const ExamVerdict&) override { return false; }
-    void showReview() override {}
+    void showReview(const bil::RunRequest&) override {}
     void closeWindow() override {}
 };
 

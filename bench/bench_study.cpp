@@ -31,9 +31,8 @@ void BM_NextQuestion(benchmark::State& state) {
         state.SkipWithError("database");
         return;
     }
-    app.Launch.TicketNo = 5;
-    app.Launch.RebuildList = 1;
     bil::TForm1 window(app);
+    window.setRun(bil::RunRequest::learnTicket(5));
     window.resize(1024, 700);
     window.show();
     int row = 0;

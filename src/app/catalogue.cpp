@@ -150,43 +150,20 @@ CatalogueCommand CatalogueKeyCommand(int key, const QString& text) {
     }
 }
 
-QString LaunchLearning(RunLaunch& launch, bool themePage, int selectedRow) {
-    if (themePage) {
-        if (selectedRow < 0)
-            return QStringLiteral(
-                "Для работы в этом режиме необходимо выбрать тему из каталога...");
-        launch.ThemeNo = selectedRow + 1; // the ticket keeps its value
-    } else {
-        if (selectedRow < 0)
-            return QStringLiteral(
-                "Для работы в этом режиме необходимо выбрать билет из каталога...");
-        launch.TicketNo = selectedRow + 1;
-        launch.ThemeNo = 0;
-    }
-    launch.RunKind = 0;
-    launch.RunMode = 0;
-    launch.RebuildList = 1;
-    launch.StartItem = 0;
+QString LearningRun(bool themePage, int selectedRow, RunRequest& request) {
+    if (selectedRow < 0)
+        return themePage ? QStringLiteral(
+                               "Для работы в этом режиме необходимо выбрать тему из каталога...")
+                         : QStringLiteral(
+                               "Для работы в этом режиме необходимо выбрать билет из каталога...");
+    request = themePage ? RunRequest::learnTheme(selectedRow + 1)
+                        : RunRequest::learnTicket(selectedRow + 1);
     return {};
 }
 
-void LaunchPreparation(RunLaunch& launch, int selectedTicketRow) {
-    launch.TicketNo = selectedTicketRow + 1; // 0 without a selection; preparation ignores it
-    launch.RunKind = 0;
-    launch.RunMode = 1;
-    launch.RebuildList = 1;
-    launch.StartItem = 0;
-    launch.ThemeNo = 0;
-}
-
-void LaunchTraining(RunLaunch& launch, const std::array<int, TicketCount>& ticketIcons,
-                    RandomSource& random) {
-    launch.TicketNo = DrawTrainingTicket(ticketIcons, launch.DrawnTickets, random);
-    launch.RunKind = 2;
-    launch.RebuildList = 1;
-    launch.StartItem = 0;
-    launch.ThemeNo = 0;
-    // RunMode keeps the value of the previous run.
+RunRequest TrainingRun(const std::array<int, TicketCount>& ticketIcons, RunLaunch& launch,
+                       RandomSource& random) {
+    return RunRequest::training(DrawTrainingTicket(ticketIcons, launch.DrawnTickets, random));
 }
 
 void LaunchExam(RunLaunch& launch) {

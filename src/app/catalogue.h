@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/app_state.h"
+#include "app/run_request.h"
 #include "data/numbering.h"
 #include "data/themes.h"
 #include "stats/stat_record.h"
@@ -97,12 +98,13 @@ enum class CatalogueCommand {
 // The command of a key press (Qt key code and its text), in the Latin or the Russian layout.
 CatalogueCommand CatalogueKeyCommand(int key, const QString& text);
 
-// Launch values of the four mode buttons. Learning returns the hint to show when the active
-// catalogue has no selection (and then changes nothing); selectedRow is -1 for none.
-QString LaunchLearning(RunLaunch& launch, bool themePage, int selectedRow);
-void LaunchPreparation(RunLaunch& launch, int selectedTicketRow);
-void LaunchTraining(RunLaunch& launch, const std::array<int, TicketCount>& ticketIcons,
-                    RandomSource& random);
+// The learning button's run over the selected theme or ticket (selectedRow -1 for none); without
+// a selection, the hint to show instead (and request is left as it was).
+QString LearningRun(bool themePage, int selectedRow, RunRequest& request);
+// The training button's run over a ticket drawn as DrawTrainingTicket does.
+RunRequest TrainingRun(const std::array<int, TicketCount>& ticketIcons, RunLaunch& launch,
+                       RandomSource& random);
+// The exam button: a new exam.
 void LaunchExam(RunLaunch& launch);
 
 } // namespace bil

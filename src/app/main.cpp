@@ -114,25 +114,30 @@ int main(int argc, char** argv) {
         if (std::exchange(studyFromMain, false))
             form2.show();
     });
+    const auto studyModal = [&form1](const bil::RunRequest& request) {
+        form1.setRun(request);
+        form1.exec();
+    };
     const auto exam = [&]() -> bil::TForm91& {
         if (!form91) {
             form91 = std::make_unique<bil::TForm91>(state);
             form91->setShowMainWindow([&form2] { form2.show(); });
-            form91->setShowStudyModal([&form1] { form1.exec(); });
+            form91->setShowStudyModal(studyModal);
         }
         return *form91;
     };
     const auto statistics = [&]() -> bil::TForm5& {
         if (!form5) {
             form5 = std::make_unique<bil::TForm5>(state, &form2);
-            form5->setStudyLauncher([&form1] { form1.exec(); });
+            form5->setStudyLauncher(studyModal);
         }
         return *form5;
     };
 
     bil::WindowLinks links;
-    links.showStudy = [&form1, &studyFromMain] {
+    links.showStudy = [&form1, &studyFromMain](const bil::RunRequest& request) {
         studyFromMain = true;
+        form1.setRun(request);
         form1.show();
     };
     links.showExam = [&exam] { exam().startExam(); };
@@ -152,7 +157,7 @@ int main(int argc, char** argv) {
     links.showSearch = [&] {
         if (!search) {
             search = std::make_unique<bil::SearchWindow>(state, &form2);
-            search->setStudyLauncher([&form1] { form1.exec(); });
+            search->setStudyLauncher(studyModal);
         }
         search->exec();
     };

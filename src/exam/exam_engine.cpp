@@ -414,24 +414,14 @@ void ExamEngine::chargeErrors() {
 }
 
 void ExamEngine::showExamReview() {
-    RunSources& src = m_app.Sources;
-    src.ExamLastSlot = m_lastSlot;
-    src.ExamSlotNumber = {};
-    src.ExamSlotRight = {};
-    src.ExamSlotChosen = {};
+    std::vector<int> numbers;
+    std::vector<ReviewedAnswer> answers;
     for (int i = 0; i < m_lastSlot; ++i) {
         const ExamSlot& slot = m_slots[i];
-        src.ExamSlotNumber[i] = NumberOf(slot.Q.Ticket, slot.Q.InTicket);
-        src.ExamSlotRight[i] = slot.AnsweredRight == 1 ? 1 : 0;
-        src.ExamSlotChosen[i] = uint8_t(slot.Chosen);
+        numbers.push_back(NumberOf(slot.Q.Ticket, slot.Q.InTicket));
+        answers.push_back({slot.AnsweredRight == 1, slot.Chosen});
     }
-    RunLaunch& launch = m_app.Launch;
-    launch.RunKind = 0;
-    launch.RunMode = 7;
-    launch.RebuildList = 0;
-    launch.ThemeNo = 1;
-    launch.StartItem = 0;
-    m_front.showReview();
+    m_front.showReview(RunRequest::examReview(std::move(numbers), std::move(answers)));
 }
 
 } // namespace bil

@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "app/duration_text.h"
+#include "app/run_request.h"
 #include "data/database.h"
 #include "data/jpeg.h"
 #include "data/status.h"
@@ -51,8 +52,8 @@ public:
     virtual void closeQuestion() = 0;
     // Shows the verdict modally; true when the learner asked for the review.
     virtual bool showVerdict(const ExamVerdict& verdict) = 0;
-    // Shows the study window modally; the review's launch values and sources are already set.
-    virtual void showReview() = 0;
+    // Shows the study window modally for the review of the exam.
+    virtual void showReview(const RunRequest& review) = 0;
     // Closes the exam window; its close then only shows the main window.
     virtual void closeWindow() = 0;
 };

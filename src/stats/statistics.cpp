@@ -220,26 +220,6 @@ QString RepeatScope(int theme) {
     return QStringLiteral("темы ") + ThemeNames(theme);
 }
 
-void SetQuestionLaunch(RunLaunch& launch, int ticket, int startItem) {
-    launch.TicketNo = ticket;
-    launch.RunKind = 0;
-    launch.RunMode = 0;
-    launch.ThemeNo = 0;
-    launch.StartItem = startItem;
-    launch.RebuildList = 1;
-}
-
-void SetRepeatLaunch(RunLaunch& launch, RunSources& sources, int runMode,
-                     const std::vector<int>& numbers, const QString& scope) {
-    sources.RepeatLists[runMode - 3] = numbers;
-    sources.RepeatScope = scope;
-    launch.RunKind = 0;
-    launch.RunMode = runMode;
-    launch.ThemeNo = 1;
-    launch.StartItem = 0;
-    launch.RebuildList = 1;
-}
-
 namespace {
 
 QString WithSeparator(const char* text, const QLocale& locale) {

@@ -102,12 +102,6 @@ std::vector<int> ParseQuestionTags(const QStringList& tags);
 // Scope text of a repetition run's caption: "всех тем" for theme 0, else "темы " + name.
 QString RepeatScope(int theme);
 
-// Launch values of a learning run over a ticket that starts at position startItem + 1.
-void SetQuestionLaunch(RunLaunch& launch, int ticket, int startItem);
-// Launch values and list of a repetition run (runMode 3..6); TicketNo stays as it is.
-void SetRepeatLaunch(RunLaunch& launch, RunSources& sources, int runMode,
-                     const std::vector<int>& numbers, const QString& scope);
-
 // printf-like number forms with the locale's decimal separator: %g (shortest, up to 15
 // significant digits) and %f (fixed, two decimals).
 QString FormatGeneral(double value, const QLocale& locale);

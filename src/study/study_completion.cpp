@@ -20,8 +20,7 @@ constexpr int kPassMark = 18;
 } // namespace
 
 void StudyEngine::completionRules() {
-    RunLaunch& l = m_app.Launch;
-    if (l.RunKind == 0) {
+    if (learningFamily()) {
         if (m_rightItems >= m_runCount)
             return;
         m_rightItems = int(std::count(m_marks.begin(), m_marks.end(), MarkRight));
@@ -33,12 +32,15 @@ void StudyEngine::completionRules() {
             m_iconSet = IconsResults;
             m_front.marksChanged(-1);
         }
-        if (l.RebuildList != 1 || l.RunMode >= 3)
+        // Only a fresh ticket, theme or preparation offers the next one; a review or a list ends.
+        const RunType type = m_run.Type;
+        if (m_run.KeepMarks || (type != RunType::TicketLearning && type != RunType::ThemeLearning &&
+                                type != RunType::Preparation))
             return;
         QString question;
-        if (m_type == RunType::Preparation)
+        if (type == RunType::Preparation)
             question = QStringLiteral("Повторить подготовку?");
-        else if (l.ThemeNo == 0)
+        else if (type == RunType::TicketLearning)
             question = QStringLiteral("Вы ответили на все вопросы билета,") + LineBreak +
                        QStringLiteral("перейти к следующему билету? ");
         else
@@ -48,13 +50,13 @@ void StudyEngine::completionRules() {
         if (!next)
             return;
         if (*next) {
-            if (m_type == RunType::TicketLearning)
-                MarkTicketLearned(m_app.Stats, l.TicketNo);
-            if (l.ThemeNo == 0)
-                l.TicketNo = l.TicketNo % TicketCount + 1;
+            if (type == RunType::TicketLearning)
+                MarkTicketLearned(m_app.Stats, m_ticket);
+            if (type == RunType::ThemeLearning)
+                m_run.Theme = m_run.Theme % ThemeCount + 1;
             else
-                l.ThemeNo = l.ThemeNo % ThemeCount + 1;
-            FormShow();
+                m_run.Ticket = m_ticket % TicketCount + 1;
+            restart();
         } else {
             BitBtn7Click();
         }
@@ -99,7 +101,6 @@ void StudyEngine::BitBtn7Click() {
 bool StudyEngine::FormClose() {
     if (m_state == StudyState::Hidden)
         return true;
-    RunLaunch& l = m_app.Launch;
     setTimers(false, false);
     m_spFlag = m_t1Flag = false;
     endRun();
@@ -108,30 +109,27 @@ bool StudyEngine::FormClose() {
     // counts the click that only reveals the comment and every answer given again.
     const bool allRight = m_runCount == TicketSize &&
                           std::count(m_marks.begin(), m_marks.end(), MarkRight) == TicketSize;
-    if (l.RunKind == 0 && l.RunMode == 0 && l.ThemeNo == 0 && allRight)
-        MarkTicketLearned(m_app.Stats, l.TicketNo);
+    if (m_run.Type == RunType::TicketLearning && allRight)
+        MarkTicketLearned(m_app.Stats, m_ticket);
 
-    if (m_type == RunType::Training) {
+    if (m_run.Type == RunType::Training) {
         const QString used = FormatDuration(m_app.Config.ExamTime - m_timeLeft);
         StudyVerdict v;
         v.Passed = m_runRight >= kPassMark;
-        m_app.Stats.TicketStatus[l.TicketNo - 1] = v.Passed ? 1 : 2;
+        m_app.Stats.TicketStatus[m_ticket - 1] = v.Passed ? 1 : 2;
         if (m_iconSet != IconsResults) {
             m_iconSet = IconsResults;
             m_front.marksChanged(-1);
         }
         v.Headline = v.Passed ? QStringLiteral("Поздравляем вы сдали экзамен!")
                               : QStringLiteral("К сожалению экзамен не сдан!");
-        v.First = QStringLiteral("Вы отвечали на билет №") + QString::number(l.TicketNo);
+        v.First = QStringLiteral("Вы отвечали на билет №") + QString::number(m_ticket);
         v.Second = v.Passed ? QStringLiteral("Правильных ответов: ") + QString::number(m_runRight)
                             : QStringLiteral("Ошибок: ") + QString::number(TicketSize - m_runRight);
         v.Time = QStringLiteral("Время ответа: ") + used;
         if (m_front.showVerdict(v) == 2) {
             // The review of the ticket just trained: same window, stars kept, saved on its close.
-            l.RunKind = 0;
-            l.RunMode = 0;
-            l.RebuildList = 0;
-            FormShow();
+            startRun(RunRequest::trainingReview(m_ticket, m_run.StartItem));
             return false;
         }
     }

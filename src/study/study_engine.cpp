@@ -1,4 +1,4 @@
-// The study engine's launch helpers and the window's commands (list, pie, light, help);
+// The study engine's font table and the window's commands (list, pie, light, help);
 // the other subjects of the engine have files of their own (see study_engine.h).
 
 #include "study/study_engine.h"
@@ -9,34 +9,6 @@
 #include "stats/save_guard.h"
 
 namespace bil {
-
-RunType RunTypeOf(const RunLaunch& l) {
-    if (l.RunKind != 0)
-        return RunType::Training;
-    if (l.ThemeNo != 0) {
-        if (l.RunMode <= 2)
-            return RunType::ThemeLearning;
-        if (l.RunMode <= 6)
-            return RunType::RepeatList;
-        if (l.RunMode == 7)
-            return RunType::ExamReview;
-        if (l.RunMode == SearchRunMode)
-            return RunType::SearchResults;
-        return RunType::TicketLearning;
-    }
-    return l.RunMode == 1 ? RunType::Preparation : RunType::TicketLearning;
-}
-
-void SetSearchLaunch(RunLaunch& launch, RunSources& sources, std::vector<int> numbers,
-                     const QString& query, int startItem) {
-    sources.SearchList = std::move(numbers);
-    sources.SearchQuery = query;
-    launch.RunKind = 0;
-    launch.RunMode = SearchRunMode;
-    launch.ThemeNo = 1;
-    launch.RebuildList = 1;
-    launch.StartItem = startItem;
-}
 
 bool QuestionFontSizes(int w, QuestionFonts& f) {
     struct Row {
@@ -88,15 +60,16 @@ void StudyEngine::saveThemes() {
 }
 
 void StudyEngine::moveToTheme() {
-    RunLaunch& l = m_app.Launch;
-    if (l.ThemeNo == 0 || m_runCount < 2 || m_number == 0)
+    if (!m_run.followsList() || m_runCount < 2 || m_number == 0)
         return;
-    const int moveTicket = l.TicketNo, movePos = m_posNo;
+    const int moveTicket = m_ticket, movePos = m_posNo;
     const QString prompt = QStringLiteral("Укажите в какую тему перенести вопрос №") +
                            QString::number(movePos) + QStringLiteral(" билета №") +
                            QString::number(moveTicket);
     const unsigned run = m_runId;
-    const int theme = m_front.chooseTheme(prompt, l.ThemeNo);
+    // A theme run offers its own theme; the other lists start at the first.
+    const int preselected = m_run.Type == RunType::ThemeLearning ? m_run.Theme : 1;
+    const int theme = m_front.chooseTheme(prompt, preselected);
     if (theme < 0 || run != m_runId)
         return;
     if (theme >= 1 && theme <= ThemeCount) {
@@ -105,8 +78,8 @@ void StudyEngine::moveToTheme() {
     }
     const int selected = m_runPos - 1;
     if (selected != m_runCount - 1)
-        l.StartItem = selected;
-    FormShow();
+        m_run.StartItem = selected;
+    restart();
 }
 
 std::vector<QString> StudyEngine::Label4Click() {

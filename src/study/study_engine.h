@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "app/duration_text.h"
+#include "app/run_request.h"
 #include "data/database.h"
 #include "data/status.h"
 
@@ -15,17 +16,6 @@
 #include <vector>
 
 namespace bil {
-
-// The run the launch values select.
-enum class RunType {
-    TicketLearning, // RunKind 0, RunMode 0 (or unknown), ThemeNo 0; also the training review
-    ThemeLearning,  // RunKind 0, ThemeNo 1..26, RunMode <= 2
-    Preparation,    // RunKind 0, RunMode 1, ThemeNo 0
-    RepeatList,     // RunKind 0, RunMode 3..6 (ThemeNo 1)
-    ExamReview,     // RunKind 0, RunMode 7 (ThemeNo 1)
-    SearchResults,  // RunKind 0, RunMode 8 (ThemeNo 1): the search window's results
-    Training,       // RunKind 2
-};
 
 // Where the study window is in its life.
 enum class StudyState {
@@ -98,15 +88,6 @@ public:
     virtual void minimizeApplication() {}
 };
 
-// The launch of learning over the search window's results (a list run, counted in channel 0),
-// starting at 0-based result startItem.
-constexpr int SearchRunMode = 8;
-void SetSearchLaunch(RunLaunch& launch, RunSources& sources, std::vector<int> numbers,
-                     const QString& query, int startItem);
-
-// Which run the launch values select.
-RunType RunTypeOf(const RunLaunch& launch);
-
 // Point sizes of the question, answers and comment for a window of the given outer width;
 // none above 3000 px, where the fonts stay as they are.
 struct QuestionFonts {
@@ -124,9 +105,9 @@ class StudyEngine {
 public:
     StudyEngine(AppState& app, StudyIo io, StudyFrontEnd& front);
 
-    // Show handler, also run on the open window to restart it: builds the run from the launch
-    // values and shows the question at StartItem.
-    void FormShow();
+    // Builds the run the request asks for and shows its question at StartItem; also run on the
+    // open window to restart it.
+    void startRun(RunRequest request);
     // Shows the question of list item index (0-based); the list's selection event.
     void ListView1SelectItem(int index);
     // Answer button 1..5 pressed; ignored unless it is visible and enabled.
@@ -166,7 +147,10 @@ public:
 
     // State for the window and for tests.
     StudyState state() const { return m_state; }
-    RunType runType() const { return m_type; }
+    RunType runType() const { return m_run.Type; }
+    // The run as started, with the ticket or theme it moved on to and the item to start at.
+    const RunRequest& run() const { return m_run; }
+    int ticket() const { return m_ticket; } // ticket of the question on screen
     int RunCount() const { return m_runCount; }
     int RunListAt(int k) const { return m_runList[k - 1]; } // entry k (1-based)
     int RunPos() const { return m_runPos; }
@@ -208,7 +192,9 @@ public:
     bool countdownOn() const { return m_t1On; }
 
 private:
-    bool learningFamily() const { return m_app.Launch.RunKind == 0; }
+    bool learningFamily() const { return m_run.Type != RunType::Training; }
+    // Starts the open run again from its request (next ticket or theme, a moved question).
+    void restart();
     void buildList();
     void setCaptions();
     void showQuestion(int index);
@@ -236,7 +222,8 @@ private:
 
     StudyState m_state = StudyState::Hidden;
     unsigned m_runId = 0; // changes whenever a run starts or ends
-    RunType m_type = RunType::TicketLearning;
+    RunRequest m_run;
+    int m_ticket = 0;
     std::vector<int> m_runList;
     int m_runCount = 0;
     std::vector<uint8_t> m_marks;

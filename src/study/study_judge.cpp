@@ -38,7 +38,7 @@ void StudyEngine::BitBtn1Click(int b) {
     }
 
     const int index = m_runPos - 1;
-    const int channel = m_app.Launch.RunKind;
+    const int channel = m_run.channel();
     if (b == m_rightButton) {
         ++m_runRight;
         m_marks[index] = MarkRight;

@@ -25,21 +25,20 @@ void StudyEngine::ListView1SelectItem(int index) {
 }
 
 void StudyEngine::showQuestion(int index) {
-    RunLaunch& l = m_app.Launch;
-    const bool training = m_type == RunType::Training;
+    const bool training = m_run.Type == RunType::Training;
     m_runPos = index + 1;
     int q;
-    if (m_type == RunType::TicketLearning || training) {
+    if (m_run.byTicket()) {
         m_posNo = m_runPos;
-        q = NumberOf(l.TicketNo, m_posNo);
+        q = NumberOf(m_ticket, m_posNo);
     } else {
         q = m_runList[m_runPos - 1];
-        l.TicketNo = TicketOf(q);
+        m_ticket = TicketOf(q);
         m_posNo = PositionOf(q);
     }
     m_number = q;
     m_heading = training ? QStringLiteral("Вопрос №") + QString::number(m_posNo)
-                         : QStringLiteral("Билет №") + QString::number(l.TicketNo) +
+                         : QStringLiteral("Билет №") + QString::number(m_ticket) +
                                QStringLiteral(" Вопрос №") + QString::number(m_posNo);
 
     Result<TQuestion> loaded =
@@ -60,7 +59,7 @@ void StudyEngine::showQuestion(int index) {
     for (int k = 1; k <= m_question.AnswerCount; ++k)
         lines << AnswerLine(m_question, k, k);
     m_answers = lines.join(LineBreak);
-    if (m_type != RunType::ExamReview && m_app.Config.ShuffleAnswers)
+    if (m_run.Type != RunType::ExamReview && m_app.Config.ShuffleAnswers)
         swapAnswers();
 
     const uint8_t itemMark = m_marks[index];
@@ -72,10 +71,10 @@ void StudyEngine::showQuestion(int index) {
             enableOnlyRightButton();
     }
 
-    if (m_type == RunType::ExamReview) {
-        const RunSources& s = m_app.Sources;
-        const int chosen = s.ExamSlotChosen[index];
-        if (s.ExamSlotRight[index] == 0 && chosen >= 1 && chosen <= MaxAnswers)
+    if (m_run.Type == RunType::ExamReview) {
+        const ReviewedAnswer& answer = m_run.Answers[index];
+        const int chosen = answer.Chosen;
+        if (!answer.Right && chosen >= 1 && chosen <= MaxAnswers)
             m_captions[chosen - 1] =
                 QStringLiteral("Ваш выбор ") + QString::number(chosen) + QStringLiteral("       ");
     }

@@ -12,29 +12,25 @@
 
 namespace bil {
 
-namespace {
-
-const QString kAppCaption = QStringLiteral("Билетория DER UZIRI");
-
-} // namespace
-
-void StudyEngine::FormShow() {
+void StudyEngine::startRun(RunRequest request) {
     endRun(); // a restart replaces the run on screen
-    RunLaunch& l = m_app.Launch;
     if (RandomSource* r = m_app.services.random)
         r->reseed();
-    m_type = RunTypeOf(l);
-    if (l.RebuildList == 1)
+    m_run = std::move(request);
+    if (m_run.byTicket())
+        m_ticket = m_run.Ticket;
+    const bool rebuild = !m_run.KeepMarks;
+    if (rebuild)
         m_marks.clear();
     buildList();
 
     // A training over an already shown window hides its results when asked to.
-    m_iconSet = (m_type == RunType::Training && m_app.Config.TrainingMarksAtEnd) ? IconsHidden
-                                                                                 : IconsResults;
+    m_iconSet = (m_run.Type == RunType::Training && m_app.Config.TrainingMarksAtEnd) ? IconsHidden
+                                                                                     : IconsResults;
     m_swapSlot.fill(0);
     m_enabled.fill(true);
     m_runRight = m_runWrong = m_threeErrorsWarned = m_rightItems = 0;
-    if (l.RebuildList == 1 && m_type != RunType::ExamReview)
+    if (rebuild && m_run.Type != RunType::ExamReview)
         std::fill(m_marks.begin(), m_marks.end(), MarkUnanswered);
     m_state = StudyState::Running;
     m_number = 0;
@@ -42,7 +38,7 @@ void StudyEngine::FormShow() {
 
     // A start item beyond a list that shrank (a question moved away) falls back to the last.
     if (m_runCount > 0) {
-        const int start = std::clamp(l.StartItem, 0, m_runCount - 1);
+        const int start = std::clamp(m_run.StartItem, 0, m_runCount - 1);
         m_front.selectListItem(start);
         ListView1SelectItem(start);
     } else {
@@ -50,7 +46,7 @@ void StudyEngine::FormShow() {
     }
 
     setCaptions();
-    if (m_type == RunType::Training) {
+    if (m_run.Type == RunType::Training) {
         m_timeLeft = m_app.Config.ExamTime;
         m_timeVisible = true;
         m_front.timeChanged();
@@ -62,40 +58,28 @@ void StudyEngine::FormShow() {
     m_spFlag = true;
 }
 
+void StudyEngine::restart() {
+    startRun(m_run);
+}
+
 void StudyEngine::buildList() {
-    const RunLaunch& l = m_app.Launch;
     m_runList.clear();
-    switch (m_type) {
-    case RunType::ThemeLearning:
+    const RunType type = m_run.Type;
+    if (type == RunType::ThemeLearning) {
         for (int n = 1; n <= QuestionCount; ++n)
-            if (m_app.Themes.theme(n) == l.ThemeNo)
+            if (m_app.Themes.theme(n) == m_run.Theme)
                 m_runList.push_back(n);
-        break;
-    case RunType::RepeatList: {
-        for (int n : m_app.Sources.RepeatLists[l.RunMode - 3])
-            if (n >= 1 && n <= QuestionCount)
-                m_runList.push_back(n);
-        break;
-    }
-    case RunType::SearchResults:
-        for (int n : m_app.Sources.SearchList)
-            if (n >= 1 && n <= QuestionCount)
-                m_runList.push_back(n);
-        break;
-    case RunType::ExamReview: {
-        const RunSources& s = m_app.Sources;
-        const int slotCount = std::clamp(s.ExamLastSlot, 0, int(s.ExamSlotNumber.size()));
+    } else if (type == RunType::ExamReview) {
+        const int slotCount = int(std::min(m_run.Questions.size(), m_run.Answers.size()));
         m_marks.clear();
         for (int k = 0; k < slotCount; ++k) {
-            m_runList.push_back(s.ExamSlotNumber[k]);
-            m_marks.push_back(s.ExamSlotRight[k] == 1 ? MarkRight : MarkWrong);
+            m_runList.push_back(m_run.Questions[k]);
+            m_marks.push_back(m_run.Answers[k].Right ? MarkRight : MarkWrong);
         }
-        break;
-    }
-    case RunType::Preparation: {
+    } else if (type == RunType::Preparation) {
         // Every question at a ticked position once, in random order; no ticks means all of them,
         // read like the stored choice, since an empty run could not show anything.
-        const uint32_t ticks = PrepChecksFromMask(int32_t(m_app.Sources.PrepChecks));
+        const uint32_t ticks = PrepChecksFromMask(int32_t(m_run.Positions));
         const int wanted = TicketCount * std::popcount(ticks);
         std::array<bool, QuestionCount> taken{};
         RandomSource* random = m_app.services.random;
@@ -106,54 +90,30 @@ void StudyEngine::buildList() {
                 m_runList.push_back(q);
             }
         }
-        break;
+    } else if (!m_run.byTicket()) {
+        for (int n : m_run.Questions)
+            if (n >= 1 && n <= QuestionCount)
+                m_runList.push_back(n);
     }
-    case RunType::TicketLearning:
-    case RunType::Training:
-        break;
-    }
-    const bool byTicket = m_type == RunType::TicketLearning || m_type == RunType::Training;
-    m_runCount = byTicket ? TicketSize : int(m_runList.size());
+    m_runCount = m_run.byTicket() ? TicketSize : int(m_runList.size());
     // Kept items keep their marks; a list of another length gets unanswered items at its end.
     m_marks.resize(m_runCount, MarkUnanswered);
 }
 
 void StudyEngine::setCaptions() {
-    const RunLaunch& l = m_app.Launch;
     const Rgb green{0, 255, 0};
-    m_windowCaption = kAppCaption;
+    m_windowCaption = m_run.Caption.isEmpty() ? StudyAppCaption : m_run.Caption;
     m_runCaption = QStringLiteral("Режим обучения");
     m_runCaptionColor = green;
-    const QString scope = m_app.Sources.RepeatScope;
-    switch (m_type) {
-    case RunType::ThemeLearning:
+    if (m_run.Type == RunType::ThemeLearning) {
         m_windowCaption =
-            kAppCaption + QStringLiteral(" - Обучение по теме ") + ThemeNames(l.ThemeNo);
-        break;
-    case RunType::Preparation:
+            StudyAppCaption + QStringLiteral(" - Обучение по теме ") + ThemeNames(m_run.Theme);
+    } else if (m_run.Type == RunType::Preparation) {
         m_runCaption = QStringLiteral("Режим подготовки");
         m_runCaptionColor = Rgb{198, 255, 0};
-        break;
-    case RunType::RepeatList: {
-        static const QString prefixes[4] = {
-            QStringLiteral("Билетория ПДД - Повторение сложных вопросов из "),
-            QStringLiteral("Билетория ПДД - Обучение по вопросам неопределенной сложности из "),
-            QStringLiteral("Билетория ПДД - Повторение легких вопросов из "),
-            QStringLiteral("Билетория ПДД - Повторение трудных по статистике вопросов из "),
-        };
-        m_windowCaption = prefixes[l.RunMode - 3] + scope;
-        break;
-    }
-    case RunType::SearchResults:
-        m_windowCaption = kAppCaption + QStringLiteral(" - Поиск: ") + m_app.Sources.SearchQuery;
-        break;
-    case RunType::Training:
+    } else if (m_run.Type == RunType::Training) {
         m_runCaption = QStringLiteral("Режим тренировки");
         m_runCaptionColor = Rgb{255, 0, 0};
-        break;
-    case RunType::TicketLearning:
-    case RunType::ExamReview:
-        break;
     }
     m_front.captionsChanged();
 }

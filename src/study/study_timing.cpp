@@ -24,7 +24,7 @@ void StudyEngine::setTimers(bool sp, bool t1) {
 void StudyEngine::SpTimerTimer() {
     if (!m_spOn || m_number == 0)
         return;
-    AddSecond(m_app.Stats, NumberOf(m_app.Launch.TicketNo, m_posNo), m_app.Launch.RunKind);
+    AddSecond(m_app.Stats, NumberOf(m_ticket, m_posNo), m_run.channel());
     if (learningFamily()) {
         refreshStatInformer();
         m_front.statInformerChanged();

@@ -192,40 +192,30 @@ TEST(CatalogueTraining, ClearsDrawnFlagsWhenNoCandidateIsLeft) {
     EXPECT_EQ(random.ranges.back(), TicketCount);
 }
 
-TEST(CatalogueLaunch, ModeButtonsSetLaunchValues) {
-    RunLaunch launch;
-    launch.TicketNo = 9;
-    EXPECT_EQ(LaunchLearning(launch, true, -1),
+TEST(CatalogueLaunch, ModeButtonsAskForTheirRuns) {
+    RunRequest request = RunRequest::learnTicket(9);
+    EXPECT_EQ(LearningRun(true, -1, request),
               QStringLiteral("Для работы в этом режиме необходимо выбрать тему из каталога..."));
-    EXPECT_EQ(LaunchLearning(launch, false, -1),
+    EXPECT_EQ(LearningRun(false, -1, request),
               QStringLiteral("Для работы в этом режиме необходимо выбрать билет из каталога..."));
-    EXPECT_EQ(launch.RebuildList, 0); // nothing changed
+    EXPECT_EQ(request.Ticket, 9); // nothing changed
 
-    EXPECT_TRUE(LaunchLearning(launch, true, 4).isEmpty());
-    EXPECT_EQ(launch.ThemeNo, 5);
-    EXPECT_EQ(launch.TicketNo, 9); // kept on a theme run
-    EXPECT_EQ(launch.RebuildList, 1);
+    EXPECT_TRUE(LearningRun(true, 4, request).isEmpty());
+    EXPECT_EQ(request.Type, RunType::ThemeLearning);
+    EXPECT_EQ(request.Theme, 5);
 
-    launch.RunMode = 1;
-    launch.StartItem = 3;
-    EXPECT_TRUE(LaunchLearning(launch, false, 4).isEmpty());
-    EXPECT_EQ(launch.TicketNo, 5);
-    EXPECT_EQ(launch.ThemeNo, 0);
-    EXPECT_EQ(launch.RunKind, 0);
-    EXPECT_EQ(launch.RunMode, 0);
-    EXPECT_EQ(launch.StartItem, 0);
+    EXPECT_TRUE(LearningRun(false, 4, request).isEmpty());
+    EXPECT_EQ(request.Type, RunType::TicketLearning);
+    EXPECT_EQ(request.Ticket, 5);
+    EXPECT_EQ(request.StartItem, 0);
 
-    LaunchPreparation(launch, -1);
-    EXPECT_EQ(launch.TicketNo, 0);
-    EXPECT_EQ(launch.RunMode, 1);
-
+    RunLaunch launch;
     QueuedRandom random;
     random.values = {0};
     std::array<int, TicketCount> icons{};
-    LaunchTraining(launch, icons, random);
-    EXPECT_EQ(launch.TicketNo, 1);
-    EXPECT_EQ(launch.RunKind, 2);
-    EXPECT_EQ(launch.RunMode, 1); // keeps the previous run's mode
+    request = TrainingRun(icons, launch, random);
+    EXPECT_EQ(request.Type, RunType::Training);
+    EXPECT_EQ(request.Ticket, 1);
     EXPECT_EQ(launch.DrawnTickets[0], 1);
 
     LaunchExam(launch);

@@ -48,8 +48,7 @@ public:
     std::vector<bool> stageNewExam;
     bool reviewAnswer = false;
     bool timer = false;
-    RunSources reviewSources;
-    RunLaunch reviewLaunch;
+    RunRequest review;
     AppState* app = nullptr;
     int wrongAtClose = -1; // Wrong[1] of question 1 when the window was closed
 
@@ -66,10 +65,9 @@ public:
         verdicts.push_back(v);
         return reviewAnswer;
     }
-    void showReview() override {
+    void showReview(const RunRequest& request) override {
         calls.push_back("review");
-        reviewSources = app->Sources;
-        reviewLaunch = app->Launch;
+        review = request;
     }
     void closeWindow() override {
         calls.push_back("close");
@@ -375,38 +373,32 @@ TEST_F(ExamEngineTest, TimeOutInAdditionalBlockShowsItsOwnLimitAndReviewsBeforeT
     EXPECT_EQ(front.calls, (std::vector<std::string>{"stage", "stage", "closeQuestion", "verdict",
                                                      "review", "close"}));
     // The review sees the answers as given; the charge follows it, before the window closes.
-    EXPECT_EQ(front.reviewSources.ExamLastSlot, 25);
-    EXPECT_EQ(front.reviewSources.ExamSlotRight[0], 0);
-    EXPECT_EQ(front.reviewSources.ExamSlotRight[1], 1);
-    EXPECT_EQ(front.reviewSources.ExamSlotRight[20], 1);
-    EXPECT_EQ(front.reviewSources.ExamSlotRight[22], 0);
+    ASSERT_EQ(front.review.Answers.size(), 25u);
+    EXPECT_FALSE(front.review.Answers[0].Right);
+    EXPECT_TRUE(front.review.Answers[1].Right);
+    EXPECT_TRUE(front.review.Answers[20].Right);
+    EXPECT_FALSE(front.review.Answers[22].Right);
     EXPECT_EQ(front.wrongAtClose, 2);
     EXPECT_EQ(wrong1(engine->slotQuestion(25)), 1);
     EXPECT_EQ(wrong1(engine->slotQuestion(21)), 1);
 }
 
-TEST_F(ExamEngineTest, ReviewHandsTheSlotsAndLaunchValuesToTheStudyWindow) {
+TEST_F(ExamEngineTest, ReviewHandsTheSlotsToTheStudyWindow) {
     start({4, 5, 6, 7});
     front.reviewAnswer = true;
-    app.Launch.RunKind = 2;
-    app.Launch.RunMode = 1;
-    app.Launch.StartItem = 9;
-    app.Launch.RebuildList = 1;
     answerSlots(1, 20, {2, 5});
     ASSERT_EQ(front.calls, (std::vector<std::string>{"stage", "verdict", "review", "close"}));
-    const RunSources& src = front.reviewSources;
-    EXPECT_EQ(src.ExamLastSlot, 20);
+    const RunRequest& r = front.review;
+    EXPECT_EQ(r.Type, RunType::ExamReview);
+    ASSERT_EQ(r.Questions.size(), 20u);
+    ASSERT_EQ(r.Answers.size(), 20u);
     for (int s = 1; s <= 20; ++s) {
-        EXPECT_EQ(src.ExamSlotNumber[s - 1], engine->slotQuestion(s));
-        EXPECT_EQ(src.ExamSlotRight[s - 1], (s == 2 || s == 5) ? 0 : 1);
-        EXPECT_EQ(src.ExamSlotChosen[s - 1], (s == 2 || s == 5) ? 3 : 2);
+        EXPECT_EQ(r.Questions[s - 1], engine->slotQuestion(s));
+        EXPECT_EQ(r.Answers[s - 1].Right, s != 2 && s != 5);
+        EXPECT_EQ(r.Answers[s - 1].Chosen, (s == 2 || s == 5) ? 3 : 2);
     }
-    EXPECT_EQ(src.ExamSlotNumber[20], 0);
-    EXPECT_EQ(front.reviewLaunch.RunKind, 0);
-    EXPECT_EQ(front.reviewLaunch.RunMode, 7);
-    EXPECT_EQ(front.reviewLaunch.ThemeNo, 1);
-    EXPECT_EQ(front.reviewLaunch.RebuildList, 0);
-    EXPECT_EQ(front.reviewLaunch.StartItem, 0);
+    EXPECT_EQ(r.StartItem, 0);
+    EXPECT_FALSE(r.KeepMarks);
     EXPECT_EQ(engine->slot(1).Chosen, 3);
     EXPECT_EQ(engine->slot(0).Chosen, 2);
 }
@@ -427,7 +419,8 @@ TEST_F(ExamEngineTest, EarlyCloseCountsEveryQuestionOfTheExam) {
     EXPECT_EQ(v.SecondLine, QStringLiteral("Все ответы признаны ошибками."));
     EXPECT_EQ(v.TimeLine, QStringLiteral("Время ответа: 00:01:00"));
     EXPECT_FALSE(front.timer);
-    EXPECT_EQ(front.reviewSources.ExamSlotRight[20], 1);
+    ASSERT_EQ(front.review.Answers.size(), 25u);
+    EXPECT_TRUE(front.review.Answers[20].Right);
     for (int s = 1; s <= 25; ++s)
         EXPECT_EQ(wrong1(engine->slotQuestion(s)), s == 12 ? 2 : 1) << s;
     // The charge is made once; closing again adds nothing.

@@ -1,6 +1,7 @@
 #include "stats/statistics.h"
 
 #include "app/app_state.h"
+#include "app/run_request.h"
 
 #include <gtest/gtest.h>
 
@@ -301,30 +302,13 @@ TEST(StatTags, FormatAndParse) {
     EXPECT_EQ(ParseQuestionTags(tags), (std::vector<int>{NumberOf(7, 13), 1}));
 }
 
-TEST(StatLaunch, QuestionAndRepeatRuns) {
-    RunLaunch l;
-    RunSources s;
-    l.TicketNo = 9;
-    l.RunKind = 2;
-    l.RunMode = 7;
-    l.ThemeNo = 4;
-    SetQuestionLaunch(l, 7, 12);
-    EXPECT_EQ(l.TicketNo, 7);
-    EXPECT_EQ(l.RunKind, 0);
-    EXPECT_EQ(l.RunMode, 0);
-    EXPECT_EQ(l.ThemeNo, 0);
-    EXPECT_EQ(l.StartItem, 12);
-    EXPECT_EQ(l.RebuildList, 1);
-
-    l.RunKind = 2;
-    SetRepeatLaunch(l, s, 5, {3, 1, 2}, RepeatScope(3));
-    EXPECT_EQ(l.TicketNo, 7);
-    EXPECT_EQ(l.RunKind, 0);
-    EXPECT_EQ(l.RunMode, 5);
-    EXPECT_EQ(l.ThemeNo, 1);
-    EXPECT_EQ(l.StartItem, 0);
-    EXPECT_EQ(s.RepeatLists[2], (std::vector<int>{3, 1, 2}));
-    EXPECT_EQ(s.RepeatScope, QStringLiteral("темы ") + ThemeNames(3));
+TEST(StatLaunch, RepeatRunsAreCaptionedByListAndScope) {
+    const RunRequest r = RunRequest::statisticsList(2, {3, 1, 2}, RepeatScope(3));
+    EXPECT_EQ(r.Type, RunType::StatisticsList);
+    EXPECT_EQ(r.Questions, (std::vector<int>{3, 1, 2}));
+    EXPECT_EQ(r.StartItem, 0);
+    EXPECT_EQ(r.Caption, QStringLiteral("Билетория ПДД - Повторение легких вопросов из темы ") +
+                             ThemeNames(3));
     EXPECT_EQ(RepeatScope(0), "всех тем");
 }
 

@@ -150,15 +150,7 @@ protected:
         window.engine = engine.get();
     }
 
-    void launch(int kind, int mode, int theme, int ticket, int rebuild = 1, int start = 0) {
-        app.Launch.RunKind = kind;
-        app.Launch.RunMode = mode;
-        app.Launch.ThemeNo = theme;
-        app.Launch.TicketNo = ticket;
-        app.Launch.RebuildList = rebuild;
-        app.Launch.StartItem = start;
-        engine->FormShow();
-    }
+    void start(RunRequest request) { engine->startRun(std::move(request)); }
     int right() const { return engine->RightButton(); }
     int wrong() const { return engine->RightButton() == 1 ? 2 : 1; }
     // Answers the question on screen right or wrong.
@@ -180,7 +172,7 @@ protected:
 // --- Building the runs ----------------------------------------------------------------------
 
 TEST_F(StudyEngineTest, TicketRunListsTheTicketAndShowsTheStartItem) {
-    launch(0, 0, 0, 5);
+    start(RunRequest::learnTicket(5));
     EXPECT_EQ(engine->state(), StudyState::Running);
     EXPECT_EQ(engine->RunCount(), 20);
     EXPECT_EQ(loads, std::vector<int>{81});
@@ -193,7 +185,7 @@ TEST_F(StudyEngineTest, TicketRunListsTheTicketAndShowsTheStartItem) {
     EXPECT_FALSE(engine->timeVisible());
     EXPECT_EQ(random.reseeds, 1);
 
-    launch(0, 0, 0, 7, 1, 12); // a statistics-window click on question 13 of ticket 7
+    start(RunRequest::learnTicket(7, 12)); // a statistics-window click on question 13 of ticket 7
     EXPECT_EQ(engine->currentNumber(), 133);
     EXPECT_EQ(window.selected, 12);
     EXPECT_EQ(engine->heading(), QStringLiteral("Билет №7 Вопрос №13"));
@@ -202,7 +194,7 @@ TEST_F(StudyEngineTest, TicketRunListsTheTicketAndShowsTheStartItem) {
 TEST_F(StudyEngineTest, ThemeRunListsItsQuestionsInNumberOrder) {
     app.Themes.theme(799) = 3;
     app.Themes.theme(2) = 3;
-    launch(0, 0, 3, 1);
+    start(RunRequest::learnTheme(3));
     std::vector<int> expected;
     for (int n = 1; n <= QuestionCount; ++n)
         if (app.Themes.theme(n) == 3)
@@ -211,14 +203,13 @@ TEST_F(StudyEngineTest, ThemeRunListsItsQuestionsInNumberOrder) {
     for (int k = 1; k <= engine->RunCount(); ++k)
         EXPECT_EQ(engine->RunListAt(k), expected[k - 1]);
     EXPECT_EQ(engine->currentNumber(), 2);
-    EXPECT_EQ(app.Launch.TicketNo, 1); // the ticket of the question on screen
+    EXPECT_EQ(engine->ticket(), 1); // the ticket of the question on screen
     EXPECT_EQ(engine->windowCaption(),
               QStringLiteral("Билетория DER UZIRI - Обучение по теме ") + ThemeNames(3));
 }
 
 TEST_F(StudyEngineTest, PreparationCoversEveryTickedPositionOnceInAFreshOrder) {
-    app.Sources.PrepChecks = (1u << 0) | (1u << 19); // positions 1 and 20
-    launch(0, 1, 0, 3);
+    start(RunRequest::preparation((1u << 0) | (1u << 19))); // positions 1 and 20
     ASSERT_EQ(engine->RunCount(), 80);
     std::set<int> seen;
     std::vector<int> first;
@@ -231,10 +222,10 @@ TEST_F(StudyEngineTest, PreparationCoversEveryTickedPositionOnceInAFreshOrder) {
     EXPECT_EQ(seen.size(), 80u);
     EXPECT_EQ(engine->runCaption(), QStringLiteral("Режим подготовки"));
     EXPECT_EQ(engine->runCaptionColor(), (Rgb{198, 255, 0}));
-    EXPECT_EQ(app.Launch.TicketNo, TicketOf(first[0]));
+    EXPECT_EQ(engine->ticket(), TicketOf(first[0]));
     EXPECT_EQ(engine->PosNo(), PositionOf(first[0]));
 
-    launch(0, 1, 0, 3);
+    start(engine->run());
     std::vector<int> second;
     for (int k = 1; k <= 80; ++k)
         second.push_back(engine->RunListAt(k));
@@ -243,46 +234,42 @@ TEST_F(StudyEngineTest, PreparationCoversEveryTickedPositionOnceInAFreshOrder) {
 }
 
 TEST_F(StudyEngineTest, NoTickedPositionPreparesEveryQuestion) {
-    app.Sources.PrepChecks = 0;
-    launch(0, 1, 0, 1);
+    start(RunRequest::preparation(0));
     EXPECT_EQ(engine->RunCount(), 800);
 }
 
 TEST_F(StudyEngineTest, RepetitionListsFollowTheStatisticsWindow) {
-    app.Sources.RepeatLists[0] = {45, 3, 800};
-    app.Sources.RepeatLists[3] = {17};
-    app.Sources.RepeatScope = QStringLiteral("темы Знаки");
-    launch(0, 3, 1, 9);
+    start(RunRequest::statisticsList(0, {45, 3, 800}, QStringLiteral("темы Знаки")));
     ASSERT_EQ(engine->RunCount(), 3);
     EXPECT_EQ(engine->RunListAt(1), 45);
     EXPECT_EQ(engine->RunListAt(3), 800);
     EXPECT_EQ(engine->heading(), QStringLiteral("Билет №3 Вопрос №5"));
     EXPECT_EQ(engine->windowCaption(),
               QStringLiteral("Билетория ПДД - Повторение сложных вопросов из темы Знаки"));
-    app.Sources.RepeatScope = QStringLiteral("всех тем");
-    launch(0, 6, 1, 9);
+    const QString all = QStringLiteral("всех тем");
+    start(RunRequest::statisticsList(3, {17}, all));
     EXPECT_EQ(engine->RunCount(), 1);
     EXPECT_EQ(
         engine->windowCaption(),
         QStringLiteral("Билетория ПДД - Повторение трудных по статистике вопросов из всех тем"));
-    launch(0, 4, 1, 9);
+    start(RunRequest::statisticsList(1, {17}, all));
     EXPECT_EQ(engine->windowCaption(),
               QStringLiteral("Билетория ПДД - Обучение по вопросам неопределенной сложности из "
                              "всех тем"));
-    launch(0, 5, 1, 9);
+    start(RunRequest::statisticsList(2, {17}, all));
     EXPECT_EQ(engine->windowCaption(),
               QStringLiteral("Билетория ПДД - Повторение легких вопросов из всех тем"));
 }
 
 TEST_F(StudyEngineTest, ExamReviewTakesSlotsMarksAndChoicesWithoutShuffling) {
     app.Config.ShuffleAnswers = true;
-    app.Sources.ExamLastSlot = 30;
+    std::vector<int> numbers;
+    std::vector<ReviewedAnswer> answers;
     for (int k = 0; k < 30; ++k) {
-        app.Sources.ExamSlotNumber[k] = 1 + k * 13;
-        app.Sources.ExamSlotRight[k] = k % 2;
-        app.Sources.ExamSlotChosen[k] = 3;
+        numbers.push_back(1 + k * 13);
+        answers.push_back({k % 2 == 1, 3});
     }
-    launch(0, 7, 1, 4, 0);
+    start(RunRequest::examReview(numbers, answers));
     ASSERT_EQ(engine->RunCount(), 30);
     for (int k = 0; k < 30; ++k)
         EXPECT_EQ(engine->mark(k), k % 2 ? MarkRight : MarkWrong);
@@ -297,7 +284,7 @@ TEST_F(StudyEngineTest, ExamReviewTakesSlotsMarksAndChoicesWithoutShuffling) {
 
 TEST_F(StudyEngineTest, IconSetsOfTrainingFollowTheSetting) {
     app.Config.TrainingMarksAtEnd = true;
-    launch(2, 0, 0, 6);
+    start(RunRequest::training(6));
     EXPECT_EQ(engine->iconSet(), IconsHidden);
     EXPECT_EQ(engine->heading(), QStringLiteral("Вопрос №1"));
     EXPECT_EQ(engine->runCaption(), QStringLiteral("Режим тренировки"));
@@ -309,19 +296,19 @@ TEST_F(StudyEngineTest, IconSetsOfTrainingFollowTheSetting) {
     engine->ListView1DblClick();
     EXPECT_EQ(engine->iconSet(), IconsHidden);
     app.Config.TrainingMarksAtEnd = false;
-    launch(2, 0, 0, 6);
+    start(RunRequest::training(6));
     EXPECT_EQ(engine->iconSet(), IconsResults);
 }
 
 TEST_F(StudyEngineTest, TrainingAfterPreparationStillAsksItsTicket) {
-    launch(2, 1, 0, 6); // training leaves RunMode as preparation left it
+    start(RunRequest::preparation(1u));
+    start(RunRequest::training(6));
     EXPECT_EQ(engine->RunCount(), 20);
     EXPECT_EQ(engine->currentNumber(), 101);
 }
 
 TEST_F(StudyEngineTest, StartItemBeyondTheListSelectsTheLast) {
-    app.Sources.RepeatLists[1] = {5, 6, 7};
-    launch(0, 4, 1, 1, 1, 9);
+    start(RunRequest::questionList(RunType::StatisticsList, {5, 6, 7}, {}, 9));
     EXPECT_EQ(window.selected, 2);
     EXPECT_EQ(engine->currentNumber(), 7);
 }
@@ -331,7 +318,7 @@ TEST_F(StudyEngineTest, StartItemBeyondTheListSelectsTheLast) {
 TEST_F(StudyEngineTest, ShuffleKeepsItsSlotOnRevisitAndRefersToTheStoredOrder) {
     app.Config.ShuffleAnswers = true;
     random.draws = {3}; // question 81: three answers, the right one stored first
-    launch(0, 0, 0, 5);
+    start(RunRequest::learnTicket(5));
     const TQuestion q = MakeQuestion(81);
     ASSERT_EQ(q.AnswerCount, 3);
     ASSERT_EQ(q.Correct, 1);
@@ -357,14 +344,14 @@ TEST_F(StudyEngineTest, ShuffleKeepsItsSlotOnRevisitAndRefersToTheStoredOrder) {
     EXPECT_EQ(engine->CurrentQuestion().Correct, 3); // the stored order is untouched
 
     random.draws = {0};
-    launch(0, 0, 0, 5, 1, 5); // a new run draws again
+    start(RunRequest::learnTicket(5, 5)); // a new run draws again
     EXPECT_EQ(engine->RightButton(), 1);
     EXPECT_EQ(engine->answersText(), QStringLiteral("1. ответ 86.3\n\r2. ответ 86.2\n\r"
                                                     "3. ответ 86.1\n\r4. ответ 86.4"));
 }
 
 TEST_F(StudyEngineTest, ButtonsFollowTheAnswerCount) {
-    launch(0, 0, 0, 5, 1, 3); // question 84: two answers
+    start(RunRequest::learnTicket(5, 3)); // question 84: two answers
     EXPECT_TRUE(engine->buttonVisible(2));
     EXPECT_FALSE(engine->buttonVisible(3));
     engine->BitBtn1Click(3);
@@ -374,7 +361,7 @@ TEST_F(StudyEngineTest, ButtonsFollowTheAnswerCount) {
 }
 
 TEST_F(StudyEngineTest, RightAnswerCountsMarksAndMovesOnWrappingAtTheEnd) {
-    launch(0, 0, 0, 5, 1, 19);
+    start(RunRequest::learnTicket(5, 19));
     answer(true);
     EXPECT_EQ(app.Stats.question(100).Right[0], 1);
     EXPECT_EQ(engine->mark(19), MarkRight);
@@ -383,7 +370,7 @@ TEST_F(StudyEngineTest, RightAnswerCountsMarksAndMovesOnWrappingAtTheEnd) {
 }
 
 TEST_F(StudyEngineTest, WrongAnswerInLearningStaysWithTheComment) {
-    launch(0, 0, 0, 5);
+    start(RunRequest::learnTicket(5));
     answer(false);
     EXPECT_EQ(engine->mark(0), MarkWrong);
     EXPECT_EQ(engine->RunWrong(), 1);
@@ -400,7 +387,7 @@ TEST_F(StudyEngineTest, WrongAnswerInLearningStaysWithTheComment) {
 
 TEST_F(StudyEngineTest, ErrLeavesOnlyTheRightButtonAlsoOnRevisit) {
     app.Config.ShowAnswerOnError = true;
-    launch(0, 0, 0, 5);
+    start(RunRequest::learnTicket(5));
     answer(false);
     const int rb = right();
     for (int b = 1; b <= 3; ++b)
@@ -416,7 +403,7 @@ TEST_F(StudyEngineTest, ErrLeavesOnlyTheRightButtonAlsoOnRevisit) {
 TEST_F(StudyEngineTest, KomRevealsTheCommentBeforeCountingTheRightAnswer) {
     app.Config.AlwaysShowComment = true;
     app.Config.ConfirmChoice = true; // not asked with Kom in the learning family
-    launch(0, 0, 0, 5);
+    start(RunRequest::learnTicket(5));
     answer(true);
     EXPECT_TRUE(engine->commentVisible());
     EXPECT_EQ(app.Stats.question(81).Right[0], 0);
@@ -432,7 +419,7 @@ TEST_F(StudyEngineTest, KomRevealsTheCommentBeforeCountingTheRightAnswer) {
 TEST_F(StudyEngineTest, KomRevealKeepsAFullCounter) {
     app.Config.AlwaysShowComment = true;
     app.Stats.question(81).Right[0] = 255;
-    launch(0, 0, 0, 5);
+    start(RunRequest::learnTicket(5));
     answer(true);
     EXPECT_EQ(app.Stats.question(81).Right[0], 255);
     answer(true);
@@ -442,7 +429,7 @@ TEST_F(StudyEngineTest, KomRevealKeepsAFullCounter) {
 TEST_F(StudyEngineTest, ConfirmationNoChangesNothing) {
     app.Config.ConfirmChoice = true;
     prompter.answers = {false};
-    launch(2, 0, 0, 5);
+    start(RunRequest::training(5));
     answer(true);
     EXPECT_EQ(prompter.asked, QStringList{QStringLiteral("Вы уверены?")});
     EXPECT_EQ(engine->RunRight(), 0);
@@ -453,7 +440,7 @@ TEST_F(StudyEngineTest, ConfirmationNoChangesNothing) {
 }
 
 TEST_F(StudyEngineTest, TrainingWrongAnswerMovesOnOrHoldsWithTre) {
-    launch(2, 0, 0, 5);
+    start(RunRequest::training(5));
     answer(false);
     EXPECT_EQ(app.Stats.question(81).Wrong[2], 1);
     EXPECT_EQ(engine->currentNumber(), 82); // moved on, comment hidden
@@ -463,7 +450,7 @@ TEST_F(StudyEngineTest, TrainingWrongAnswerMovesOnOrHoldsWithTre) {
     EXPECT_FALSE(engine->commentVisible());
 
     app.Config.TrainingCommentOnError = true;
-    launch(2, 0, 0, 5);
+    start(RunRequest::training(5));
     answer(false);
     EXPECT_EQ(engine->currentNumber(), 81); // held with the comment, all buttons off
     EXPECT_TRUE(engine->commentVisible());
@@ -474,7 +461,7 @@ TEST_F(StudyEngineTest, TrainingWrongAnswerMovesOnOrHoldsWithTre) {
 }
 
 TEST_F(StudyEngineTest, ThreeErrorsAskedOnceAndNotWithHiddenResults) {
-    launch(2, 0, 0, 5);
+    start(RunRequest::training(5));
     for (int i = 0; i < 4; ++i)
         answer(false);
     EXPECT_EQ(prompter.asked,
@@ -485,7 +472,7 @@ TEST_F(StudyEngineTest, ThreeErrorsAskedOnceAndNotWithHiddenResults) {
 
     prompter.asked.clear();
     app.Config.TrainingMarksAtEnd = true;
-    launch(2, 0, 0, 5);
+    start(RunRequest::training(5));
     for (int i = 0; i < 3; ++i)
         answer(false);
     EXPECT_TRUE(prompter.asked.isEmpty());
@@ -493,7 +480,7 @@ TEST_F(StudyEngineTest, ThreeErrorsAskedOnceAndNotWithHiddenResults) {
 
     app.Config.TrainingMarksAtEnd = false;
     prompter.answers = {false};
-    launch(2, 0, 0, 5);
+    start(RunRequest::training(5));
     for (int i = 0; i < 3; ++i)
         answer(false);
     EXPECT_EQ(window.closes, 1);
@@ -503,7 +490,7 @@ TEST_F(StudyEngineTest, ThreeErrorsAskedOnceAndNotWithHiddenResults) {
 
 TEST_F(StudyEngineTest, TrainingVerdictsPassAtEighteen) {
     app.Stats.TicketStatus[4] = 4;
-    launch(2, 0, 0, 5);
+    start(RunRequest::training(5));
     for (int i = 0; i < 20; ++i)
         answer(i >= 2);
     EXPECT_EQ(window.closes, 1);
@@ -520,7 +507,7 @@ TEST_F(StudyEngineTest, TrainingVerdictsPassAtEighteen) {
     EXPECT_FALSE(engine->secondsTimerOn());
     EXPECT_FALSE(engine->countdownOn());
 
-    launch(2, 0, 0, 5);
+    start(RunRequest::training(5));
     for (int i = 0; i < 20; ++i)
         answer(i >= 3);
     ASSERT_EQ(window.verdicts.size(), 2u);
@@ -532,7 +519,7 @@ TEST_F(StudyEngineTest, TrainingVerdictsPassAtEighteen) {
 }
 
 TEST_F(StudyEngineTest, StoppedTrainingCountsUnansweredAsErrors) {
-    launch(2, 0, 0, 8);
+    start(RunRequest::training(8));
     for (int i = 0; i < 5; ++i)
         answer(true);
     engine->Timer1Timer();
@@ -546,7 +533,7 @@ TEST_F(StudyEngineTest, StoppedTrainingCountsUnansweredAsErrors) {
 
 TEST_F(StudyEngineTest, CountdownTimesOutWithTheUsedTime) {
     app.Config.ExamTime = 60;
-    launch(2, 0, 0, 5);
+    start(RunRequest::training(5));
     EXPECT_TRUE(engine->timeVisible());
     EXPECT_EQ(engine->timeText(), QStringLiteral("00:01:00"));
     for (int i = 0; i < 59; ++i)
@@ -565,7 +552,7 @@ TEST_F(StudyEngineTest, CountdownTimesOutWithTheUsedTime) {
 }
 
 TEST_F(StudyEngineTest, TrainingReviewKeepsStarsAndSavesOnItsOwnClose) {
-    launch(2, 0, 0, 5);
+    start(RunRequest::training(5));
     window.verdictAnswers = {2};
     answer(false);
     answer(true);
@@ -574,8 +561,8 @@ TEST_F(StudyEngineTest, TrainingReviewKeepsStarsAndSavesOnItsOwnClose) {
     EXPECT_EQ(statSaves, 0);
     EXPECT_EQ(engine->state(), StudyState::Running);
     EXPECT_EQ(engine->runCaption(), QStringLiteral("Режим обучения"));
-    EXPECT_EQ(app.Launch.RunKind, 0);
-    EXPECT_EQ(app.Launch.RebuildList, 0);
+    EXPECT_EQ(engine->runType(), RunType::TicketLearning);
+    EXPECT_TRUE(engine->run().KeepMarks);
     EXPECT_EQ(engine->mark(0), MarkWrong);
     EXPECT_EQ(engine->mark(1), MarkRight);
     EXPECT_EQ(engine->mark(2), MarkUnanswered);
@@ -594,7 +581,7 @@ TEST_F(StudyEngineTest, TrainingReviewKeepsStarsAndSavesOnItsOwnClose) {
 TEST_F(StudyEngineTest, AnswerConfirmedAfterTheTimeOutIsNotJudged) {
     app.Config.ConfirmChoice = true;
     app.Config.ExamTime = 60;
-    launch(2, 0, 0, 5);
+    start(RunRequest::training(5));
     const int q = engine->currentNumber();
     prompter.during = [this] {
         for (int i = 0; i < 60; ++i)
@@ -617,7 +604,7 @@ TEST_F(StudyEngineTest, AnswerConfirmedAfterTheTimeOutIsNotJudged) {
 // review: the "Нет" that comes back afterwards must not close the review.
 TEST_F(StudyEngineTest, LateNoToThreeErrorsLeavesTheReviewOpen) {
     app.Config.ExamTime = 60;
-    launch(2, 0, 0, 5);
+    start(RunRequest::training(5));
     answer(false);
     answer(false);
     window.verdictAnswers = {2};
@@ -639,12 +626,12 @@ TEST_F(StudyEngineTest, LateNoToThreeErrorsLeavesTheReviewOpen) {
 
 TEST_F(StudyEngineTest, SecondsCountOnTheRunsChannel) {
     app.Stats.question(81).Seconds[1] = 10;
-    launch(0, 0, 0, 5);
+    start(RunRequest::learnTicket(5));
     engine->SpTimerTimer();
     engine->SpTimerTimer();
     EXPECT_EQ(app.Stats.question(81).Seconds[0], 2);
     EXPECT_EQ(engine->counterText(), QStringLiteral("12"));
-    launch(2, 0, 0, 5);
+    start(RunRequest::training(5));
     engine->SpTimerTimer();
     EXPECT_EQ(app.Stats.question(81).Seconds[2], 1);
 }
@@ -653,7 +640,7 @@ TEST_F(StudyEngineTest, StatInformerSumsTheChannels) {
     app.Config.ShowStatInformer = false;
     app.Stats.question(81).Right = {1, 2, 3};
     app.Stats.question(81).Wrong = {0, 4, 0};
-    launch(0, 0, 0, 5);
+    start(RunRequest::learnTicket(5));
     EXPECT_EQ(engine->pieRight(), 6);
     EXPECT_EQ(engine->pieWrong(), 4);
     EXPECT_FALSE(engine->statInformerVisible());
@@ -663,7 +650,7 @@ TEST_F(StudyEngineTest, StatInformerSumsTheChannels) {
 // --- Completion -------------------------------------------------------------------------------
 
 TEST_F(StudyEngineTest, TicketCompletionOffersTheNextTicketAndWraps) {
-    launch(0, 0, 0, 40);
+    start(RunRequest::learnTicket(40));
     answer(false);
     for (int i = 0; i < 20; ++i)
         answer(true);
@@ -671,7 +658,7 @@ TEST_F(StudyEngineTest, TicketCompletionOffersTheNextTicketAndWraps) {
               QStringList{QStringLiteral(
                   "Вы ответили на все вопросы билета,\n\rперейти к следующему билету? ")});
     EXPECT_EQ(app.Stats.TicketStatus[39], 4);
-    EXPECT_EQ(app.Launch.TicketNo, 1);
+    EXPECT_EQ(engine->ticket(), 1);
     EXPECT_EQ(engine->currentNumber(), 1);
     EXPECT_EQ(engine->mark(0), MarkUnanswered);
     EXPECT_EQ(engine->RunRight(), 0);
@@ -681,7 +668,7 @@ TEST_F(StudyEngineTest, TicketCompletionOffersTheNextTicketAndWraps) {
 TEST_F(StudyEngineTest, CompletionNoClosesAndLearnedStatusIsKeptForBetterOnes) {
     app.Stats.TicketStatus[4] = 1;
     prompter.answers = {false};
-    launch(0, 0, 0, 5);
+    start(RunRequest::learnTicket(5));
     for (int i = 0; i < 20; ++i)
         answer(true);
     EXPECT_EQ(window.closes, 1);
@@ -690,7 +677,7 @@ TEST_F(StudyEngineTest, CompletionNoClosesAndLearnedStatusIsKeptForBetterOnes) {
 
     app.Stats.TicketStatus[5] = 0;
     prompter.answers = {false};
-    launch(0, 0, 0, 6);
+    start(RunRequest::learnTicket(6));
     for (int i = 0; i < 20; ++i)
         answer(true);
     EXPECT_EQ(app.Stats.TicketStatus[5], 4); // learned on close with 20 right
@@ -699,7 +686,7 @@ TEST_F(StudyEngineTest, CompletionNoClosesAndLearnedStatusIsKeptForBetterOnes) {
 // A ticket is learned when all 20 of its questions stand right, not after 20 right clicks.
 TEST_F(StudyEngineTest, LearnedStatusNeedsEveryQuestionRightWhateverTheClicks) {
     app.Config.AlwaysShowComment = true; // every question takes a reveal click and a counted one
-    launch(0, 0, 0, 1);
+    start(RunRequest::learnTicket(1));
     for (int i = 0; i < 10; ++i) {
         answer(true);
         answer(true);
@@ -709,7 +696,7 @@ TEST_F(StudyEngineTest, LearnedStatusNeedsEveryQuestionRightWhateverTheClicks) {
     EXPECT_EQ(app.Stats.TicketStatus[0], 0);
 
     prompter.answers = {false}; // all 20 right, "Нет" to the next ticket
-    launch(0, 0, 0, 2);
+    start(RunRequest::learnTicket(2));
     for (int i = 0; i < 20; ++i) {
         answer(true);
         answer(true);
@@ -721,14 +708,14 @@ TEST_F(StudyEngineTest, LearnedStatusNeedsEveryQuestionRightWhateverTheClicks) {
 
     app.Config.AlwaysShowComment = false; // a wrong answer made good again still counts
     prompter.answers = {false};
-    launch(0, 0, 0, 3);
+    start(RunRequest::learnTicket(3));
     answer(false);
     for (int i = 0; i < 20; ++i)
         answer(true);
     EXPECT_EQ(window.closes, 3);
     EXPECT_EQ(app.Stats.TicketStatus[2], 4);
 
-    launch(0, 0, 0, 4); // right answers given twice do not make up for a missing one
+    start(RunRequest::learnTicket(4)); // right answers given twice do not make up for a missing one
     for (int i = 0; i < 19; ++i)
         answer(true);
     engine->ListView1SelectItem(0);
@@ -739,21 +726,20 @@ TEST_F(StudyEngineTest, LearnedStatusNeedsEveryQuestionRightWhateverTheClicks) {
 }
 
 TEST_F(StudyEngineTest, ThemeCompletionWrapsFromTheLastTheme) {
-    launch(0, 0, 26, 1);
+    start(RunRequest::learnTheme(26));
     const int count = engine->RunCount();
     for (int i = 0; i < count; ++i)
         answer(true);
     EXPECT_EQ(prompter.asked, QStringList{QStringLiteral(
                                   "Вы ответили на все вопросы темы,\n\rперейти к следующей? ")});
-    EXPECT_EQ(app.Launch.ThemeNo, 1);
+    EXPECT_EQ(engine->run().Theme, 1);
     EXPECT_EQ(engine->RunListAt(1), 1);
     for (int t = 0; t < TicketCount; ++t)
         EXPECT_EQ(app.Stats.TicketStatus[t], 0);
 }
 
 TEST_F(StudyEngineTest, PreparationCompletionDrawsAgain) {
-    app.Sources.PrepChecks = 1u << 4;
-    launch(0, 1, 0, 1);
+    start(RunRequest::preparation(1u << 4));
     for (int i = 0; i < 40; ++i)
         answer(true);
     EXPECT_EQ(prompter.asked, QStringList{QStringLiteral("Повторить подготовку?")});
@@ -762,8 +748,7 @@ TEST_F(StudyEngineTest, PreparationCompletionDrawsAgain) {
 }
 
 TEST_F(StudyEngineTest, CompleteListRunStopsTheSecondsWithoutAPrompt) {
-    app.Sources.RepeatLists[2] = {10, 20};
-    launch(0, 5, 1, 1);
+    start(RunRequest::statisticsList(2, {10, 20}, QStringLiteral("всех тем")));
     answer(true);
     answer(true);
     EXPECT_TRUE(prompter.asked.isEmpty());
@@ -779,9 +764,7 @@ TEST_F(StudyEngineTest, CompleteListRunStopsTheSecondsWithoutAPrompt) {
 }
 
 TEST_F(StudyEngineTest, SearchRunFollowsTheResultsCountsInLearningAndNeverTouchesTickets) {
-    SetSearchLaunch(app.Launch, app.Sources, {7, 0, 412, 801, 13}, QStringLiteral("обгон знак"), 1);
-    app.Launch.TicketNo = 30;
-    engine->FormShow();
+    start(RunRequest::searchResults({7, 0, 412, 801, 13}, QStringLiteral("обгон знак"), 1));
     EXPECT_EQ(engine->runType(), RunType::SearchResults);
     ASSERT_EQ(engine->RunCount(), 3); // numbers outside 1..800 are dropped
     EXPECT_EQ(engine->RunListAt(2), 412);
@@ -808,7 +791,7 @@ TEST_F(StudyEngineTest, SearchRunFollowsTheResultsCountsInLearningAndNeverTouche
 TEST_F(StudyEngineTest, MovingAQuestionOutOfAThemeRun) {
     for (int n = 1; n <= QuestionCount; ++n)
         app.Themes.theme(n) = n <= 12 ? 5 : 9;
-    launch(0, 0, 5, 1, 1, 3);
+    start(RunRequest::learnTheme(5, 3));
     answer(false);
     ASSERT_EQ(engine->currentNumber(), 4);
     window.themeAnswer = 7;
@@ -819,7 +802,7 @@ TEST_F(StudyEngineTest, MovingAQuestionOutOfAThemeRun) {
     EXPECT_EQ(app.Themes.theme(4), 7);
     EXPECT_EQ(themeSaves, 1);
     EXPECT_EQ(engine->RunCount(), 11);
-    EXPECT_EQ(app.Launch.StartItem, 3);
+    EXPECT_EQ(engine->run().StartItem, 3);
     EXPECT_EQ(window.selected, 3);
     EXPECT_EQ(engine->currentNumber(), 5);
     EXPECT_EQ(engine->mark(3), MarkUnanswered);
@@ -828,7 +811,7 @@ TEST_F(StudyEngineTest, MovingAQuestionOutOfAThemeRun) {
     engine->ListView1SelectItem(10);
     engine->moveToTheme();
     EXPECT_EQ(engine->RunCount(), 10);
-    EXPECT_EQ(app.Launch.StartItem, 3);
+    EXPECT_EQ(engine->run().StartItem, 3);
     EXPECT_EQ(engine->currentNumber(), 5);
 
     window.themeAnswer = -1; // close box: nothing
@@ -839,18 +822,17 @@ TEST_F(StudyEngineTest, MovingAQuestionOutOfAThemeRun) {
 
 TEST_F(StudyEngineTest, MovingDoesNothingOutsideListRunsOrForTheLastQuestion) {
     window.themeAnswer = 3;
-    launch(0, 0, 0, 5);
+    start(RunRequest::learnTicket(5));
     engine->moveToTheme();
     EXPECT_TRUE(window.themePrompt.isEmpty());
-    app.Sources.RepeatLists[0] = {30};
-    launch(0, 3, 1, 1);
+    start(RunRequest::statisticsList(0, {30}, QStringLiteral("всех тем")));
     engine->moveToTheme();
     EXPECT_TRUE(window.themePrompt.isEmpty());
     EXPECT_EQ(app.Themes.theme(30), 4);
 }
 
 TEST_F(StudyEngineTest, TrafficLightMarksByHeightAndSavesAtOnce) {
-    launch(0, 0, 0, 5);
+    start(RunRequest::learnTicket(5));
     const std::pair<int, int> clicks[] = {{19, 1}, {20, 0}, {38, 0}, {39, 2}, {0, 1}, {59, 2}};
     int saves = 0;
     for (auto [y, mark] : clicks) {
@@ -863,7 +845,7 @@ TEST_F(StudyEngineTest, TrafficLightMarksByHeightAndSavesAtOnce) {
 
 TEST_F(StudyEngineTest, HelpRequestsAndSkipMinimize) {
     app.Themes.HelpLinks[80][0] = {QStringLiteral("Пункт 8.1"), QStringLiteral("pdd8.html#p8.1")};
-    launch(0, 0, 0, 5);
+    start(RunRequest::learnTicket(5));
     const auto captions = engine->Label4Click();
     EXPECT_EQ(app.Launch.SkipMinimize, 0); // the menu is the program's own
     ASSERT_EQ(captions.size(), size_t(MaxHelpLinks));
@@ -892,7 +874,7 @@ TEST_F(StudyEngineTest, HelpRequestsAndSkipMinimize) {
 }
 
 TEST_F(StudyEngineTest, MinimisePausesAndRestoreResumesTheTimers) {
-    launch(2, 0, 0, 5);
+    start(RunRequest::training(5));
     engine->Timer1Timer();
     engine->AppMinimize();
     EXPECT_FALSE(engine->countdownOn());
@@ -927,9 +909,7 @@ TEST_F(StudyEngineTest, SaveFailuresAreReportedOnceAndTheWindowStillCloses) {
     };
     StudyEngine e(app, io, window);
     window.engine = &e;
-    app.Launch = RunLaunch{};
-    app.Launch.TicketNo = 2;
-    e.FormShow();
+    e.startRun(RunRequest::learnTicket(2));
     e.Image2MouseDown(5); // mark the question hard: the theme file cannot be written
     e.Image2MouseDown(50);
     e.BitBtn7Click();
@@ -940,14 +920,14 @@ TEST_F(StudyEngineTest, SaveFailuresAreReportedOnceAndTheWindowStillCloses) {
     EXPECT_EQ(themeWrites, 3); // two marks and the retry at the close
 
     // Still failing: the learner already knows, nothing more is shown.
-    e.FormShow();
+    e.startRun(e.run());
     e.BitBtn7Click();
     EXPECT_EQ(window.closes, 2);
     EXPECT_EQ(prompter.messages.size(), 2);
 
     // Space freed: the close writes both files and the failures are over.
     diskFull = false;
-    e.FormShow();
+    e.startRun(e.run());
     e.BitBtn7Click();
     EXPECT_EQ(themeWrites, 5);
     EXPECT_FALSE(app.Saves.Stats.failing());

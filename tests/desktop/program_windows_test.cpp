@@ -55,10 +55,8 @@ protected:
         app.services.help = &help;
         app.Config.HideOnFocusLoss = true;
         app.Config.ExamTime = 600;
-        app.Launch.RunKind = 2; // training: both clocks run
-        app.Launch.TicketNo = 6;
-        app.Launch.RebuildList = 1;
         study = std::make_unique<TForm1>(app);
+        study->setRun(RunRequest::training(6)); // training: both clocks run
     }
     void TearDown() override {
         if (help.window())
@@ -134,7 +132,7 @@ TEST_F(ProgramWindowsTest, OnlyTheWholeProgramMinimisesAndRestores) {
 // With "Скрывать программу" on, switching to another program minimises this one also while a
 // modal window is open: a modal run, a message box.
 TEST_F(ProgramWindowsTest, FocusLossMinimisesWhateverIsModal) {
-    app.Launch.RunKind = 0; // learning: closing gives no verdict
+    study->setRun(RunRequest::learnTicket(6)); // learning: closing gives no verdict
     bool minimizedDuringRun = false;
     QTimer::singleShot(0, [&] {
         study->activateWindow();

@@ -530,7 +530,12 @@ TEST_F(ExamWindowTest, EscapeFailsTheExamAndTheReviewShowsTheStars) {
     TForm91 w(app);
     w.Timer1->setInterval(3600 * 1000); // the tests tick the clock themselves
     TForm1 study(app);
-    w.setShowStudyModal([&] { study.exec(); });
+    RunRequest review;
+    w.setShowStudyModal([&](const RunRequest& request) {
+        review = request;
+        study.setRun(request);
+        study.exec();
+    });
     int mainShown = 0;
     w.setShowMainWindow([&] { ++mainShown; });
     wrongSlots = {2};
@@ -560,8 +565,7 @@ TEST_F(ExamWindowTest, EscapeFailsTheExamAndTheReviewShowsTheStars) {
     ASSERT_EQ(verdict.size(), 2);
     EXPECT_EQ(verdict[0], QStringLiteral("ЭКЗАМЕН ПРОВАЛЕН!"));
     EXPECT_EQ(verdict[1], QStringLiteral("Допущено ошибок: 20"));
-    EXPECT_EQ(app.Launch.RunMode, 7);
-    EXPECT_EQ(app.Launch.RunKind, 0);
+    EXPECT_EQ(review.Type, RunType::ExamReview);
     EXPECT_EQ(studyItems, 20);
     ASSERT_EQ(marks.size(), 20u);
     EXPECT_EQ(marks[0], MarkRight);

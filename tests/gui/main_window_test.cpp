@@ -87,7 +87,10 @@ protected:
         form->setPrepDialog(prep.get());
         form->setAboutBox(about.get());
         WindowLinks links;
-        links.showStudy = [this] { ++studyShown; };
+        links.showStudy = [this](const RunRequest& request) {
+            ++studyShown;
+            studyRun = request;
+        };
         links.showExam = [this] { ++examShown; };
         links.showStatistics = [this](int page, int ticket) {
             statistics.push_back({page, ticket});
@@ -123,6 +126,7 @@ protected:
     std::unique_ptr<TForm8> prep;
     std::unique_ptr<TForm7> about;
     int studyShown = 0;
+    RunRequest studyRun; // the run of the last study window shown
     int examShown = 0;
     std::vector<std::pair<int, int>> statistics;
     std::vector<QUrl> opened;
@@ -298,8 +302,8 @@ TEST_F(MainWindowTest, CatalogueKeysInBothLayouts) {
     tickets->setCurrentRow(4);
     key(tickets, Qt::Key_1, QStringLiteral("1"));
     EXPECT_EQ(studyShown, 1);
-    EXPECT_EQ(state->Launch.TicketNo, 5);
-    EXPECT_EQ(state->Launch.RunMode, 0);
+    EXPECT_EQ(studyRun.Type, RunType::TicketLearning);
+    EXPECT_EQ(studyRun.Ticket, 5);
     form->show();
 
     // Esc switches page; on the theme page learning needs a theme (none after a refresh).
@@ -310,8 +314,8 @@ TEST_F(MainWindowTest, CatalogueKeysInBothLayouts) {
               QStringLiteral("Для работы в этом режиме необходимо выбрать тему из каталога..."));
     form->ListView2->setCurrentRow(2);
     key(form->ListView2, Qt::Key_Return, QStringLiteral("\r"));
-    EXPECT_EQ(state->Launch.ThemeNo, 3);
-    EXPECT_EQ(state->Launch.TicketNo, 5);
+    EXPECT_EQ(studyRun.Type, RunType::ThemeLearning);
+    EXPECT_EQ(studyRun.Theme, 3);
     form->show();
     EXPECT_EQ(form->PageControl1->currentIndex(), 1); // the page survives the refresh
     EXPECT_TRUE(form->ListView2->selectedItems().isEmpty());
@@ -321,8 +325,8 @@ TEST_F(MainWindowTest, CatalogueKeysInBothLayouts) {
     // Training draws among tickets that are neither passed nor drawn.
     random.values = {0};
     key(tickets, Qt::Key_3, QStringLiteral("3"));
-    EXPECT_EQ(state->Launch.TicketNo, 1);
-    EXPECT_EQ(state->Launch.RunKind, 2);
+    EXPECT_EQ(studyRun.Ticket, 1);
+    EXPECT_EQ(studyRun.Type, RunType::Training);
     EXPECT_EQ(state->Launch.DrawnTickets[0], 1);
 }
 

@@ -75,12 +75,7 @@ protected:
         for (int n = 1; n <= QuestionCount; ++n)
             app.Themes.theme(n) = DefaultThemeOf(n);
         window = std::make_unique<TForm1>(app);
-        app.Launch.RunKind = 0;
-        app.Launch.RunMode = 0;
-        app.Launch.ThemeNo = 0;
-        app.Launch.TicketNo = 2;
-        app.Launch.RebuildList = 1;
-        app.Launch.StartItem = 0;
+        window->setRun(RunRequest::learnTicket(2));
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }

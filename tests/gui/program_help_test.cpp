@@ -47,9 +47,8 @@ TEST(ProgramHelp, HelpWindowTakesClicksDuringAModalRun) {
     app.services.random = &random;
     app.services.help = &help;
     app.Config.HideOnFocusLoss = false;
-    app.Launch.TicketNo = 3;
-    app.Launch.RebuildList = 1;
     TForm1 study(app);
+    study.setRun(RunRequest::learnTicket(3));
 
     QUrl before, after;
     bool modal = false;

@@ -40,8 +40,8 @@ protected:
         for (int n = 1; n <= QuestionCount; ++n)
             app.Themes.theme(n) = DefaultThemeOf(n);
         window = std::make_unique<SearchWindow>(app);
-        window->setStudyLauncher([this] {
-            launched.push_back(app.Launch);
+        window->setStudyLauncher([this](const RunRequest& request) {
+            launched.push_back(request);
             if (duringRun)
                 duringRun();
         });
@@ -63,7 +63,7 @@ protected:
     test::ScriptedPrompter prompter;
     AppState app;
     std::unique_ptr<SearchWindow> window;
-    std::vector<RunLaunch> launched;
+    std::vector<RunRequest> launched;
     std::function<void()> duringRun;
 };
 
@@ -111,14 +111,12 @@ TEST_F(SearchWindowTest, EnterAndDoubleClickStartLearningAtTheChosenResult) {
     EXPECT_EQ(window->ListBox1->currentRow(), 1);
     pressEnter(window->Edit1);
     ASSERT_EQ(launched.size(), 1u);
-    EXPECT_EQ(launched[0].RunKind, 0);
-    EXPECT_EQ(launched[0].RunMode, SearchRunMode);
-    EXPECT_EQ(launched[0].ThemeNo, 1);
-    EXPECT_EQ(launched[0].RebuildList, 1);
+    EXPECT_EQ(launched[0].Type, RunType::SearchResults);
     EXPECT_EQ(launched[0].StartItem, 1);
-    EXPECT_EQ(app.Sources.SearchList,
+    EXPECT_EQ(launched[0].Questions,
               (std::vector<int>{NumberOf(3, 7), NumberOf(9, 1), NumberOf(40, 20)}));
-    EXPECT_EQ(app.Sources.SearchQuery, QStringLiteral("обгон перекресток"));
+    EXPECT_EQ(launched[0].Caption,
+              QStringLiteral("Билетория DER UZIRI - Поиск: обгон перекресток"));
 
     QListWidget* list = window->ListBox1;
     const QRect r = list->visualItemRect(list->item(2));
@@ -132,6 +130,7 @@ TEST_F(SearchWindowTest, EnterAndDoubleClickStartLearningAtTheChosenResult) {
 TEST_F(SearchWindowTest, TheRunInTheStudyWindowCountsInLearning) {
     TForm1 study(app);
     duringRun = [&] {
+        study.setRun(launched.back());
         study.show();
         EXPECT_EQ(study.windowTitle(),
                   QStringLiteral("Билетория DER UZIRI - Поиск: обгон перекрёсток"));

@@ -37,12 +37,6 @@ public:
     QStringList requests;
 };
 
-// What the window handed to the study window when it launched a run.
-struct Launched {
-    RunLaunch launch;
-    RunSources sources;
-};
-
 class StatsWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -52,8 +46,8 @@ protected:
         for (int n = 1; n <= QuestionCount; ++n)
             app->Themes.theme(n) = DefaultThemeOf(n);
         window = std::make_unique<TForm5>(*app);
-        window->setStudyLauncher([this] {
-            launched.push_back({app->Launch, app->Sources});
+        window->setStudyLauncher([this](const RunRequest& request) {
+            launched.push_back(request);
             if (duringRun)
                 duringRun();
         });
@@ -83,7 +77,7 @@ protected:
     RecordingHelp help;
     std::unique_ptr<AppState> app;
     std::unique_ptr<TForm5> window;
-    std::vector<Launched> launched;
+    std::vector<RunRequest> launched; // what the window handed to the study window
     std::function<void()> duringRun;
 };
 
@@ -236,13 +230,10 @@ TEST_F(StatsWindowTest, QuestionBarsLaunchOnLeftAndExplainOnRight) {
     duringRun = [this] { app->Stats.question(NumberOf(7, 13)).Seconds[0] += 5; };
     clickBar(window->Chart5, 12, 0, Qt::LeftButton);
     ASSERT_EQ(launched.size(), 1u);
-    const RunLaunch& l = launched[0].launch;
-    EXPECT_EQ(l.TicketNo, 7);
+    const RunRequest& l = launched[0];
+    EXPECT_EQ(l.Type, RunType::TicketLearning);
+    EXPECT_EQ(l.Ticket, 7);
     EXPECT_EQ(l.StartItem, 12);
-    EXPECT_EQ(l.RunKind, 0);
-    EXPECT_EQ(l.RunMode, 0);
-    EXPECT_EQ(l.ThemeNo, 0);
-    EXPECT_EQ(l.RebuildList, 1);
     EXPECT_EQ(window->Chart5.sets[0]->at(12), 30);
 
     // The theme chart answers the left button only, with two decimals.
@@ -277,26 +268,22 @@ TEST_F(StatsWindowTest, RepeatOfTheRedListRunsExactlyTheListedQuestions) {
     ASSERT_EQ(window->ListBox2->count(), 2);
     EXPECT_EQ(window->CountRed->text(), QStringLiteral("Всего: 2"));
     EXPECT_EQ(window->ListBox2->item(0)->text(), QStringLiteral("Б1 В2"));
-    app->Launch.TicketNo = 33;
     window->RepeatRed->click();
     ASSERT_EQ(launched.size(), 1u);
-    const Launched& l = launched[0];
-    EXPECT_EQ(l.launch.RunMode, 3);
-    EXPECT_EQ(l.launch.ThemeNo, 1);
-    EXPECT_EQ(l.launch.RunKind, 0);
-    EXPECT_EQ(l.launch.StartItem, 0);
-    EXPECT_EQ(l.launch.RebuildList, 1);
-    EXPECT_EQ(l.launch.TicketNo, 33);
-    EXPECT_EQ(l.sources.RepeatLists[0], (std::vector<int>{a, b}));
-    EXPECT_EQ(l.sources.RepeatScope, QStringLiteral("темы ") + ThemeNames(3));
+    const RunRequest& l = launched[0];
+    EXPECT_EQ(l.Type, RunType::StatisticsList);
+    EXPECT_EQ(l.StartItem, 0);
+    EXPECT_EQ(l.Questions, (std::vector<int>{a, b}));
+    EXPECT_EQ(l.Caption, QStringLiteral("Билетория ПДД - Повторение сложных вопросов из темы ") +
+                             ThemeNames(3));
 
     // A click on an entry starts learning by its ticket at its position.
     window->ListBox2->clearSelection();
     const QRect r = window->ListBox2->visualItemRect(window->ListBox2->item(1));
     QTest::mouseClick(window->ListBox2->viewport(), Qt::LeftButton, {}, r.center());
     ASSERT_EQ(launched.size(), 2u);
-    EXPECT_EQ(launched[1].launch.TicketNo, 8);
-    EXPECT_EQ(launched[1].launch.StartItem, 8);
+    EXPECT_EQ(launched[1].Ticket, 8);
+    EXPECT_EQ(launched[1].StartItem, 8);
     // A click below the items starts nothing.
     QTest::mouseClick(window->ListBox2->viewport(), Qt::LeftButton, {},
                       QPoint(5, window->ListBox2->viewport()->height() - 3));
@@ -305,8 +292,8 @@ TEST_F(StatsWindowTest, RepeatOfTheRedListRunsExactlyTheListedQuestions) {
     window->ListBox1->setCurrentRow(0);
     window->RepeatRed->click();
     ASSERT_EQ(launched.size(), 3u);
-    EXPECT_EQ(launched[2].sources.RepeatLists[0], (std::vector<int>{other, a, b}));
-    EXPECT_EQ(launched[2].sources.RepeatScope, QStringLiteral("всех тем"));
+    EXPECT_EQ(launched[2].Questions, (std::vector<int>{other, a, b}));
+    EXPECT_TRUE(launched[2].Caption.endsWith(QStringLiteral(" из всех тем")));
 }
 
 // Return in the statistics window never starts a repetition run; it is the window's OK.

@@ -41,14 +41,7 @@ protected:
         if (window && window->isVisible())
             window->hide();
     }
-    void launch(int runKind, int ticket, int theme = 0, int runMode = 0) {
-        app.Launch = RunLaunch{};
-        app.Launch.RunKind = runKind;
-        app.Launch.RunMode = runMode;
-        app.Launch.ThemeNo = theme;
-        app.Launch.TicketNo = ticket;
-        app.Launch.RebuildList = 1;
-    }
+    void launch(RunRequest request) { window->setRun(std::move(request)); }
     int answersCounted(int n) const {
         const auto& q = app.Stats.question(n);
         return q.Right[0] + q.Wrong[0] + q.Right[2] + q.Wrong[2];
@@ -73,7 +66,7 @@ TEST_F(StudyKeysLayoutTest, ReturnNeverAnswersAQuestion) {
     open();
     for (int runKind : {0, 2}) {
         const int ticket = runKind == 0 ? 3 : 4;
-        launch(runKind, ticket);
+        launch(runKind == 0 ? RunRequest::learnTicket(ticket) : RunRequest::training(ticket));
         window->show();
         const int n = (ticket - 1) * 20 + 1;
         QTest::keyClick(window->ListView1, Qt::Key_Return);
@@ -98,7 +91,7 @@ TEST_F(StudyKeysLayoutTest, LongCommentScrollsAndTheButtonsStayInReach) {
     auto questions = test::MakeQuestions();
     questions[20].Comment = QStringLiteral("Подробное пояснение к этому вопросу. ").repeated(100);
     open(questions);
-    launch(0, 2);
+    launch(RunRequest::learnTicket(2));
     window->resize(window->minimumSize());
     window->show();
     ASSERT_EQ(window->size(), QSize(730, 548));
@@ -131,7 +124,7 @@ TEST_F(StudyKeysLayoutTest, LongCommentScrollsAndTheButtonsStayInReach) {
 // that can be answered.
 TEST_F(StudyKeysLayoutTest, EmptyRunShowsAnEmptyQuestionArea) {
     open();
-    launch(0, 1, 5);
+    launch(RunRequest::learnTheme(5));
     window->show();
     ASSERT_GT(window->ListView1->count(), 0);
     ASSERT_FALSE(window->Label2->text().isEmpty());
@@ -140,7 +133,7 @@ TEST_F(StudyKeysLayoutTest, EmptyRunShowsAnEmptyQuestionArea) {
     for (int n = 1; n <= QuestionCount; ++n)
         if (app.Themes.theme(n) == 6)
             app.Themes.theme(n) = 7;
-    launch(0, 1, 6);
+    launch(RunRequest::learnTheme(6));
     window->show();
     EXPECT_EQ(window->ListView1->count(), 0);
     EXPECT_TRUE(window->Label2->text().isEmpty());
@@ -158,17 +151,13 @@ TEST_F(StudyKeysLayoutTest, EmptyRunShowsAnEmptyQuestionArea) {
 // Exam review: the widened "Ваш выбор" button pushes the next ones aside.
 TEST_F(StudyKeysLayoutTest, ReviewButtonsDoNotOverlap) {
     open();
-    RunSources& s = app.Sources;
-    s.ExamLastSlot = 20;
-    for (int k = 0; k < 20; ++k) {
-        s.ExamSlotNumber[k] = 81 + k;
-        s.ExamSlotRight[k] = 1;
-    }
+    std::vector<int> numbers;
+    std::vector<ReviewedAnswer> answers(20, {true, 0});
+    for (int k = 0; k < 20; ++k)
+        numbers.push_back(81 + k);
     ASSERT_GE(test::TestAnswerCount(84), 4);
-    s.ExamSlotRight[3] = 0;
-    s.ExamSlotChosen[3] = 2; // question 84, second answer chosen wrongly
-    launch(0, 5, 1, 7);
-    app.Launch.RebuildList = 0;
+    answers[3] = {false, 2}; // question 84, second answer chosen wrongly
+    launch(RunRequest::examReview(numbers, answers));
     window->show();
     window->ListView1->setCurrentRow(3);
     ASSERT_EQ(window->BitBtn[1]->text(), QStringLiteral("Ваш выбор 2       "));
@@ -181,7 +170,7 @@ TEST_F(StudyKeysLayoutTest, ReviewButtonsDoNotOverlap) {
 TEST_F(StudyKeysLayoutTest, HiddenResultsUseANeutralAnsweredIcon) {
     open();
     app.Config.TrainingMarksAtEnd = true;
-    launch(2, 4);
+    launch(RunRequest::training(4));
     window->show();
     const QImage answered = window->itemIcon(MarkRight).pixmap(16, 16).toImage();
     EXPECT_EQ(answered, window->itemIcon(MarkWrong).pixmap(16, 16).toImage());
@@ -203,7 +192,7 @@ TEST_F(StudyKeysLayoutTest, HiddenResultsUseANeutralAnsweredIcon) {
 // all nine links shows those nine and never the tenth item.
 TEST_F(StudyKeysLayoutTest, HelpLinkMenuShowsTheQuestionsLinksOnly) {
     open();
-    launch(0, 1);
+    launch(RunRequest::learnTicket(1));
     window->show();
     auto& links = app.Themes.HelpLinks;
     links[0] = {};
@@ -246,7 +235,7 @@ TEST_F(StudyKeysLayoutTest, LongRunsShowEveryListCaptionWhole) {
     for (int n = 128; n <= QuestionCount; ++n)
         if (app.Themes.theme(n) == 3)
             app.Themes.theme(n) = 4;
-    launch(0, 1, 3);
+    launch(RunRequest::learnTheme(3));
     for (QSize size : {QSize(730, 548), QSize(1200, 800)}) {
         window->resize(size);
         window->show();

@@ -53,14 +53,7 @@ protected:
         if (window && window->isVisible())
             window->hide();
     }
-    void launchTicket(int ticket) {
-        app.Launch.RunKind = 0;
-        app.Launch.RunMode = 0;
-        app.Launch.ThemeNo = 0;
-        app.Launch.TicketNo = ticket;
-        app.Launch.RebuildList = 1;
-        app.Launch.StartItem = 0;
-    }
+    void launchTicket(int ticket) { window->setRun(RunRequest::learnTicket(ticket)); }
 
     test::TempDir dir;
     AppState app;
@@ -145,11 +138,7 @@ TEST_F(StudyWindowTest, FontsFollowTheWindowWidth) {
 TEST_F(StudyWindowTest, CtrlF5MovesAQuestionOutOfAThemeRun) {
     for (int n = 1; n <= QuestionCount; ++n)
         app.Themes.theme(n) = n <= 12 ? 5 : 9;
-    app.Launch = RunLaunch{};
-    app.Launch.ThemeNo = 5;
-    app.Launch.TicketNo = 1;
-    app.Launch.RebuildList = 1;
-    app.Launch.StartItem = 3;
+    window->setRun(RunRequest::learnTheme(5, 3));
     window->show();
     ASSERT_EQ(window->ListView1->count(), 12);
     EXPECT_EQ(window->Label1->text(), QStringLiteral("Билет №1 Вопрос №4"));
@@ -196,10 +185,7 @@ TEST_F(StudyWindowTest, TrafficLightMarksByClickHeight) {
 
 TEST_F(StudyWindowTest, TrainingVerdictOffersTheReviewInTheSameWindow) {
     app.Config.ExamTime = 60;
-    app.Launch = RunLaunch{};
-    app.Launch.RunKind = 2;
-    app.Launch.TicketNo = 3;
-    app.Launch.RebuildList = 1;
+    window->setRun(RunRequest::training(3));
     window->show();
     EXPECT_TRUE(window->Timer1->isActive());
     EXPECT_TRUE(window->Label6->isVisibleTo(window.get()));
@@ -284,7 +270,10 @@ TEST(StudyRoad, MainWindowTicketFiveLearnedByDigitKeys) {
         form2.show();
     });
     WindowLinks links;
-    links.showStudy = [&form1] { form1.show(); };
+    links.showStudy = [&form1](const RunRequest& request) {
+        form1.setRun(request);
+        form1.show();
+    };
     form2.setLinks(links);
     form2.show();
 
@@ -338,9 +327,8 @@ TEST(StudyPictureLayout, PictureBesideTheQuestionAndTheSmallAreaRule) {
     app.services.random = &random;
     app.AppDataDir = dir.path();
     app.Config.HideOnFocusLoss = false;
-    app.Launch.TicketNo = 5;
-    app.Launch.RebuildList = 1;
     TForm1 window(app);
+    window.setRun(RunRequest::learnTicket(5));
     window.resize(1024, 700);
     window.show();
 

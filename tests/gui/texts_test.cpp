@@ -70,10 +70,8 @@ TEST(Texts, TimeOutMessageShowsTheErrorIcon) {
     app.services.random = &random;
     app.Config.HideOnFocusLoss = false;
     app.Config.ExamTime = 1;
-    app.Launch.RunKind = 2;
-    app.Launch.TicketNo = 2;
-    app.Launch.RebuildList = 1;
     TForm1 window(app);
+    window.setRun(RunRequest::training(2));
     TForm4 verdict;
     window.setResultDialog(&verdict);
     QTimer::singleShot(0, [&] { verdict.BitBtn1->click(); });

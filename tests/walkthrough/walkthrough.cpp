@@ -174,7 +174,7 @@ void Walkthrough::buildSteps() {
         StudyEngine& e = study->engine();
         for (int k = 1; k <= e.RunCount(); ++k) {
             // A ticket run lists the ticket's questions in order.
-            const auto q = state->Db.LoadQuestion((state->Launch.TicketNo - 1) * 20 + k);
+            const auto q = state->Db.LoadQuestion((e.run().Ticket - 1) * 20 + k);
             if (q && q.value().HasPicture && k > 2) {
                 // A wrong answer brings up the comment; the question is shown again with it.
                 e.ListView1SelectItem(k - 1);

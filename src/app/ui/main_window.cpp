@@ -372,6 +372,11 @@ void TForm2::startRun(const std::function<void()>& show) {
     hide();
 }
 
+void TForm2::startStudy(const RunRequest& request) {
+    if (m_links.showStudy)
+        startRun([this, &request] { m_links.showStudy(request); });
+}
+
 void TForm2::warn(const QString& text) {
     if (m_state.services.prompter)
         m_state.services.prompter->warn(text);
@@ -383,26 +388,24 @@ void TForm2::saveStats() {
 
 void TForm2::BitBtn1Click() {
     const bool themes = themePageActive();
-    const QString hint =
-        LaunchLearning(m_state.Launch, themes, selectedRow(themes ? ListView2 : ListView1));
+    RunRequest request;
+    const QString hint = LearningRun(themes, selectedRow(themes ? ListView2 : ListView1), request);
     if (!hint.isEmpty()) {
         if (m_state.services.prompter)
             m_state.services.prompter->inform(hint);
         return;
     }
-    startRun(m_links.showStudy);
+    startStudy(request);
 }
 
 void TForm2::BitBtn4Click() {
-    LaunchPreparation(m_state.Launch, selectedRow(ListView1));
-    startRun(m_links.showStudy);
+    startStudy(RunRequest::preparation(m_state.Sources.PrepChecks));
 }
 
 void TForm2::BitBtn3Click() {
     if (!m_state.services.random)
         return;
-    LaunchTraining(m_state.Launch, m_ticketIcons, *m_state.services.random);
-    startRun(m_links.showStudy);
+    startStudy(TrainingRun(m_ticketIcons, m_state.Launch, *m_state.services.random));
 }
 
 void TForm2::BitBtn2Click() {

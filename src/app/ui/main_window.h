@@ -152,6 +152,8 @@ private:
     bool themePageActive() const;
     // Shows a run window and hides this one; nothing when the window is not there.
     void startRun(const std::function<void()>& show);
+    // Shows the study window for a run and hides this one.
+    void startStudy(const RunRequest& request);
     void warn(const QString& text);
     // Label5: the database title; the demo database tells how to load the real questions.
     void showDatabaseTitle();

@@ -1,7 +1,6 @@
 #include "app/ui/search_window.h"
 
 #include "data/themes.h"
-#include "study/study_engine.h"
 #include "ui/measure_text.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -164,9 +163,8 @@ void SearchWindow::startLearning(int row) {
     numbers.reserve(m_hits.size());
     for (const SearchHit& hit : m_hits)
         numbers.push_back(hit.Number);
-    SetSearchLaunch(m_app.Launch, m_app.Sources, std::move(numbers), m_query.simplified(), row);
     if (m_launchStudy)
-        m_launchStudy();
+        m_launchStudy(RunRequest::searchResults(std::move(numbers), m_query.simplified(), row));
 }
 
 bool SearchWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/app_state.h"
+#include "app/run_request.h"
 
 #include <QDialog>
 
@@ -19,8 +20,8 @@ class SearchWindow : public QDialog {
 public:
     explicit SearchWindow(AppState& app, QWidget* parent = nullptr);
 
-    // Shows the study window for the launch values just set (modal) and returns after it closed.
-    void setStudyLauncher(std::function<void()> launch) { m_launchStudy = std::move(launch); }
+    // Shows the study window modally for a run and returns after it closed.
+    void setStudyLauncher(StudyLauncher launch) { m_launchStudy = std::move(launch); }
 
     // Runs the query and fills the list.
     void runQuery(const QString& query);
@@ -42,7 +43,7 @@ protected:
 
 private:
     AppState& m_app;
-    std::function<void()> m_launchStudy;
+    StudyLauncher m_launchStudy;
     std::vector<SearchHit> m_hits;
     QString m_query;
 };

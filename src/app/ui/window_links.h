@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/run_request.h"
+
 #include <QUrl>
 
 #include <functional>
@@ -9,8 +11,8 @@ namespace bil {
 // What the main window asks of the windows it does not own. main.cpp fills these once all
 // windows exist; an empty function means the window is not there and the request is ignored.
 struct WindowLinks {
-    // Shows the study window (TForm1) non-modally; it reads the run-launch values.
-    std::function<void()> showStudy;
+    // Shows the study window (TForm1) non-modally for a run.
+    StudyLauncher showStudy;
     // Shows the exam window (TForm91) non-modally; it reads ExamStage.
     std::function<void()> showExam;
     // Shows the statistics window (TForm5) non-modally; page >= 0 switches to that page and

@@ -247,9 +247,9 @@ bool TForm91::showVerdict(const ExamVerdict& v) {
     return result == TForm4::ResultReview;
 }
 
-void TForm91::showReview() {
+void TForm91::showReview(const RunRequest& review) {
     if (m_showStudy)
-        m_showStudy();
+        m_showStudy(review);
 }
 
 void TForm91::closeWindow() {

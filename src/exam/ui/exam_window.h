@@ -29,8 +29,8 @@ public:
 
     // Called when the window closes, whatever the reason (shows the main window again).
     void setShowMainWindow(std::function<void()> f) { m_showMain = std::move(f); }
-    // Shows the study window modally; the exam review's launch values are already set.
-    void setShowStudyModal(std::function<void()> f) { m_showStudy = std::move(f); }
+    // Shows the study window modally for the review of the exam.
+    void setShowStudyModal(StudyLauncher f) { m_showStudy = std::move(f); }
     // Replaces the result dialog (tests); returns TForm4's result: 1 OK, 2 review.
     void setVerdictPresenter(std::function<int(const ExamVerdict&)> f) {
         m_presentVerdict = std::move(f);
@@ -68,7 +68,7 @@ public:
     void timerChanged(bool running) override;
     void closeQuestion() override;
     bool showVerdict(const ExamVerdict& verdict) override;
-    void showReview() override;
+    void showReview(const RunRequest& review) override;
     void closeWindow() override;
 
 protected:
@@ -87,7 +87,7 @@ private:
     TForm94* m_question = nullptr;
     TForm4* m_result = nullptr;
     std::function<void()> m_showMain;
-    std::function<void()> m_showStudy;
+    StudyLauncher m_showStudy;
     std::function<int(const ExamVerdict&)> m_presentVerdict;
     bool m_inShow = false;
 };

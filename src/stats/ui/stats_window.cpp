@@ -527,8 +527,7 @@ bool TForm5::questionBarLaunched(int index, Qt::MouseButton button) {
         return true; // no ticket, nothing to tell either
     if (button != Qt::LeftButton)
         return false;
-    SetQuestionLaunch(m_app.Launch, t, index);
-    launchStudy();
+    launchStudy(RunRequest::learnTicket(t, index));
     return true;
 }
 
@@ -570,8 +569,7 @@ void TForm5::questionListClicked(QListWidgetItem* item) {
     const int n = item ? ParseQuestionTag(item->text()) : 0;
     if (n == 0)
         return;
-    SetQuestionLaunch(m_app.Launch, TicketOf(n), PositionOf(n) - 1);
-    launchStudy();
+    launchStudy(RunRequest::learnTicket(TicketOf(n), PositionOf(n) - 1));
 }
 
 void TForm5::repeatClicked(int runMode, QListWidget* list) {
@@ -581,9 +579,8 @@ void TForm5::repeatClicked(int runMode, QListWidget* list) {
     const std::vector<int> numbers = ParseQuestionTags(tags);
     if (numbers.empty())
         return;
-    SetRepeatLaunch(m_app.Launch, m_app.Sources, runMode, numbers,
-                    RepeatScope(std::max(ListBox1->currentRow(), 0)));
-    launchStudy();
+    launchStudy(RunRequest::statisticsList(runMode - 3, numbers,
+                                           RepeatScope(std::max(ListBox1->currentRow(), 0))));
 }
 
 void TForm5::theoryClicked(QListWidgetItem* item) {
@@ -597,9 +594,9 @@ void TForm5::helpClicked() {
     OpenHelp(m_app, HelpRequestMain(HelpPageStats));
 }
 
-void TForm5::launchStudy() {
+void TForm5::launchStudy(const RunRequest& request) {
     if (m_showStudy)
-        m_showStudy();
+        m_showStudy(request);
     FormShow(); // counts made in the run appear at once
 }
 

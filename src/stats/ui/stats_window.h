@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/app_state.h"
+#include "app/run_request.h"
 #include "stats/statistics.h"
 #include "stats/ui/stats_charts.h"
 
@@ -30,8 +31,8 @@ public:
     explicit TForm5(AppState& app, QWidget* parent = nullptr);
     ~TForm5() override;
 
-    // Shows the study window modally for the launch values just set; returns when it closed.
-    void setStudyLauncher(std::function<void()> launcher) { m_showStudy = std::move(launcher); }
+    // Shows the study window modally for a run; returns when it closed.
+    void setStudyLauncher(StudyLauncher launcher) { m_showStudy = std::move(launcher); }
 
     // Opens (or raises) the window on a page; ticketIndex >= 0 selects that ticket of ListView3.
     void showPage(int page, int ticketIndex = -1);
@@ -123,10 +124,10 @@ private:
     void theoryClicked(QListWidgetItem* item);
     void helpClicked();
     void pageChanged(int page);
-    void launchStudy();
+    void launchStudy(const RunRequest& request);
 
     AppState& m_app;
-    std::function<void()> m_showStudy;
+    StudyLauncher m_showStudy;
     TicketFigures m_figures; // working values of the last recomputation
 };
 

@@ -484,7 +484,7 @@ void TForm1::showEvent(QShowEvent* event) {
         const QRect avail = screen->availableGeometry();
         move(avail.center() - rect().center());
     }
-    m_engine->FormShow();
+    m_engine->startRun(m_next);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

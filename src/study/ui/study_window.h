@@ -1,8 +1,8 @@
 #pragma once
 
 #include "study/study_engine.h"
-#include "study/ui/study_layout.h"
 #include "study/ui/study_drawing.h"
+#include "study/ui/study_layout.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -40,6 +40,8 @@ public:
     // Called after every close that ended a run (the main window shows itself again).
     void setClosedHandler(std::function<void()> handler) { m_closed = std::move(handler); }
     StudyEngine& engine() { return *m_engine; }
+    // The run the window's next show starts (show() from the main window, exec() when modal).
+    void setRun(RunRequest request) { m_next = std::move(request); }
     TForm9& moveDialog() { return *m_form9; }
     TForm4& resultDialog() { return *m_form4; }
     // Shares the program's one result dialog (the exam uses it too) instead of a window's own.
@@ -109,6 +111,7 @@ private:
 
     AppState& m_app;
     std::unique_ptr<StudyEngine> m_engine;
+    RunRequest m_next;
     QuestionFonts m_fonts; // the question texts' sizes before a crowded picture shrinks them
     std::unique_ptr<PictureFitter> m_fitter; // keeps its buffers from one question to the next
     PictureWindow* m_zoom = nullptr;         // the picture enlarged, opened by a click on it
