@@ -369,7 +369,14 @@ Status DownloadToFile(const QString& url, const QString& filePath,
         if (!reply->isFinished())
             reply->abort();
     };
+    // Again once the network thread has its own reply for this one, which is not yet the case
+    // when get() returns: a size set before then can be lost on the way. The request is sent
+    // after the connection is made, so the size arrives before the answer does.
+    const auto limitReadAhead = [&] { reply->setReadBufferSize(DownloadReadBuffer); };
+    QObject::connect(reply, &QNetworkReply::socketStartedConnecting, &loop, limitReadAhead);
+    QObject::connect(reply, &QNetworkReply::requestSent, &loop, limitReadAhead);
     QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, [&] {
+        limitReadAhead();
         const int code = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         if (!gate.head(code, reply->rawHeaderPairs()))
             halt();
