@@ -195,6 +195,21 @@ void ExamEngine::questionSecond() {
         AddSecond(m_app.Stats, n, ChannelExam);
 }
 
+bool ExamEngine::chooseAnswer(int chosen) {
+    const Settings& s = m_app.Config;
+    Prompter* prompter = m_app.services.prompter;
+    if (s.ConfirmChoice && !s.AlwaysShowComment && prompter) {
+        const unsigned stage = m_stageId;
+        const bool sure = prompter->confirm(QStringLiteral("Вы уверены?"));
+        // The clock runs on while the box is open; a time-out there moved the exam on or ended
+        // it and closed the question: the answer is for no question any more.
+        if (!sure || stage != m_stageId)
+            return false;
+    }
+    recordExamAnswer(chosen);
+    return true;
+}
+
 void ExamEngine::recordExamAnswer(int chosen) {
     // The answer belongs to the tile that opened the window, even if another tile is current.
     if (!timerOn() || m_openTile < 0 || m_recorded)

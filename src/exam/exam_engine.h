@@ -98,6 +98,10 @@ public:
     bool openQuestion(int index);
     // One second of the open question on screen.
     void questionSecond();
+    // Answer button 1..5 pressed in the open question: asks "Вы уверены?" first when the settings
+    // ask for a confirmation (and the comment is not always shown); true when the answer was
+    // recorded, false when the learner said no or the stage moved on while the box was open.
+    bool chooseAnswer(int chosen);
     // An accepted answer button 1..5 for the open question.
     void recordExamAnswer(int chosen);
     // The question window closed (accepted = with OK): mark, advance, then judge the block.

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <deque>
 #include <memory>
 #include <string>
@@ -609,4 +611,59 @@ TEST(FormatDuration, TwoDigitsEach) {
 }
 
 } // namespace
+// "Вы уверены?" guards an answer only when the settings ask for it; a "Нет" or a time-out while
+// the box is open leaves the question unanswered.
+TEST_F(ExamEngineTest, ConfirmationGuardsTheAnswer) {
+    class AskingPrompter final : public Prompter {
+    public:
+        QStringList asked;
+        std::function<bool()> reply;
+        bool askYesNo(const QString&, const QString& text) override {
+            asked << text;
+            return reply();
+        }
+        void message(const QString&, const QString&, Icon) override {}
+        QString chooseOpenFile(const QString&, const QString&, const QString&) override {
+            return {};
+        }
+    } asking;
+    app.services.prompter = &asking;
+    app.Config.ConfirmChoice = true;
+    app.Config.AlwaysShowComment = false;
+    start({0, 1, 2, 3});
+
+    asking.reply = [] { return false; };
+    ASSERT_TRUE(engine->openQuestion(0));
+    EXPECT_FALSE(engine->chooseAnswer(2));
+    EXPECT_EQ(asking.asked, QStringList{QStringLiteral("Вы уверены?")});
+    EXPECT_EQ(engine->correctCount(), 0);
+    asking.reply = [] { return true; };
+    EXPECT_TRUE(engine->chooseAnswer(2));
+    EXPECT_EQ(engine->correctCount(), 1);
+    engine->questionClosed(true);
+
+    // The comment always shown, or no confirmation asked for: no box.
+    app.Config.AlwaysShowComment = true;
+    ASSERT_TRUE(engine->openQuestion(1));
+    EXPECT_TRUE(engine->chooseAnswer(2));
+    engine->questionClosed(true);
+    app.Config.AlwaysShowComment = false;
+    app.Config.ConfirmChoice = false;
+    ASSERT_TRUE(engine->openQuestion(2));
+    EXPECT_TRUE(engine->chooseAnswer(3));
+    engine->questionClosed(true);
+    EXPECT_EQ(asking.asked.size(), 2);
+    EXPECT_EQ(engine->errorCount(), 1);
+
+    // The exam time runs out while the box is open: the "Да" answers no question.
+    app.Config.ConfirmChoice = true;
+    ASSERT_TRUE(engine->openQuestion(3));
+    asking.reply = [this] {
+        ticks(app.Config.ExamTime);
+        return true;
+    };
+    EXPECT_FALSE(engine->chooseAnswer(2));
+    EXPECT_EQ(engine->correctCount(), 2);
+}
+
 } // namespace bil

@@ -231,16 +231,8 @@ void TForm94::keyPressEvent(QKeyEvent* event) {
 }
 
 void TForm94::BitBtn1Click(int k) {
-    const Settings& s = m_app.Config;
-    if (s.ConfirmChoice && !s.AlwaysShowComment) {
-        const unsigned stage = m_engine.stageId();
-        const bool sure = m_app.services.prompter->confirm(QStringLiteral("Вы уверены?"));
-        // The clock runs on while the box is open; a time-out there moved the exam on or ended
-        // it and closed this window: the answer is for no question any more.
-        if (!sure || stage != m_engine.stageId())
-            return;
-    }
-    m_engine.recordExamAnswer(k);
+    if (!m_engine.chooseAnswer(k))
+        return;
     m_accepted = true;
     accept();
 }
