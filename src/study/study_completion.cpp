@@ -58,12 +58,12 @@ void StudyEngine::completionRules() {
                 m_run.Ticket = m_ticket % TicketCount + 1;
             restart();
         } else {
-            BitBtn7Click();
+            stop();
         }
         return;
     }
     if (m_runRight + m_runWrong == m_runCount) {
-        BitBtn7Click();
+        stop();
         return;
     }
     if (m_threeErrorsWarned == 0 && m_runWrong == 3 && m_iconSet == IconsResults) {
@@ -74,7 +74,7 @@ void StudyEngine::completionRules() {
                         true);
         // A "Нет" that comes back after a time-out must not close the review that followed it.
         if (goOn && !*goOn)
-            BitBtn7Click();
+            stop();
     }
 }
 
@@ -94,11 +94,11 @@ std::optional<bool> StudyEngine::askAboutRun(const QString& question, bool witho
     return yes;
 }
 
-void StudyEngine::BitBtn7Click() {
+void StudyEngine::stop() {
     m_front.closeWindow();
 }
 
-bool StudyEngine::FormClose() {
+bool StudyEngine::close() {
     if (m_state == StudyState::Hidden)
         return true;
     setTimers(false, false);

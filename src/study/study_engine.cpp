@@ -29,22 +29,22 @@ StudyEngine::StudyEngine(AppState& app, StudyIo io, StudyFrontEnd& front)
 
 // --- Mouse and keyboard commands ---------------------------------------------------------------
 
-void StudyEngine::ListView1DblClick() {
+void StudyEngine::switchIconSet() {
     m_iconSet = m_iconSet == IconsResults ? IconsHidden : IconsResults;
     m_front.marksChanged(-1);
 }
 
-void StudyEngine::ScrollBox1DblClick() {
+void StudyEngine::showComment() {
     if (learningFamily() && m_number != 0)
         revealComment();
 }
 
-void StudyEngine::Chart1Click() {
+void StudyEngine::toggleCounter() {
     m_counterVisible = !m_counterVisible;
     m_front.statInformerChanged();
 }
 
-void StudyEngine::Image2MouseDown(int y) {
+void StudyEngine::markByLight(int y) {
     if (m_number == 0 || !m_lightVisible)
         return;
     const int mark = y < 20 ? 1 : y <= 38 ? 0 : 2;
@@ -82,7 +82,7 @@ void StudyEngine::moveToTheme() {
     restart();
 }
 
-std::vector<QString> StudyEngine::Label4Click() {
+std::vector<QString> StudyEngine::helpLinkCaptions() {
     std::vector<QString> captions;
     if (m_number == 0)
         return captions;
@@ -101,7 +101,7 @@ void StudyEngine::openHelpLink(int pair) {
     OpenHelp(m_app, HelpRequestPopup(link.LinkTopic));
 }
 
-void StudyEngine::SpeedButton1Click() {
+void StudyEngine::openHelp() {
     OpenHelp(m_app, HelpRequestMain(HelpPageStudy));
 }
 

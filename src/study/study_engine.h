@@ -77,7 +77,7 @@ public:
     virtual void timeChanged() {}
     // A timer was started or stopped: follow secondsTimerOn() and countdownOn().
     virtual void timersChanged() {}
-    // "СТОП": close the window. Its close event must call StudyEngine::FormClose().
+    // "СТОП": close the window. Its close event must call StudyEngine::close().
     virtual void closeWindow() = 0;
     // The verdict dialog, modal; 1 for "OK", 2 for "Проверить результаты".
     virtual int showVerdict(const StudyVerdict& verdict) = 0;
@@ -109,41 +109,41 @@ public:
     // open window to restart it.
     void startRun(RunRequest request);
     // Shows the question of list item index (0-based); the list's selection event.
-    void ListView1SelectItem(int index);
+    void showItem(int index);
     // Answer button 1..5 pressed; ignored unless it is visible and enabled.
-    void BitBtn1Click(int button);
+    void answer(int button);
     // Enter in the list: the first enabled visible answer button, 0 when none.
     int firstEnabledButton() const;
     // Ctrl+F5 in the list: move the question on screen to another theme.
     void moveToTheme();
     // Double click on the list: switch the icon sets.
-    void ListView1DblClick();
+    void switchIconSet();
     // Double click on the empty area: show the comment (learning family).
-    void ScrollBox1DblClick();
+    void showComment();
     // Click on the pie or the counter: toggle the counter.
-    void Chart1Click();
+    void toggleCounter();
     // Click on the traffic light at height y within it.
-    void Image2MouseDown(int y);
+    void markByLight(int y);
     // Help topics of the comment: the menu captions (pair i at i).
-    std::vector<QString> Label4Click();
+    std::vector<QString> helpLinkCaptions();
     // Menu item i (0-based pair) of the comment's help menu.
     void openHelpLink(int pair);
     // Help button of the window.
-    void SpeedButton1Click();
+    void openHelp();
 
-    // One second of the question on screen (SpTimer).
-    void SpTimerTimer();
-    // One second of the training countdown (Timer1).
-    void Timer1Timer();
-    // "СТОП": asks the front end to close; the close event runs FormClose.
-    void BitBtn7Click();
+    // One second of the question on screen (the seconds timer).
+    void questionSecond();
+    // One second of the training countdown.
+    void countdownSecond();
+    // "СТОП": asks the front end to close; the close event runs close().
+    void stop();
     // Close rules; false when the close is turned into a training review (the window stays).
-    bool FormClose();
+    bool close();
 
-    // Program-wide hooks.
-    void AppMinimize();
-    void AppActivate();
-    void AppDeactivate();
+    // Program-wide hooks: minimised, restored or activated, focus lost to another program.
+    void programMinimized();
+    void programActivated();
+    void programDeactivated();
 
     // State for the window and for tests.
     StudyState state() const { return m_state; }
@@ -151,20 +151,20 @@ public:
     // The run as started, with the ticket or theme it moved on to and the item to start at.
     const RunRequest& run() const { return m_run; }
     int ticket() const { return m_ticket; } // ticket of the question on screen
-    int RunCount() const { return m_runCount; }
-    int RunListAt(int k) const { return m_runList[k - 1]; } // entry k (1-based)
-    int RunPos() const { return m_runPos; }
-    int PosNo() const { return m_posNo; }
-    int RightButton() const { return m_rightButton; }
-    int RunRight() const { return m_runRight; }
-    int RunWrong() const { return m_runWrong; }
-    int RightItems() const { return m_rightItems; }
-    int ThreeErrorsWarned() const { return m_threeErrorsWarned; }
-    int SwapSlot(int p) const { return m_swapSlot[p - 1]; } // list position p (1-based)
-    int CurrentMark() const { return m_currentMark; }
-    int TimeLeft() const { return m_timeLeft; }    // seconds
+    int runCount() const { return m_runCount; }
+    int runListAt(int k) const { return m_runList[k - 1]; } // entry k (1-based)
+    int runPos() const { return m_runPos; }
+    int posNo() const { return m_posNo; }
+    int rightButton() const { return m_rightButton; }
+    int runRight() const { return m_runRight; }
+    int runWrong() const { return m_runWrong; }
+    int rightItems() const { return m_rightItems; }
+    int threeErrorsWarned() const { return m_threeErrorsWarned; }
+    int swapSlot(int p) const { return m_swapSlot[p - 1]; } // list position p (1-based)
+    int currentMark() const { return m_currentMark; }
+    int timeLeft() const { return m_timeLeft; }    // seconds
     int currentNumber() const { return m_number; } // question on screen, 0 when none
-    const TQuestion& CurrentQuestion() const { return m_question; }
+    const TQuestion& currentQuestion() const { return m_question; }
     uint8_t mark(int index) const { return m_marks[index]; } // item 0-based
     int iconSet() const { return m_iconSet; }
 

@@ -24,7 +24,7 @@ void StudyEngine::revealComment() {
     m_front.answerStateChanged();
 }
 
-void StudyEngine::BitBtn1Click(int b) {
+void StudyEngine::answer(int b) {
     if (m_state == StudyState::Hidden || m_number == 0 || b < 1 || b > MaxAnswers ||
         !buttonVisible(b) || !buttonEnabled(b))
         return;

@@ -18,7 +18,7 @@ QString AnswerLine(const TQuestion& q, int shownAt, int storedSlot) {
 
 } // namespace
 
-void StudyEngine::ListView1SelectItem(int index) {
+void StudyEngine::showItem(int index) {
     if (index < 0 || index >= m_runCount)
         return;
     showQuestion(index);

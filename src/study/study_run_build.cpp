@@ -40,7 +40,7 @@ void StudyEngine::startRun(RunRequest request) {
     if (m_runCount > 0) {
         const int start = std::clamp(m_run.StartItem, 0, m_runCount - 1);
         m_front.selectListItem(start);
-        ListView1SelectItem(start);
+        showItem(start);
     } else {
         showNoQuestion();
     }

@@ -21,7 +21,7 @@ void StudyEngine::setTimers(bool sp, bool t1) {
     m_front.timersChanged();
 }
 
-void StudyEngine::SpTimerTimer() {
+void StudyEngine::questionSecond() {
     if (!m_spOn || m_number == 0)
         return;
     AddSecond(m_app.Stats, NumberOf(m_ticket, m_posNo), m_run.channel());
@@ -31,7 +31,7 @@ void StudyEngine::SpTimerTimer() {
     }
 }
 
-void StudyEngine::Timer1Timer() {
+void StudyEngine::countdownSecond() {
     if (!m_t1On)
         return;
     --m_timeLeft;
@@ -46,10 +46,10 @@ void StudyEngine::Timer1Timer() {
     if (prompter())
         prompter()->message(kAttention, QStringLiteral("Время закончилось! "),
                             Prompter::Icon::Error);
-    BitBtn7Click();
+    stop();
 }
 
-void StudyEngine::AppMinimize() {
+void StudyEngine::programMinimized() {
     // Only timers that are on now come back on restore.
     if (m_spOn)
         m_spFlag = true;
@@ -58,13 +58,13 @@ void StudyEngine::AppMinimize() {
     setTimers(false, false);
 }
 
-void StudyEngine::AppActivate() {
+void StudyEngine::programActivated() {
     if (m_state == StudyState::Hidden)
         return;
     setTimers(m_spOn || (m_spFlag && m_state == StudyState::Running), m_t1On || m_t1Flag);
 }
 
-void StudyEngine::AppDeactivate() {
+void StudyEngine::programDeactivated() {
     RunLaunch& l = m_app.Launch;
     if (l.SkipMinimize == 1) {
         l.SkipMinimize = 0;

@@ -86,7 +86,7 @@ public:
     int minimized = 0;
 
     void closeWindow() override {
-        if (engine->FormClose())
+        if (engine->close())
             ++closes;
         else
             ++keptOpen;
@@ -151,10 +151,10 @@ protected:
     }
 
     void start(RunRequest request) { engine->startRun(std::move(request)); }
-    int right() const { return engine->RightButton(); }
-    int wrong() const { return engine->RightButton() == 1 ? 2 : 1; }
+    int right() const { return engine->rightButton(); }
+    int wrong() const { return engine->rightButton() == 1 ? 2 : 1; }
     // Answers the question on screen right or wrong.
-    void answer(bool isRight) { engine->BitBtn1Click(isRight ? right() : wrong()); }
+    void answer(bool isRight) { engine->answer(isRight ? right() : wrong()); }
 
     AppState app;
     ScriptPrompter prompter;
@@ -174,7 +174,7 @@ protected:
 TEST_F(StudyEngineTest, TicketRunListsTheTicketAndShowsTheStartItem) {
     start(RunRequest::learnTicket(5));
     EXPECT_EQ(engine->state(), StudyState::Running);
-    EXPECT_EQ(engine->RunCount(), 20);
+    EXPECT_EQ(engine->runCount(), 20);
     EXPECT_EQ(loads, std::vector<int>{81});
     EXPECT_EQ(engine->heading(), QStringLiteral("Билет №5 Вопрос №1"));
     EXPECT_EQ(engine->runCaption(), QStringLiteral("Режим обучения"));
@@ -199,9 +199,9 @@ TEST_F(StudyEngineTest, ThemeRunListsItsQuestionsInNumberOrder) {
     for (int n = 1; n <= QuestionCount; ++n)
         if (app.Themes.theme(n) == 3)
             expected.push_back(n);
-    ASSERT_EQ(engine->RunCount(), int(expected.size()));
-    for (int k = 1; k <= engine->RunCount(); ++k)
-        EXPECT_EQ(engine->RunListAt(k), expected[k - 1]);
+    ASSERT_EQ(engine->runCount(), int(expected.size()));
+    for (int k = 1; k <= engine->runCount(); ++k)
+        EXPECT_EQ(engine->runListAt(k), expected[k - 1]);
     EXPECT_EQ(engine->currentNumber(), 2);
     EXPECT_EQ(engine->ticket(), 1); // the ticket of the question on screen
     EXPECT_EQ(engine->windowCaption(),
@@ -210,11 +210,11 @@ TEST_F(StudyEngineTest, ThemeRunListsItsQuestionsInNumberOrder) {
 
 TEST_F(StudyEngineTest, PreparationCoversEveryTickedPositionOnceInAFreshOrder) {
     start(RunRequest::preparation((1u << 0) | (1u << 19))); // positions 1 and 20
-    ASSERT_EQ(engine->RunCount(), 80);
+    ASSERT_EQ(engine->runCount(), 80);
     std::set<int> seen;
     std::vector<int> first;
     for (int k = 1; k <= 80; ++k) {
-        const int q = engine->RunListAt(k);
+        const int q = engine->runListAt(k);
         EXPECT_TRUE(PositionOf(q) == 1 || PositionOf(q) == 20) << q;
         seen.insert(q);
         first.push_back(q);
@@ -223,32 +223,32 @@ TEST_F(StudyEngineTest, PreparationCoversEveryTickedPositionOnceInAFreshOrder) {
     EXPECT_EQ(engine->runCaption(), QStringLiteral("Режим подготовки"));
     EXPECT_EQ(engine->runCaptionColor(), (Rgb{198, 255, 0}));
     EXPECT_EQ(engine->ticket(), TicketOf(first[0]));
-    EXPECT_EQ(engine->PosNo(), PositionOf(first[0]));
+    EXPECT_EQ(engine->posNo(), PositionOf(first[0]));
 
     start(engine->run());
     std::vector<int> second;
     for (int k = 1; k <= 80; ++k)
-        second.push_back(engine->RunListAt(k));
+        second.push_back(engine->runListAt(k));
     EXPECT_NE(first, second);
     EXPECT_EQ(std::set<int>(second.begin(), second.end()), seen);
 }
 
 TEST_F(StudyEngineTest, NoTickedPositionPreparesEveryQuestion) {
     start(RunRequest::preparation(0));
-    EXPECT_EQ(engine->RunCount(), 800);
+    EXPECT_EQ(engine->runCount(), 800);
 }
 
 TEST_F(StudyEngineTest, RepetitionListsFollowTheStatisticsWindow) {
     start(RunRequest::statisticsList(0, {45, 3, 800}, QStringLiteral("темы Знаки")));
-    ASSERT_EQ(engine->RunCount(), 3);
-    EXPECT_EQ(engine->RunListAt(1), 45);
-    EXPECT_EQ(engine->RunListAt(3), 800);
+    ASSERT_EQ(engine->runCount(), 3);
+    EXPECT_EQ(engine->runListAt(1), 45);
+    EXPECT_EQ(engine->runListAt(3), 800);
     EXPECT_EQ(engine->heading(), QStringLiteral("Билет №3 Вопрос №5"));
     EXPECT_EQ(engine->windowCaption(),
               QStringLiteral("Билетория ПДД - Повторение сложных вопросов из темы Знаки"));
     const QString all = QStringLiteral("всех тем");
     start(RunRequest::statisticsList(3, {17}, all));
-    EXPECT_EQ(engine->RunCount(), 1);
+    EXPECT_EQ(engine->runCount(), 1);
     EXPECT_EQ(
         engine->windowCaption(),
         QStringLiteral("Билетория ПДД - Повторение трудных по статистике вопросов из всех тем"));
@@ -270,15 +270,15 @@ TEST_F(StudyEngineTest, ExamReviewTakesSlotsMarksAndChoicesWithoutShuffling) {
         answers.push_back({k % 2 == 1, 3});
     }
     start(RunRequest::examReview(numbers, answers));
-    ASSERT_EQ(engine->RunCount(), 30);
+    ASSERT_EQ(engine->runCount(), 30);
     for (int k = 0; k < 30; ++k)
         EXPECT_EQ(engine->mark(k), k % 2 ? MarkRight : MarkWrong);
-    EXPECT_EQ(engine->SwapSlot(1), 0); // never shuffled
-    EXPECT_EQ(engine->RightButton(), MakeQuestion(1).Correct);
+    EXPECT_EQ(engine->swapSlot(1), 0); // never shuffled
+    EXPECT_EQ(engine->rightButton(), MakeQuestion(1).Correct);
     EXPECT_EQ(engine->buttonCaption(3), QStringLiteral("Ваш выбор 3       "));
     EXPECT_TRUE(engine->buttonCaption(1).isEmpty());
     EXPECT_TRUE(engine->commentVisible()); // answered wrong in the exam
-    engine->ListView1SelectItem(1);        // a right slot: no "your choice"
+    engine->showItem(1);                   // a right slot: no "your choice"
     EXPECT_TRUE(engine->buttonCaption(3).isEmpty());
 }
 
@@ -291,9 +291,9 @@ TEST_F(StudyEngineTest, IconSetsOfTrainingFollowTheSetting) {
     EXPECT_EQ(engine->runCaptionColor(), (Rgb{255, 0, 0}));
     EXPECT_FALSE(engine->lightVisible());
     EXPECT_FALSE(engine->statInformerVisible());
-    engine->ListView1DblClick(); // peek
+    engine->switchIconSet(); // peek
     EXPECT_EQ(engine->iconSet(), IconsResults);
-    engine->ListView1DblClick();
+    engine->switchIconSet();
     EXPECT_EQ(engine->iconSet(), IconsHidden);
     app.Config.TrainingMarksAtEnd = false;
     start(RunRequest::training(6));
@@ -303,7 +303,7 @@ TEST_F(StudyEngineTest, IconSetsOfTrainingFollowTheSetting) {
 TEST_F(StudyEngineTest, TrainingAfterPreparationStillAsksItsTicket) {
     start(RunRequest::preparation(1u));
     start(RunRequest::training(6));
-    EXPECT_EQ(engine->RunCount(), 20);
+    EXPECT_EQ(engine->runCount(), 20);
     EXPECT_EQ(engine->currentNumber(), 101);
 }
 
@@ -323,29 +323,29 @@ TEST_F(StudyEngineTest, ShuffleKeepsItsSlotOnRevisitAndRefersToTheStoredOrder) {
     ASSERT_EQ(q.AnswerCount, 3);
     ASSERT_EQ(q.Correct, 1);
     // Drawn slot 1 is the stored right one: nothing moves.
-    EXPECT_EQ(engine->SwapSlot(1), 1);
-    EXPECT_EQ(engine->RightButton(), 1);
+    EXPECT_EQ(engine->swapSlot(1), 1);
+    EXPECT_EQ(engine->rightButton(), 1);
     EXPECT_EQ(engine->answersText(),
               QStringLiteral("1. ответ 81.1\n\r2. ответ 81.2\n\r3. ответ 81.3"));
 
     random.draws = {1}; // question 86: four answers, right stored at 3, drawn slot 2
-    engine->ListView1SelectItem(5);
+    engine->showItem(5);
     const TQuestion q86 = MakeQuestion(86);
     ASSERT_EQ(q86.AnswerCount, 4);
     ASSERT_EQ(q86.Correct, 3);
-    EXPECT_EQ(engine->RightButton(), 2);
+    EXPECT_EQ(engine->rightButton(), 2);
     EXPECT_EQ(engine->answersText(), QStringLiteral("1. ответ 86.1\n\r2. ответ 86.3\n\r"
                                                     "3. ответ 86.2\n\r4. ответ 86.4"));
     random.draws = {0, 0, 0};
-    engine->ListView1SelectItem(0);
-    engine->ListView1SelectItem(5); // revisit: same order, no draw
-    EXPECT_EQ(engine->RightButton(), 2);
+    engine->showItem(0);
+    engine->showItem(5); // revisit: same order, no draw
+    EXPECT_EQ(engine->rightButton(), 2);
     EXPECT_EQ(random.draws.size(), 3u);
-    EXPECT_EQ(engine->CurrentQuestion().Correct, 3); // the stored order is untouched
+    EXPECT_EQ(engine->currentQuestion().Correct, 3); // the stored order is untouched
 
     random.draws = {0};
     start(RunRequest::learnTicket(5, 5)); // a new run draws again
-    EXPECT_EQ(engine->RightButton(), 1);
+    EXPECT_EQ(engine->rightButton(), 1);
     EXPECT_EQ(engine->answersText(), QStringLiteral("1. ответ 86.3\n\r2. ответ 86.2\n\r"
                                                     "3. ответ 86.1\n\r4. ответ 86.4"));
 }
@@ -354,9 +354,9 @@ TEST_F(StudyEngineTest, ButtonsFollowTheAnswerCount) {
     start(RunRequest::learnTicket(5, 3)); // question 84: two answers
     EXPECT_TRUE(engine->buttonVisible(2));
     EXPECT_FALSE(engine->buttonVisible(3));
-    engine->BitBtn1Click(3);
-    engine->BitBtn1Click(5);
-    EXPECT_EQ(engine->RunRight() + engine->RunWrong(), 0);
+    engine->answer(3);
+    engine->answer(5);
+    EXPECT_EQ(engine->runRight() + engine->runWrong(), 0);
     EXPECT_EQ(engine->firstEnabledButton(), 1);
 }
 
@@ -373,7 +373,7 @@ TEST_F(StudyEngineTest, WrongAnswerInLearningStaysWithTheComment) {
     start(RunRequest::learnTicket(5));
     answer(false);
     EXPECT_EQ(engine->mark(0), MarkWrong);
-    EXPECT_EQ(engine->RunWrong(), 1);
+    EXPECT_EQ(engine->runWrong(), 1);
     EXPECT_EQ(app.Stats.question(81).Wrong[0], 1);
     EXPECT_EQ(engine->currentNumber(), 81);
     EXPECT_TRUE(engine->commentVisible());
@@ -393,8 +393,8 @@ TEST_F(StudyEngineTest, ErrLeavesOnlyTheRightButtonAlsoOnRevisit) {
     for (int b = 1; b <= 3; ++b)
         EXPECT_EQ(engine->buttonEnabled(b), b == rb);
     EXPECT_EQ(engine->firstEnabledButton(), rb);
-    engine->ListView1SelectItem(1);
-    engine->ListView1SelectItem(0);
+    engine->showItem(1);
+    engine->showItem(0);
     for (int b = 1; b <= 3; ++b)
         EXPECT_EQ(engine->buttonEnabled(b), b == rb);
     EXPECT_TRUE(engine->commentVisible());
@@ -409,7 +409,7 @@ TEST_F(StudyEngineTest, KomRevealsTheCommentBeforeCountingTheRightAnswer) {
     EXPECT_EQ(app.Stats.question(81).Right[0], 0);
     EXPECT_EQ(engine->currentNumber(), 81);
     EXPECT_EQ(engine->mark(0), MarkRight);
-    EXPECT_EQ(engine->RunRight(), 1);
+    EXPECT_EQ(engine->runRight(), 1);
     answer(true);
     EXPECT_EQ(app.Stats.question(81).Right[0], 1);
     EXPECT_EQ(engine->currentNumber(), 82);
@@ -432,7 +432,7 @@ TEST_F(StudyEngineTest, ConfirmationNoChangesNothing) {
     start(RunRequest::training(5));
     answer(true);
     EXPECT_EQ(prompter.asked, QStringList{QStringLiteral("Вы уверены?")});
-    EXPECT_EQ(engine->RunRight(), 0);
+    EXPECT_EQ(engine->runRight(), 0);
     EXPECT_EQ(engine->mark(0), MarkUnanswered);
     EXPECT_EQ(app.Stats.question(81).Right[2], 0);
     answer(true); // Yes
@@ -445,7 +445,7 @@ TEST_F(StudyEngineTest, TrainingWrongAnswerMovesOnOrHoldsWithTre) {
     EXPECT_EQ(app.Stats.question(81).Wrong[2], 1);
     EXPECT_EQ(engine->currentNumber(), 82); // moved on, comment hidden
     EXPECT_FALSE(engine->commentVisible());
-    engine->ListView1SelectItem(0); // answered for good
+    engine->showItem(0); // answered for good
     EXPECT_EQ(engine->firstEnabledButton(), 0);
     EXPECT_FALSE(engine->commentVisible());
 
@@ -455,8 +455,8 @@ TEST_F(StudyEngineTest, TrainingWrongAnswerMovesOnOrHoldsWithTre) {
     EXPECT_EQ(engine->currentNumber(), 81); // held with the comment, all buttons off
     EXPECT_TRUE(engine->commentVisible());
     EXPECT_EQ(engine->firstEnabledButton(), 0);
-    engine->ListView1SelectItem(1);
-    engine->ListView1SelectItem(0);
+    engine->showItem(1);
+    engine->showItem(0);
     EXPECT_TRUE(engine->commentVisible());
 }
 
@@ -467,7 +467,7 @@ TEST_F(StudyEngineTest, ThreeErrorsAskedOnceAndNotWithHiddenResults) {
     EXPECT_EQ(prompter.asked,
               QStringList{QStringLiteral(
                   "ТРИ ОШИБКИ!!!\n\rВы уже провалили экзамен, будете продолжать? ")});
-    EXPECT_EQ(engine->ThreeErrorsWarned(), 1);
+    EXPECT_EQ(engine->threeErrorsWarned(), 1);
     EXPECT_EQ(window.closes, 0);
 
     prompter.asked.clear();
@@ -476,7 +476,7 @@ TEST_F(StudyEngineTest, ThreeErrorsAskedOnceAndNotWithHiddenResults) {
     for (int i = 0; i < 3; ++i)
         answer(false);
     EXPECT_TRUE(prompter.asked.isEmpty());
-    EXPECT_EQ(engine->ThreeErrorsWarned(), 0);
+    EXPECT_EQ(engine->threeErrorsWarned(), 0);
 
     app.Config.TrainingMarksAtEnd = false;
     prompter.answers = {false};
@@ -522,9 +522,9 @@ TEST_F(StudyEngineTest, StoppedTrainingCountsUnansweredAsErrors) {
     start(RunRequest::training(8));
     for (int i = 0; i < 5; ++i)
         answer(true);
-    engine->Timer1Timer();
-    engine->Timer1Timer();
-    engine->BitBtn7Click();
+    engine->countdownSecond();
+    engine->countdownSecond();
+    engine->stop();
     ASSERT_EQ(window.verdicts.size(), 1u);
     EXPECT_EQ(window.verdicts[0].Second, QStringLiteral("Ошибок: 15"));
     EXPECT_EQ(window.verdicts[0].Time, QStringLiteral("Время ответа: 00:00:02"));
@@ -537,16 +537,16 @@ TEST_F(StudyEngineTest, CountdownTimesOutWithTheUsedTime) {
     EXPECT_TRUE(engine->timeVisible());
     EXPECT_EQ(engine->timeText(), QStringLiteral("00:01:00"));
     for (int i = 0; i < 59; ++i)
-        engine->Timer1Timer();
+        engine->countdownSecond();
     EXPECT_EQ(engine->timeText(), QStringLiteral("00:00:01"));
     EXPECT_TRUE(prompter.messages.isEmpty());
-    engine->Timer1Timer();
+    engine->countdownSecond();
     EXPECT_EQ(prompter.messages, QStringList{QStringLiteral("Время закончилось! ")});
     ASSERT_EQ(window.verdicts.size(), 1u);
     EXPECT_EQ(window.verdicts[0].Time, QStringLiteral("Время ответа: 00:01:00"));
     EXPECT_EQ(window.verdicts[0].Second, QStringLiteral("Ошибок: 20"));
     EXPECT_FALSE(engine->countdownOn());
-    engine->Timer1Timer(); // stopped: no second time-out
+    engine->countdownSecond(); // stopped: no second time-out
     EXPECT_EQ(prompter.messages.size(), 1);
     EXPECT_FALSE(engine->timeVisible());
 }
@@ -556,7 +556,7 @@ TEST_F(StudyEngineTest, TrainingReviewKeepsStarsAndSavesOnItsOwnClose) {
     window.verdictAnswers = {2};
     answer(false);
     answer(true);
-    engine->BitBtn7Click();
+    engine->stop();
     EXPECT_EQ(window.keptOpen, 1);
     EXPECT_EQ(statSaves, 0);
     EXPECT_EQ(engine->state(), StudyState::Running);
@@ -571,7 +571,7 @@ TEST_F(StudyEngineTest, TrainingReviewKeepsStarsAndSavesOnItsOwnClose) {
     EXPECT_TRUE(engine->commentVisible());
     EXPECT_TRUE(engine->lightVisible());
     EXPECT_EQ(app.Stats.TicketStatus[4], 2);
-    engine->BitBtn7Click();
+    engine->stop();
     EXPECT_EQ(window.closes, 1);
     EXPECT_EQ(statSaves, 1);
 }
@@ -585,7 +585,7 @@ TEST_F(StudyEngineTest, AnswerConfirmedAfterTheTimeOutIsNotJudged) {
     const int q = engine->currentNumber();
     prompter.during = [this] {
         for (int i = 0; i < 60; ++i)
-            engine->Timer1Timer();
+            engine->countdownSecond();
     };
     prompter.answers = {true};
     answer(true);
@@ -595,7 +595,7 @@ TEST_F(StudyEngineTest, AnswerConfirmedAfterTheTimeOutIsNotJudged) {
     EXPECT_EQ(window.closes, 1);
     EXPECT_EQ(statSaves, 1);
     EXPECT_EQ(app.Stats.question(q).Right[ChannelTraining], 0);
-    EXPECT_EQ(engine->RunRight(), 0);
+    EXPECT_EQ(engine->runRight(), 0);
     EXPECT_EQ(engine->mark(0), MarkUnanswered);
     EXPECT_EQ(app.Stats.TicketStatus[4], 2);
 }
@@ -610,7 +610,7 @@ TEST_F(StudyEngineTest, LateNoToThreeErrorsLeavesTheReviewOpen) {
     window.verdictAnswers = {2};
     prompter.during = [this] {
         for (int i = 0; i < 60; ++i)
-            engine->Timer1Timer();
+            engine->countdownSecond();
     };
     prompter.answers = {false};
     answer(false);
@@ -627,12 +627,12 @@ TEST_F(StudyEngineTest, LateNoToThreeErrorsLeavesTheReviewOpen) {
 TEST_F(StudyEngineTest, SecondsCountOnTheRunsChannel) {
     app.Stats.question(81).Seconds[1] = 10;
     start(RunRequest::learnTicket(5));
-    engine->SpTimerTimer();
-    engine->SpTimerTimer();
+    engine->questionSecond();
+    engine->questionSecond();
     EXPECT_EQ(app.Stats.question(81).Seconds[0], 2);
     EXPECT_EQ(engine->counterText(), QStringLiteral("12"));
     start(RunRequest::training(5));
-    engine->SpTimerTimer();
+    engine->questionSecond();
     EXPECT_EQ(app.Stats.question(81).Seconds[2], 1);
 }
 
@@ -661,7 +661,7 @@ TEST_F(StudyEngineTest, TicketCompletionOffersTheNextTicketAndWraps) {
     EXPECT_EQ(engine->ticket(), 1);
     EXPECT_EQ(engine->currentNumber(), 1);
     EXPECT_EQ(engine->mark(0), MarkUnanswered);
-    EXPECT_EQ(engine->RunRight(), 0);
+    EXPECT_EQ(engine->runRight(), 0);
     EXPECT_EQ(window.closes, 0);
 }
 
@@ -691,8 +691,8 @@ TEST_F(StudyEngineTest, LearnedStatusNeedsEveryQuestionRightWhateverTheClicks) {
         answer(true);
         answer(true);
     }
-    ASSERT_EQ(engine->RunRight(), 20);
-    engine->BitBtn7Click(); // "СТОП" after ten questions
+    ASSERT_EQ(engine->runRight(), 20);
+    engine->stop(); // "СТОП" after ten questions
     EXPECT_EQ(app.Stats.TicketStatus[0], 0);
 
     prompter.answers = {false}; // all 20 right, "Нет" to the next ticket
@@ -702,7 +702,7 @@ TEST_F(StudyEngineTest, LearnedStatusNeedsEveryQuestionRightWhateverTheClicks) {
         answer(true);
     }
     ASSERT_EQ(prompter.asked.size(), 1);
-    EXPECT_EQ(engine->RunRight(), 40);
+    EXPECT_EQ(engine->runRight(), 40);
     EXPECT_EQ(window.closes, 2);
     EXPECT_EQ(app.Stats.TicketStatus[1], 4);
 
@@ -718,22 +718,22 @@ TEST_F(StudyEngineTest, LearnedStatusNeedsEveryQuestionRightWhateverTheClicks) {
     start(RunRequest::learnTicket(4)); // right answers given twice do not make up for a missing one
     for (int i = 0; i < 19; ++i)
         answer(true);
-    engine->ListView1SelectItem(0);
+    engine->showItem(0);
     answer(true);
-    ASSERT_EQ(engine->RunRight(), 20);
-    engine->BitBtn7Click();
+    ASSERT_EQ(engine->runRight(), 20);
+    engine->stop();
     EXPECT_EQ(app.Stats.TicketStatus[3], 0);
 }
 
 TEST_F(StudyEngineTest, ThemeCompletionWrapsFromTheLastTheme) {
     start(RunRequest::learnTheme(26));
-    const int count = engine->RunCount();
+    const int count = engine->runCount();
     for (int i = 0; i < count; ++i)
         answer(true);
     EXPECT_EQ(prompter.asked, QStringList{QStringLiteral(
                                   "Вы ответили на все вопросы темы,\n\rперейти к следующей? ")});
     EXPECT_EQ(engine->run().Theme, 1);
-    EXPECT_EQ(engine->RunListAt(1), 1);
+    EXPECT_EQ(engine->runListAt(1), 1);
     for (int t = 0; t < TicketCount; ++t)
         EXPECT_EQ(app.Stats.TicketStatus[t], 0);
 }
@@ -743,8 +743,8 @@ TEST_F(StudyEngineTest, PreparationCompletionDrawsAgain) {
     for (int i = 0; i < 40; ++i)
         answer(true);
     EXPECT_EQ(prompter.asked, QStringList{QStringLiteral("Повторить подготовку?")});
-    EXPECT_EQ(engine->RunCount(), 40);
-    EXPECT_EQ(engine->RunRight(), 0);
+    EXPECT_EQ(engine->runCount(), 40);
+    EXPECT_EQ(engine->runRight(), 0);
 }
 
 TEST_F(StudyEngineTest, CompleteListRunStopsTheSecondsWithoutAPrompt) {
@@ -757,7 +757,7 @@ TEST_F(StudyEngineTest, CompleteListRunStopsTheSecondsWithoutAPrompt) {
     answer(true); // no second prompt, the window stays
     EXPECT_TRUE(prompter.asked.isEmpty());
     EXPECT_EQ(window.closes, 0);
-    engine->BitBtn7Click();
+    engine->stop();
     EXPECT_EQ(statSaves, 1);
     for (int t = 0; t < TicketCount; ++t)
         EXPECT_EQ(app.Stats.TicketStatus[t], 0);
@@ -766,8 +766,8 @@ TEST_F(StudyEngineTest, CompleteListRunStopsTheSecondsWithoutAPrompt) {
 TEST_F(StudyEngineTest, SearchRunFollowsTheResultsCountsInLearningAndNeverTouchesTickets) {
     start(RunRequest::searchResults({7, 0, 412, 801, 13}, QStringLiteral("обгон знак"), 1));
     EXPECT_EQ(engine->runType(), RunType::SearchResults);
-    ASSERT_EQ(engine->RunCount(), 3); // numbers outside 1..800 are dropped
-    EXPECT_EQ(engine->RunListAt(2), 412);
+    ASSERT_EQ(engine->runCount(), 3); // numbers outside 1..800 are dropped
+    EXPECT_EQ(engine->runListAt(2), 412);
     EXPECT_EQ(engine->currentNumber(), 412); // starts at the chosen result
     EXPECT_EQ(engine->windowCaption(), QStringLiteral("Билетория DER UZIRI - Поиск: обгон знак"));
     EXPECT_EQ(engine->runCaption(), QStringLiteral("Режим обучения"));
@@ -780,7 +780,7 @@ TEST_F(StudyEngineTest, SearchRunFollowsTheResultsCountsInLearningAndNeverTouche
     answer(true);
     EXPECT_TRUE(prompter.asked.isEmpty()); // a complete list run asks for no next ticket
     EXPECT_EQ(engine->state(), StudyState::Complete);
-    engine->BitBtn7Click();
+    engine->stop();
     EXPECT_EQ(statSaves, 1);
     for (int t = 0; t < TicketCount; ++t)
         EXPECT_EQ(app.Stats.TicketStatus[t], 0);
@@ -801,22 +801,22 @@ TEST_F(StudyEngineTest, MovingAQuestionOutOfAThemeRun) {
     EXPECT_EQ(window.themePreselected, 5);
     EXPECT_EQ(app.Themes.theme(4), 7);
     EXPECT_EQ(themeSaves, 1);
-    EXPECT_EQ(engine->RunCount(), 11);
+    EXPECT_EQ(engine->runCount(), 11);
     EXPECT_EQ(engine->run().StartItem, 3);
     EXPECT_EQ(window.selected, 3);
     EXPECT_EQ(engine->currentNumber(), 5);
     EXPECT_EQ(engine->mark(3), MarkUnanswered);
 
     // The last item: StartItem stays, the shrunken list shows its last item.
-    engine->ListView1SelectItem(10);
+    engine->showItem(10);
     engine->moveToTheme();
-    EXPECT_EQ(engine->RunCount(), 10);
+    EXPECT_EQ(engine->runCount(), 10);
     EXPECT_EQ(engine->run().StartItem, 3);
     EXPECT_EQ(engine->currentNumber(), 5);
 
     window.themeAnswer = -1; // close box: nothing
     engine->moveToTheme();
-    EXPECT_EQ(engine->RunCount(), 10);
+    EXPECT_EQ(engine->runCount(), 10);
     EXPECT_EQ(themeSaves, 2);
 }
 
@@ -836,8 +836,8 @@ TEST_F(StudyEngineTest, TrafficLightMarksByHeightAndSavesAtOnce) {
     const std::pair<int, int> clicks[] = {{19, 1}, {20, 0}, {38, 0}, {39, 2}, {0, 1}, {59, 2}};
     int saves = 0;
     for (auto [y, mark] : clicks) {
-        engine->Image2MouseDown(y);
-        EXPECT_EQ(engine->CurrentMark(), mark) << y;
+        engine->markByLight(y);
+        EXPECT_EQ(engine->currentMark(), mark) << y;
         EXPECT_EQ(app.Themes.mark(81), mark) << y;
         EXPECT_EQ(themeSaves, ++saves);
     }
@@ -846,51 +846,51 @@ TEST_F(StudyEngineTest, TrafficLightMarksByHeightAndSavesAtOnce) {
 TEST_F(StudyEngineTest, HelpRequestsAndSkipMinimize) {
     app.Themes.HelpLinks[80][0] = {QStringLiteral("Пункт 8.1"), QStringLiteral("pdd8.html#p8.1")};
     start(RunRequest::learnTicket(5));
-    const auto captions = engine->Label4Click();
+    const auto captions = engine->helpLinkCaptions();
     EXPECT_EQ(app.Launch.SkipMinimize, 0); // the menu is the program's own
     ASSERT_EQ(captions.size(), size_t(MaxHelpLinks));
     EXPECT_EQ(captions[0], QStringLiteral("Пункт 8.1"));
     EXPECT_TRUE(captions[1].isEmpty());
     engine->openHelpLink(0);
     engine->openHelpLink(1);
-    engine->SpeedButton1Click();
+    engine->openHelp();
     EXPECT_EQ(help.requests, (QStringList{QStringLiteral("biltor.chm::/pdd8.html#p8.1>popup"),
                                           QStringLiteral("biltor.chm::/h2.html>main")}));
     // Help in the program's own windows takes no focus away: the next switch minimises.
     app.Config.HideOnFocusLoss = true;
     EXPECT_EQ(app.Launch.SkipMinimize, 0);
-    engine->AppDeactivate();
+    engine->programDeactivated();
     EXPECT_EQ(window.minimized, 1);
     // A page handed to the browser takes the focus: that one loss alone is spared.
     app.Launch.SkipMinimize = 1;
-    engine->AppDeactivate();
+    engine->programDeactivated();
     EXPECT_EQ(window.minimized, 1);
     EXPECT_EQ(app.Launch.SkipMinimize, 0);
-    engine->AppDeactivate();
+    engine->programDeactivated();
     EXPECT_EQ(window.minimized, 2);
     app.Config.HideOnFocusLoss = false;
-    engine->AppDeactivate();
+    engine->programDeactivated();
     EXPECT_EQ(window.minimized, 2);
 }
 
 TEST_F(StudyEngineTest, MinimisePausesAndRestoreResumesTheTimers) {
     start(RunRequest::training(5));
-    engine->Timer1Timer();
-    engine->AppMinimize();
+    engine->countdownSecond();
+    engine->programMinimized();
     EXPECT_FALSE(engine->countdownOn());
     EXPECT_FALSE(engine->secondsTimerOn());
-    engine->Timer1Timer();
-    engine->SpTimerTimer();
-    EXPECT_EQ(engine->TimeLeft(), 599);
+    engine->countdownSecond();
+    engine->questionSecond();
+    EXPECT_EQ(engine->timeLeft(), 599);
     EXPECT_EQ(app.Stats.question(81).Seconds[2], 0);
-    engine->AppActivate();
+    engine->programActivated();
     EXPECT_TRUE(engine->countdownOn());
     EXPECT_TRUE(engine->secondsTimerOn());
-    engine->Timer1Timer();
-    EXPECT_EQ(engine->TimeLeft(), 598);
+    engine->countdownSecond();
+    EXPECT_EQ(engine->timeLeft(), 598);
 
-    engine->BitBtn7Click();
-    engine->AppActivate(); // closed: nothing comes back
+    engine->stop();
+    engine->programActivated(); // closed: nothing comes back
     EXPECT_FALSE(engine->countdownOn());
     EXPECT_FALSE(engine->secondsTimerOn());
 }
@@ -910,9 +910,9 @@ TEST_F(StudyEngineTest, SaveFailuresAreReportedOnceAndTheWindowStillCloses) {
     StudyEngine e(app, io, window);
     window.engine = &e;
     e.startRun(RunRequest::learnTicket(2));
-    e.Image2MouseDown(5); // mark the question hard: the theme file cannot be written
-    e.Image2MouseDown(50);
-    e.BitBtn7Click();
+    e.markByLight(5); // mark the question hard: the theme file cannot be written
+    e.markByLight(50);
+    e.stop();
     EXPECT_EQ(window.closes, 1);
     ASSERT_EQ(prompter.messages.size(), 2);
     EXPECT_TRUE(prompter.messages[0].contains(QStringLiteral("Ошибка записи tema4.dat")));
@@ -921,14 +921,14 @@ TEST_F(StudyEngineTest, SaveFailuresAreReportedOnceAndTheWindowStillCloses) {
 
     // Still failing: the learner already knows, nothing more is shown.
     e.startRun(e.run());
-    e.BitBtn7Click();
+    e.stop();
     EXPECT_EQ(window.closes, 2);
     EXPECT_EQ(prompter.messages.size(), 2);
 
     // Space freed: the close writes both files and the failures are over.
     diskFull = false;
     e.startRun(e.run());
-    e.BitBtn7Click();
+    e.stop();
     EXPECT_EQ(themeWrites, 5);
     EXPECT_FALSE(app.Saves.Stats.failing());
     EXPECT_FALSE(app.Saves.Themes.failing());

@@ -552,7 +552,7 @@ TEST_F(ExamWindowTest, EscapeFailsTheExamAndTheReviewShowsTheStars) {
             r->BitBtn2->click();
         } else if (modal == &study) {
             studyItems = study.ListView1->count();
-            for (int i = 0; i < study.engine().RunCount(); ++i)
+            for (int i = 0; i < study.engine().runCount(); ++i)
                 marks.push_back(study.engine().mark(i));
             study.close();
         }

@@ -99,7 +99,7 @@ TEST_F(StudyPictureTest, AClickOnThePictureShowsItAtFullSizeWhileTheSecondsCount
     EXPECT_EQ(zoom.shown().size(), QSize(320, 240));
     EXPECT_TRUE(window->SpTimer->isActive());
     const int before = app.Stats.question(21).Seconds[0];
-    window->engine().SpTimerTimer(); // what the timer does while the picture is open
+    window->engine().questionSecond(); // what the timer does while the picture is open
     EXPECT_EQ(app.Stats.question(21).Seconds[0], before + 1);
     QTest::keyClick(&zoom, Qt::Key_Escape);
     EXPECT_FALSE(zoom.isVisible());

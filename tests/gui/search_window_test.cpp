@@ -136,7 +136,7 @@ TEST_F(SearchWindowTest, TheRunInTheStudyWindowCountsInLearning) {
                   QStringLiteral("Билетория DER UZIRI - Поиск: обгон перекрёсток"));
         EXPECT_EQ(study.ListView1->count(), 3);
         EXPECT_EQ(study.engine().currentNumber(), NumberOf(40, 20));
-        study.engine().BitBtn1Click(study.engine().RightButton());
+        study.engine().answer(study.engine().rightButton());
         study.close();
     };
     type(QStringLiteral("  обгон   перекрёсток "));

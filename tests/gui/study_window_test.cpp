@@ -285,7 +285,7 @@ TEST(StudyRoad, MainWindowTicketFiveLearnedByDigitKeys) {
     EXPECT_EQ(form1.engine().currentNumber(), 81);
 
     for (int k = 0; k < 20; ++k) {
-        const int right = form1.engine().RightButton();
+        const int right = form1.engine().rightButton();
         QTest::keyClick(form1.ListView1, Qt::Key(Qt::Key_0 + right));
         if (k < 19) {
             EXPECT_TRUE(SameIcon(form1.ListView1->item(k)->icon(), form1.itemIcon(MarkRight)));

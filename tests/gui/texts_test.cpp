@@ -76,7 +76,7 @@ TEST(Texts, TimeOutMessageShowsTheErrorIcon) {
     window.setResultDialog(&verdict);
     QTimer::singleShot(0, [&] { verdict.BitBtn1->click(); });
     window.show();
-    window.engine().Timer1Timer();
+    window.engine().countdownSecond();
     ASSERT_FALSE(scripted.shown().empty());
     EXPECT_EQ(scripted.shown()[0].text, QStringLiteral("Время закончилось! "));
     EXPECT_EQ(scripted.shown()[0].caption, QStringLiteral("Внимание!"));

@@ -164,22 +164,22 @@ void Walkthrough::buildSteps() {
     });
     add([=, this] {
         StudyEngine& e = study->engine();
-        e.BitBtn1Click(e.RightButton());
+        e.answer(e.rightButton());
     });
     add([=, this] {
         StudyEngine& e = study->engine();
-        e.BitBtn1Click(e.RightButton() == 1 ? 2 : 1);
+        e.answer(e.rightButton() == 1 ? 2 : 1);
     });
     add([=, this] {
         StudyEngine& e = study->engine();
-        for (int k = 1; k <= e.RunCount(); ++k) {
+        for (int k = 1; k <= e.runCount(); ++k) {
             // A ticket run lists the ticket's questions in order.
             const auto q = state->Db.LoadQuestion((e.run().Ticket - 1) * 20 + k);
             if (q && q.value().HasPicture && k > 2) {
                 // A wrong answer brings up the comment; the question is shown again with it.
-                e.ListView1SelectItem(k - 1);
-                e.BitBtn1Click(e.RightButton() == 1 ? 2 : 1);
-                e.ListView1SelectItem(k - 1);
+                e.showItem(k - 1);
+                e.answer(e.rightButton() == 1 ? 2 : 1);
+                e.showItem(k - 1);
                 break;
             }
         }
@@ -201,8 +201,8 @@ void Walkthrough::buildSteps() {
     add([=, this] {
         study->resize(study->minimumSize());
         StudyEngine& e = study->engine();
-        e.ListView1SelectItem(4);
-        e.BitBtn1Click(e.RightButton() == 1 ? 2 : 1);
+        e.showItem(4);
+        e.answer(e.rightButton() == 1 ? 2 : 1);
     });
     add([=, this] { shoot(study, QStringLiteral("02b-study-long-comment-minimum-size")); });
     // A help popup from the comment's links, when the comment has any and help is there.
@@ -213,11 +213,11 @@ void Walkthrough::buildSteps() {
             say(QStringLiteral("help is not available in this build: no popup"));
             return;
         }
-        if (!e.Label4Click().empty()) {
+        if (!e.helpLinkCaptions().empty()) {
             e.openHelpLink(0);
             return;
         }
-        e.SpeedButton1Click();
+        e.openHelp();
     });
     add([=, this] { shootNewWindows(QStringLiteral("03-help-popup")); });
     add([=, this] {
@@ -244,13 +244,13 @@ void Walkthrough::buildSteps() {
     add([=, this] { main->BitBtn3Click(); });
     add([=, this] {
         StudyEngine& e = study->engine();
-        e.BitBtn1Click(e.RightButton());
+        e.answer(e.rightButton());
     });
     add([=, this] {
         StudyEngine& e = study->engine();
-        e.BitBtn1Click(e.RightButton());
+        e.answer(e.rightButton());
         for (int s = 0; s < 3; ++s)
-            e.Timer1Timer();
+            e.countdownSecond();
     });
     add([=, this] { shoot(study, QStringLiteral("05-study-training")); });
     add([=, this] {

@@ -66,9 +66,9 @@ TForm1::TForm1(AppState& app, QWidget* parent, StudyIo io)
     buildControls();
 
     // Program-wide: the program minimised, restored, or left for another program.
-    m_program = new ProgramWindows({[this] { m_engine->AppMinimize(); },
-                                    [this] { m_engine->AppActivate(); },
-                                    [this] { m_engine->AppDeactivate(); }},
+    m_program = new ProgramWindows({[this] { m_engine->programMinimized(); },
+                                    [this] { m_engine->programActivated(); },
+                                    [this] { m_engine->programDeactivated(); }},
                                    this);
 }
 
@@ -103,7 +103,7 @@ void TForm1::buildControls() {
     SpeedButton1->setText(QStringLiteral("?"));
     SpeedButton1->setToolTip(QStringLiteral("Справка"));
     SpeedButton1->setFocusPolicy(Qt::NoFocus);
-    connect(SpeedButton1, &QToolButton::clicked, this, [this] { m_engine->SpeedButton1Click(); });
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] { m_engine->openHelp(); });
 
     ListView1 = new QListWidget(this);
     named(ListView1, "ListView1");
@@ -116,7 +116,7 @@ void TForm1::buildControls() {
     ListView1->viewport()->installEventFilter(this);
     connect(ListView1, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0)
-            m_engine->ListView1SelectItem(row);
+            m_engine->showItem(row);
     });
 
     BitBtn7 = new QPushButton(QStringLiteral("СТОП"), this);
@@ -124,7 +124,7 @@ void TForm1::buildControls() {
     BitBtn7->setToolTip(QStringLiteral("Закончить решение билета"));
     BitBtn7->setAutoDefault(false);
     BitBtn7->installEventFilter(this);
-    connect(BitBtn7, &QPushButton::clicked, this, [this] { m_engine->BitBtn7Click(); });
+    connect(BitBtn7, &QPushButton::clicked, this, [this] { m_engine->stop(); });
 
     ScrollBox1 = new QScrollArea(this);
     named(ScrollBox1, "ScrollBox1");
@@ -189,7 +189,7 @@ void TForm1::buildControls() {
         // Return never answers: a key repeat after Enter would record an answer unasked.
         button->setAutoDefault(false);
         button->installEventFilter(this);
-        connect(button, &QPushButton::clicked, this, [this, b] { m_engine->BitBtn1Click(b); });
+        connect(button, &QPushButton::clicked, this, [this, b] { m_engine->answer(b); });
         BitBtn[b - 1] = button;
     }
 
@@ -201,7 +201,7 @@ void TForm1::buildControls() {
     Chart1 = new StatPie(BottomRow);
     named(Chart1, "Chart1");
     Chart1->setFixedSize(65, 58);
-    Chart1->onClick = [this] { m_engine->Chart1Click(); };
+    Chart1->onClick = [this] { m_engine->toggleCounter(); };
 
     Label7 = new QLabel(BottomRow);
     named(Label7, "Label7");
@@ -222,10 +222,10 @@ void TForm1::buildControls() {
 
     SpTimer = new QTimer(this);
     SpTimer->setInterval(1000);
-    connect(SpTimer, &QTimer::timeout, this, [this] { m_engine->SpTimerTimer(); });
+    connect(SpTimer, &QTimer::timeout, this, [this] { m_engine->questionSecond(); });
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, [this] { m_engine->Timer1Timer(); });
+    connect(Timer1, &QTimer::timeout, this, [this] { m_engine->countdownSecond(); });
 
     placeControls();
 }
@@ -262,7 +262,7 @@ QIcon TForm1::itemIcon(int mark) const {
 
 void TForm1::listRebuilt() {
     const QSignalBlocker block(ListView1);
-    const int count = m_engine->RunCount();
+    const int count = m_engine->runCount();
     if (ListView1->count() != count) {
         ListView1->clear();
         for (int k = 1; k <= count; ++k)
@@ -337,7 +337,7 @@ void TForm1::questionShown() {
     Label3->setText(DisplayLines(m_engine->answersText()));
     Label4->setText(DisplayLines(m_engine->commentText()));
     applyButtons();
-    Image1->setVisible(m_engine->CurrentQuestion().HasPicture);
+    Image1->setVisible(m_engine->currentQuestion().HasPicture);
     lightChanged();
     statInformerChanged();
     LayoutQuestion();
@@ -357,7 +357,7 @@ void TForm1::statInformerChanged() {
 
 void TForm1::lightChanged() {
     Image2->setVisible(m_engine->lightVisible());
-    const int mark = m_engine->CurrentMark();
+    const int mark = m_engine->currentMark();
     if (mark != m_lightTag) { // replaced only when the tag differs
         m_lightTag = mark;
         Image2->setPixmap(m_lights[std::clamp(mark, 0, 2)]);
@@ -426,7 +426,7 @@ void TForm1::LayoutQuestion() {
     sized(Label3, m_fonts.Answers);
     sized(Label4, m_fonts.Comment);
     placeControls();
-    const TQuestion& q = m_engine->CurrentQuestion();
+    const TQuestion& q = m_engine->currentQuestion();
     QuestionSizes area;
     area.Width = ScrollBox1->viewport()->width();
     area.PieTop = ScrollBox1->height() + Chart1->y();
@@ -488,7 +488,7 @@ void TForm1::showEvent(QShowEvent* event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-    if (!m_engine->FormClose()) {
+    if (!m_engine->close()) {
         event->ignore(); // turned into the review of the training
         return;
     }
@@ -541,7 +541,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     // The picture at full size; the study timers keep counting meanwhile.
     if (watched == Image1 && type == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        m_zoom->showJpeg(m_engine->CurrentQuestion().Picture);
+        m_zoom->showJpeg(m_engine->currentQuestion().Picture);
         return true;
     }
 
@@ -566,22 +566,22 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     }
     if (type == QEvent::MouseButtonDblClick) {
         if (watched == ListView1->viewport()) {
-            m_engine->ListView1DblClick();
+            m_engine->switchIconSet();
             return false;
         }
         if (watched == ScrollContents || watched == BottomRow) {
-            m_engine->ScrollBox1DblClick();
+            m_engine->showComment();
             return true;
         }
     }
     if (type == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (watched == Image2) {
-            m_engine->Image2MouseDown(int(mouse->position().y()));
+            m_engine->markByLight(int(mouse->position().y()));
             return true;
         }
         if (watched == Label7) {
-            m_engine->Chart1Click();
+            m_engine->toggleCounter();
             return true;
         }
         if (watched == Label4) {
@@ -593,7 +593,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TForm1::showPopupMenu() {
-    const std::vector<QString> captions = m_engine->Label4Click();
+    const std::vector<QString> captions = m_engine->helpLinkCaptions();
     const auto items = PopupMenu1->actions();
     // At most the question's nine links; a question without links opens an empty menu.
     for (int i = 0; i < items.size(); ++i) {
