@@ -21,6 +21,7 @@ class RandomSource;
 class HelpEngine;
 class SettingsStore;
 class Clock;
+class AnswerSink;
 
 // Values shared between the windows that start runs and the exam; the study window's runs come
 // as a RunRequest (app/run_request.h) instead.
@@ -37,6 +38,7 @@ struct Services {
     HelpEngine* help = nullptr;
     SettingsStore* store = nullptr;
     Clock* clock = nullptr; // null: the system clock (see ClockOf)
+    AnswerSink* answers = nullptr; // the answer journal; null: answers are not journaled
 };
 
 // Choices other windows keep for the runs they start.

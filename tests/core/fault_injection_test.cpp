@@ -7,6 +7,7 @@
 #include "data/dataset_import.h"
 #include "data/themes.h"
 #include "scripted_prompter.h"
+#include "stats/answer_journal.h"
 #include "stats/save_guard.h"
 #include "stats/stat_file.h"
 #include "test_dataset.h"
@@ -211,6 +212,66 @@ TEST(KillDuringSave, ThemeFileIsAlwaysTheWholeOldOrTheWholeNewTable) {
         });
     EXPECT_EQ(result, rounds);
     EXPECT_GT(changes, 0);
+}
+
+// Answer record i of the journal kill test: every field depends on i.
+JournalEntry journalRecordNo(std::size_t i) {
+    JournalEntry e;
+    e.Time = int64_t(i) * 7;
+    e.Set = 0xFEEDull * (i + 1);
+    e.Question = 1 + int(i % QuestionCount);
+    e.Channel = int(i % ChannelCount);
+    e.Chosen = 1 + int(i % 5);
+    e.Right = i % 3 != 0;
+    e.Seconds = int(i);
+    e.Flags = FirstInRun;
+    return e;
+}
+
+// Children append answer after answer, flushing now and then, and are killed anywhere: every
+// record written before stays whole, a torn last one is cut off, and the next child goes on.
+TEST(KillDuringSave, AnswerJournalKeepsEveryRecordBeforeTheLastWrite) {
+    TempDir dir;
+    const QString path = JournalFilePath(dir.path());
+    AnswerJournal journal;
+    pid_t openedBy = 0;
+    std::size_t lastCount = 0;
+    int grown = 0;
+    const int rounds = killRounds();
+    const int result = killDuringSaves(
+        rounds,
+        [&](int g) {
+            if (openedBy != getpid()) {
+                if (!journal.open(path))
+                    _exit(3);
+                openedBy = getpid();
+            }
+            journal.record(journalRecordNo(journal.entries().size()));
+            if (g % 16 == 0)
+                journal.flush();
+        },
+        [&](int round) {
+            Result<JournalContents> read = ReadJournalFile(path);
+            if (!read || read->Entries.size() < lastCount) {
+                ADD_FAILURE() << "round " << round << ": unreadable or records lost";
+                return false;
+            }
+            for (std::size_t i = 0; i < read->Entries.size(); ++i)
+                if (!(read->Entries[i] == journalRecordNo(i))) {
+                    ADD_FAILURE() << "round " << round << ": record " << i << " damaged";
+                    return false;
+                }
+            // Damage can only be the torn last record.
+            if (read->SkippedBytes >= qint64(EncodeJournalEntry(journalRecordNo(0)).size())) {
+                ADD_FAILURE() << "round " << round << ": " << read->SkippedBytes << " bytes skipped";
+                return false;
+            }
+            grown += read->Entries.size() > lastCount;
+            lastCount = read->Entries.size();
+            return true;
+        });
+    EXPECT_EQ(result, rounds);
+    EXPECT_GT(grown, 0);
 }
 
 // Creates `name` in `dir` with a modification time `age` seconds in the past.
