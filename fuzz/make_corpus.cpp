@@ -8,6 +8,7 @@
 #include "data/prints_file.h"
 #include "data/themes.h"
 #include "help_dataset.h"
+#include "stats/answer_journal.h"
 #include "stats/progress_file.h"
 #include "stats/stat_file.h"
 #include "test_dataset.h"
@@ -357,6 +358,25 @@ void settingsFiles() {
     put("settings", QStringLiteral("odd.ini"), "[Software]\nVRK\\Tim=99\nVRK\\Rnd=abc\n");
 }
 
+// Answer journals: empty, a few records of every kind, and one with a torn tail.
+void answerJournals() {
+    std::vector<JournalEntry> entries;
+    for (int i = 0; i < 6; ++i) {
+        JournalEntry e;
+        e.Kind = JournalKind(1 + i % 3);
+        e.Time = 1760000000 + i;
+        e.Set = 0x1234;
+        e.Question = 1 + i * 100;
+        e.Right = i % 2 == 0;
+        e.Flags = FirstInRun;
+        entries.push_back(e);
+    }
+    put("answer_journal", QStringLiteral("empty.log"), JournalBytes({}));
+    const QByteArray some = JournalBytes(entries);
+    put("answer_journal", QStringLiteral("some.log"), some);
+    put("answer_journal", QStringLiteral("torn.log"), some.chopped(5));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -380,5 +400,6 @@ int main(int argc, char** argv) {
     svgPictures();
     dataSetArchives();
     settingsFiles();
+    answerJournals();
     return 0;
 }

@@ -37,7 +37,7 @@ struct Services {
     RandomSource* random = nullptr;
     HelpEngine* help = nullptr;
     SettingsStore* store = nullptr;
-    Clock* clock = nullptr; // null: the system clock (see ClockOf)
+    Clock* clock = nullptr;        // null: the system clock (see ClockOf)
     AnswerSink* answers = nullptr; // the answer journal; null: answers are not journaled
 };
 

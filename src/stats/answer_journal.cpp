@@ -129,8 +129,8 @@ QByteArray EncodeJournalEntry(const JournalEntry& e) {
     QByteArray frame;
     frame.reserve(JournalFrameHead + payload.size());
     Put(frame, uint16_t(payload.size()), 2);
-    const uint32_t crc = Crc32c(payload.constData(), std::size_t(payload.size()),
-                                Crc32c(frame.constData(), 2));
+    const uint32_t crc =
+        Crc32c(payload.constData(), std::size_t(payload.size()), Crc32c(frame.constData(), 2));
     Put(frame, crc, 4);
     frame += payload;
     return frame;

@@ -39,15 +39,15 @@ enum JournalFlag : uint8_t {
 // One record of answers.log.
 struct JournalEntry {
     JournalKind Kind = JournalKind::Answer;
-    int64_t Time = 0;    // UTC seconds
-    Fingerprint Set = 0; // the question set answered
-    int Question = 0;    // 1..800
-    int Channel = 0;     // 0 learning, 1 exam, 2 training (Answer)
-    int Run = 0;         // run type (Answer)
-    int Chosen = 0;      // answer 1..5 (Answer)
-    bool Right = false;  // Answer, Seed
-    int Seconds = 0;     // seconds spent on the question (Answer)
-    uint8_t Flags = 0;   // JournalFlag bits (Answer)
+    int64_t Time = 0;                            // UTC seconds
+    Fingerprint Set = 0;                         // the question set answered
+    int Question = 0;                            // 1..800
+    int Channel = 0;                             // 0 learning, 1 exam, 2 training (Answer)
+    int Run = 0;                                 // run type (Answer)
+    int Chosen = 0;                              // answer 1..5 (Answer)
+    bool Right = false;                          // Answer, Seed
+    int Seconds = 0;                             // seconds spent on the question (Answer)
+    uint8_t Flags = 0;                           // JournalFlag bits (Answer)
     ChargeReason Reason = ChargeReason::TimeOut; // Charge
 
     // An answer the memory model takes as a review: the first of its run, given unseen.
@@ -59,7 +59,7 @@ struct JournalEntry {
 };
 
 inline const QByteArray JournalMagic = QByteArrayLiteral("BILJRNL\x01");
-constexpr int JournalFrameHead = 6;  // length u16, CRC-32C u32
+constexpr int JournalFrameHead = 6;    // length u16, CRC-32C u32
 constexpr int JournalMaxPayload = 255; // kind and fields; a longer length field is damage
 
 // What a reading found.

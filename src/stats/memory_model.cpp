@@ -47,9 +47,9 @@ void Review(MemoryState& s, bool right, int64_t time) {
                                        (std::exp(w[10] * (1.0 - R)) - 1.0) +
                                    1.0);
             else
-                s.Stability = std::min(S, w[11] * std::pow(D, -w[12]) *
-                                              (std::pow(S + 1.0, w[13]) - 1.0) *
-                                              std::exp(w[14] * (1.0 - R)));
+                s.Stability =
+                    std::min(S, w[11] * std::pow(D, -w[12]) * (std::pow(S + 1.0, w[13]) - 1.0) *
+                                    std::exp(w[14] * (1.0 - R)));
         }
         const double next = D - w[6] * (grade - 3) * (10.0 - D) / 9.0;
         s.Difficulty = ClampDifficulty(w[7] * InitialDifficulty(4) + (1.0 - w[7]) * next);

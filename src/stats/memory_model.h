@@ -13,8 +13,8 @@ struct JournalEntry;
 
 // The default parameters of the FSRS-5 memory model.
 inline constexpr std::array<double, 19> FsrsWeights = {
-    0.40255, 1.18385, 3.173,  15.69105, 7.1949, 0.5345,  1.4604, 0.0046,  1.54575, 0.1192,
-    1.01925, 1.9395,  0.11,   0.29605,  2.2698, 0.2315,  2.9898, 0.51655, 0.6621};
+    0.40255, 1.18385, 3.173, 15.69105, 7.1949, 0.5345, 1.4604, 0.0046,  1.54575, 0.1192,
+    1.01925, 1.9395,  0.11,  0.29605,  2.2698, 0.2315, 2.9898, 0.51655, 0.6621};
 
 // What the model knows of one question: stability S (days), difficulty D (1..10), the time of
 // the last review (UTC seconds) and the number of reviews.

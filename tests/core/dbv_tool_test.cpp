@@ -3,10 +3,13 @@
 #include "data/dbv_check.h"
 #include "data/dbv_import.h"
 #include "data/demo_database.h"
+#include "data/fingerprint.h"
 #include "data/jpeg.h"
 #include "data/jpeg_encode.h"
 #include "data/question_search.h"
 #include "data/themes.h"
+#include "stats/answer_journal.h"
+#include "stats/readiness.h"
 #include "test_db.h"
 
 #include <QDir>
@@ -562,6 +565,67 @@ TEST(DbvToolBinary, DemoCheckDumpAndFailure) {
     EXPECT_TRUE(QString::fromUtf8(err).contains(QStringLiteral("Нет папки"))) << err.toStdString();
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("x.dbv"))));
     EXPECT_NE(run({QStringLiteral("check"), dir.filePath(QStringLiteral("none.dbv"))}), 0);
+}
+
+// The chance to pass from answer chances and from a journal, to nine decimals.
+TEST(DbvToolBinary, ForecastFromChancesAndFromAJournal) {
+    QTemporaryDir dir;
+    const QString tool = QStringLiteral(BILETORIA_DBV_TOOL);
+    auto run = [&](const QStringList& args, QByteArray* out) {
+        QProcess p;
+        p.start(tool, QStringList{QStringLiteral("forecast")} + args);
+        EXPECT_TRUE(p.waitForFinished(60000));
+        *out = p.readAllStandardOutput() + p.readAllStandardError();
+        return p.exitCode();
+    };
+    const QString chances = dir.filePath(QStringLiteral("p.txt"));
+    QByteArray lines;
+    for (int n = 1; n <= QuestionCount; ++n)
+        lines += n == 5 ? "0,95\n" : "0.9\n";
+    WriteAll(chances, lines);
+    AnswerChances p;
+    p.fill(0.9);
+    p[4] = 0.95;
+    QByteArray out;
+    EXPECT_EQ(run({QStringLiteral("--probabilities"), chances}, &out), 0);
+    EXPECT_EQ(out.trimmed(), QByteArray::number(PassChance(p), 'f', 9));
+    WriteAll(chances, lines.replace("0,95", "1.5"));
+    EXPECT_EQ(run({QStringLiteral("--probabilities"), chances}, &out), 1);
+    EXPECT_TRUE(QString::fromUtf8(out).contains(QStringLiteral("Строка 5"))) << out.toStdString();
+
+    const QString db = test::WriteTestDatabase(dir.path());
+    Database opened;
+    ASSERT_TRUE(opened.OpenDatabase(db));
+    const Fingerprint set = SetFingerprint(ComputeQuestionPrints(opened).value());
+    const int64_t day = QDateTime(QDate(2026, 3, 1), QTime(8, 0), Qt::UTC).toSecsSinceEpoch();
+    std::vector<JournalEntry> entries;
+    for (int n = 1; n <= QuestionCount; ++n) {
+        JournalEntry e;
+        e.Time = day + n;
+        e.Set = n == 7 ? set + 1 : set; // another set's answer leaves question 7 unknown
+        e.Question = n;
+        e.Right = n % 9 != 0;
+        e.Flags = FirstInRun;
+        entries.push_back(e);
+    }
+    const QString journal = JournalFilePath(dir.path());
+    WriteAll(journal, JournalBytes(entries));
+    const int64_t examNoon = QDateTime(QDate(2026, 3, 4), QTime(12, 0), Qt::UTC).toSecsSinceEpoch();
+    EXPECT_EQ(run({QStringLiteral("--journal"), journal, QStringLiteral("--db"), db,
+                   QStringLiteral("--at"), QStringLiteral("2026-03-04")},
+                  &out),
+              0)
+        << out.toStdString();
+    EXPECT_EQ(out.trimmed(), QByteArray::number(ChanceToPass(entries, set, examNoon), 'f', 9));
+    const double unknown7 = ChanceToPass(entries, set, examNoon); // question 7 never answered
+    entries[6].Set = set;
+    WriteAll(journal, JournalBytes(entries));
+    EXPECT_EQ(run({QStringLiteral("--journal"), journal, QStringLiteral("--db"), db,
+                   QStringLiteral("--at"), QStringLiteral("2026-03-04")},
+                  &out),
+              0);
+    EXPECT_EQ(out.trimmed(), QByteArray::number(ChanceToPass(entries, set, examNoon), 'f', 9));
+    EXPECT_GT(ChanceToPass(entries, set, examNoon), unknown7);
 }
 #endif
 

@@ -263,7 +263,8 @@ TEST(KillDuringSave, AnswerJournalKeepsEveryRecordBeforeTheLastWrite) {
                 }
             // Damage can only be the torn last record.
             if (read->SkippedBytes >= qint64(EncodeJournalEntry(journalRecordNo(0)).size())) {
-                ADD_FAILURE() << "round " << round << ": " << read->SkippedBytes << " bytes skipped";
+                ADD_FAILURE() << "round " << round << ": " << read->SkippedBytes
+                              << " bytes skipped";
                 return false;
             }
             grown += read->Entries.size() > lastCount;

@@ -1,9 +1,11 @@
 #include "stats/memory_model.h"
 
 #include "stats/answer_journal.h"
+#include "stats/readiness.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace bil {
@@ -65,9 +67,9 @@ TEST(MemoryModel, OnlyUnseenFirstAnswersOfTheOpenSetAreReviews) {
     seed.Kind = JournalKind::Seed;
     const std::vector<JournalEntry> journal = {
         answer(1, true, FirstInRun),
-        answer(1, false, 0),                        // again in the same run
-        answer(2, true, FirstInRun | AfterReveal),  // the comment was on screen
-        answer(3, true, FirstInRun, 12345),         // another question set
+        answer(1, false, 0),                       // again in the same run
+        answer(2, true, FirstInRun | AfterReveal), // the comment was on screen
+        answer(3, true, FirstInRun, 12345),        // another question set
         charge,
         seed,
     };
@@ -78,6 +80,36 @@ TEST(MemoryModel, OnlyUnseenFirstAnswersOfTheOpenSetAreReviews) {
     EXPECT_EQ(states[2].Reviews, 0);
     EXPECT_EQ(states[3].Reviews, 0);
     EXPECT_EQ(states[4].Reviews, 1);
+}
+
+// Due questions come first, the most forgotten first; the goal is then filled with the
+// questions worth most to the chance to pass, never one twice.
+TEST(MemoryModel, ReviewRunTakesDueQuestionsThenTheMostValuable) {
+    MemoryStates states{};
+    for (int i = 0; i < QuestionCount; ++i)
+        Review(states[size_t(i)], true, Start); // S = 3.173 days
+    Review(states[9], true, Start + 4 * Day);   // question 10 strengthened: not due
+    const int64_t now = Start + 10 * Day;
+    for (int n : {5, 6})
+        Review(states[size_t(n - 1)], true, now - Day); // recently reviewed: not due
+    states[199] = MemoryState{};                        // question 200 never answered
+
+    const std::vector<int> due = ReviewQuestions(states, now, 0);
+    EXPECT_EQ(due.size(), size_t(QuestionCount - 4));
+    EXPECT_EQ(due.front(), 1);
+    EXPECT_EQ(std::count(due.begin(), due.end(), 10) + std::count(due.begin(), due.end(), 5) +
+                  std::count(due.begin(), due.end(), 200),
+              0);
+
+    // Nothing due: the never answered question raises the chance most.
+    MemoryStates fresh{};
+    for (int i = 0; i < QuestionCount; ++i)
+        Review(fresh[size_t(i)], true, now);
+    fresh[199] = MemoryState{};
+    const std::vector<int> goal = ReviewQuestions(fresh, now, 3);
+    ASSERT_EQ(goal.size(), 3u);
+    EXPECT_EQ(goal[0], 200);
+    EXPECT_NE(goal[1], goal[2]);
 }
 
 } // namespace

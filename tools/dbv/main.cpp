@@ -5,13 +5,18 @@
 #include "data/dbv_check.h"
 #include "data/dbv_import.h"
 #include "data/demo_database.h"
+#include "data/fingerprint.h"
 #include "data/question_search.h"
 #include "data/release_diff.h"
 #include "help/help_pack.h"
+#include "stats/answer_journal.h"
+#include "stats/readiness.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -46,7 +51,11 @@ constexpr const char* Usage =
     "  biletoria-dbv diff СТАРАЯ.dbv НОВАЯ.dbv\n"
     "  biletoria-dbv search ФАЙЛ \"СЛОВА\"\n"
     "    номера вопросов со всеми словами в любой форме, по строке, в порядке окна поиска\n"
-    "  biletoria-dbv demo -o ФАЙЛ.dbv";
+    
+    "  biletoria-dbv demo -o ФАЙЛ.dbv\n"
+    "  biletoria-dbv forecast --probabilities ФАЙЛ\n"
+    "    ФАЙЛ: 800 строк, вероятность верного ответа на вопросы 1..800\n"
+    "  biletoria-dbv forecast --journal answers.log --db ФАЙЛ.dbv [--at ГГГГ-ММ-ДД]";
 
 int Check(const QStringList& args) {
     if (args.size() != 1)
@@ -264,6 +273,64 @@ int Demo(const QStringList& arguments) {
     return 0;
 }
 
+QFile::FileError ReadWhole(const QString& path, QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return file.error();
+    bytes = file.readAll();
+    return file.error();
+}
+
+// The chance to pass the exam, from given answer chances or from a learner's journal.
+int Forecast(const QStringList& arguments) {
+    QCommandLineParser parser;
+    const QCommandLineOption probabilities(QStringLiteral("probabilities"), QString(),
+                                           QStringLiteral("file"));
+    const QCommandLineOption journal(QStringLiteral("journal"), QString(), QStringLiteral("file"));
+    const QCommandLineOption dbOption(QStringLiteral("db"), QString(), QStringLiteral("file"));
+    const QCommandLineOption at(QStringLiteral("at"), QString(), QStringLiteral("date"));
+    parser.addOptions({probabilities, journal, dbOption, at});
+    if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty() ||
+        parser.isSet(probabilities) == parser.isSet(journal) ||
+        parser.isSet(probabilities) == parser.isSet(dbOption) ||
+        (parser.isSet(probabilities) && parser.isSet(at)))
+        return Fail(QString::fromUtf8(Usage));
+    const auto printChance = [](double chance) {
+        Print(stdout, QString::number(chance, 'f', 9));
+        return 0;
+    };
+    if (parser.isSet(probabilities)) {
+        const QString path = parser.value(probabilities);
+        QByteArray text;
+        if (ReadWhole(path, text) != QFile::NoError)
+            return Fail(QStringLiteral("Не удалось прочитать файл %1").arg(path));
+        const bil::Result<bil::AnswerChances> p = bil::ParseAnswerChances(text);
+        if (!p)
+            return Fail(path + QStringLiteral(": ") + p.error());
+        return printChance(bil::PassChance(*p));
+    }
+    // The exam day is taken at noon UTC; without a date, now.
+    int64_t when = QDateTime::currentSecsSinceEpoch();
+    if (parser.isSet(at)) {
+        const QDate date = QDate::fromString(parser.value(at), Qt::ISODate);
+        if (!date.isValid())
+            return Fail(QStringLiteral("Дата «%1» не в виде ГГГГ-ММ-ДД").arg(parser.value(at)));
+        when = QDateTime(date, QTime(12, 0), Qt::UTC).toSecsSinceEpoch();
+    }
+    bil::Database db;
+    if (bil::Status opened = db.OpenDatabase(parser.value(dbOption)); !opened)
+        return Fail(opened.message());
+    const bil::Result<bil::QuestionPrints> prints = bil::ComputeQuestionPrints(db);
+    if (!prints)
+        return Fail(prints.error());
+    if (!QFile::exists(parser.value(journal)))
+        return Fail(QStringLiteral("Нет файла %1").arg(parser.value(journal)));
+    const bil::Result<bil::JournalContents> read = bil::ReadJournalFile(parser.value(journal));
+    if (!read)
+        return Fail(read.error());
+    return printChance(bil::ChanceToPass(read->Entries, bil::SetFingerprint(*prints), when));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -289,6 +356,8 @@ int main(int argc, char** argv) {
         return Diff(rest.mid(1));
     if (command == QLatin1String("help"))
         return Help(rest);
+    if (command == QLatin1String("forecast"))
+        return Forecast(rest);
     if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
         Print(stdout, QString::fromUtf8(Usage));
         return 0;
