@@ -11,6 +11,7 @@
 #include "exam/ui/exam_window.h"
 #include "help/ui/about_box.h"
 #include "help/ui/help_engine.h"
+#include "stats/answer_journal.h"
 #include "stats/ui/prep_dialog.h"
 #include "stats/ui/stats_window.h"
 #include "study/ui/move_dialog.h"
@@ -98,6 +99,9 @@ int main(int argc, char** argv) {
     const bil::TForm3 images(app.devicePixelRatio()); // the image holder builds the theme table
     if (bil::LoadThemesAtStartup(state) != bil::StartupResult::Continue)
         return 1;
+    bil::AnswerJournal journal;
+    if (bil::Status opened = bil::OpenAnswerJournal(state, journal); !opened)
+        state.services.prompter->warn(opened.message());
     bil::TForm7 about(state.Db, &form2);
     bil::TForm8 prep(state, &form2);
     prompter.setParent(&form2);

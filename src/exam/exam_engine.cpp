@@ -41,6 +41,7 @@ void ExamEngine::saveStats() {
     // close the program straight after it.
     if (m_save)
         m_save();
+    FlushJournal(m_app);
 }
 
 QString ExamEngine::clockText() const {
@@ -151,7 +152,7 @@ bool ExamEngine::loadStage() {
         for (int k = 1; k <= slot.Q.AnswerCount && k <= MaxAnswers; ++k)
             slot.AnswerList +=
                 QString::number(k) + QStringLiteral(". ") + slot.Q.Answers[k - 1] + LineBreak;
-        slot.Answered = slot.AnsweredRight = slot.Chosen = 0;
+        slot.Answered = slot.AnsweredRight = slot.Chosen = slot.Seconds = 0;
         slot.Picture = Bitmap{};
         jpegs.push_back(slot.Q.HasPicture && !slot.Q.Picture.isEmpty() ? &slot.Q.Picture : nullptr);
     }
@@ -193,6 +194,18 @@ void ExamEngine::questionSecond() {
     const int n = m_slots[m_openTile].Question;
     if (ValidNumber(n))
         AddSecond(m_app.Stats, n, ChannelExam);
+    ++m_slots[m_openTile].Seconds;
+}
+
+void ExamEngine::journalAnswer(const ExamSlot& slot, bool right) {
+    // A question the additional block brings back was already reviewed in this exam.
+    bool first = true;
+    for (int i = 0; i < m_lastSlot; ++i)
+        if (&m_slots[i] != &slot && m_slots[i].Question == slot.Question && m_slots[i].Chosen != 0)
+            first = false;
+    JournalAnswer(m_app, slot.Question, ChannelExam,
+                  m_app.Launch.ExamStage == 1 ? JournalExamMain : JournalExamExtra, slot.Chosen,
+                  right, slot.Seconds, first ? FirstInRun : 0);
 }
 
 bool ExamEngine::chooseAnswer(int chosen) {
@@ -222,12 +235,14 @@ void ExamEngine::recordExamAnswer(int chosen) {
         slot.Chosen = slot.Q.Correct;
         slot.AnsweredRight = 1;
         ++m_correctCount;
+        journalAnswer(slot, true);
         return;
     }
     CountWrong(m_app.Stats, n, ChannelExam);
     ++m_errorCount;
     slot.Chosen = chosen;
     slot.AnsweredRight = 0;
+    journalAnswer(slot, false);
     if (m_app.Launch.ExamStage == 1) {
         const int s = m_openTile + 1;
         if (m_errorCount == 1) {
@@ -385,11 +400,11 @@ void ExamEngine::failByTime() {
     v.TimeLine = QStringLiteral("Время закончилось: ") + FormatDuration(m_stageLimit - m_remaining);
     if (m_front.showVerdict(v)) {
         showExamReview();
-        chargeErrors();
+        chargeErrors(ChargeReason::TimeOut);
         m_front.closeWindow();
     } else {
         m_front.closeWindow();
-        chargeErrors();
+        chargeErrors(ChargeReason::TimeOut);
     }
     saveStats();
 }
@@ -415,15 +430,17 @@ void ExamEngine::formClose() {
     v.TimeLine = answerTimeLine();
     if (m_front.showVerdict(v))
         showExamReview();
-    chargeErrors();
+    chargeErrors(ChargeReason::EarlyClose);
     saveStats();
 }
 
-void ExamEngine::chargeErrors() {
+void ExamEngine::chargeErrors(ChargeReason reason) {
     for (int i = 0; i < m_lastSlot; ++i) {
         ExamSlot& slot = m_slots[i];
-        if (ValidNumber(slot.Question))
+        if (ValidNumber(slot.Question)) {
             CountWrong(m_app.Stats, slot.Question, ChannelExam);
+            JournalCharge(m_app, slot.Question, reason);
+        }
         slot.AnsweredRight = 0;
     }
 }

@@ -6,6 +6,7 @@
 #include "data/database.h"
 #include "data/jpeg.h"
 #include "data/status.h"
+#include "stats/answer_journal.h"
 
 #include <QByteArray>
 #include <QString>
@@ -24,7 +25,8 @@ struct ExamSlot {
     Bitmap Picture;     // decoded at the stage start; 0 x 0 without a picture or when damaged
     int Answered = 0;   // 1 once answered (or counted as answered at a time-out)
     int AnsweredRight = 0;
-    int Chosen = 0; // answer button 1..5 accepted
+    int Chosen = 0;  // answer button 1..5 accepted
+    int Seconds = 0; // seconds its question window was open
 };
 
 // The four lines and the review button of the result dialog.
@@ -155,7 +157,9 @@ private:
     void giveVerdict(const QString& headline, const QString& firstLine);
     void failByTime();
     void showExamReview();
-    void chargeErrors();
+    void chargeErrors(ChargeReason reason);
+    // Journals the accepted answer of the open tile.
+    void journalAnswer(const ExamSlot& slot, bool right);
     void saveStats();
     // The stage or the exam ends: questions still asked about it are closed.
     void endStage();

@@ -3,10 +3,12 @@
 #include "app/app_state.h"
 #include "app/platform.h"
 #include "data/atomic_file.h"
+#include "stats/stat_file.h"
 #include "stats/stat_record.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <array>
 #include <cerrno>
@@ -373,6 +375,19 @@ void JournalCharge(AppState& app, int question, ChargeReason reason) {
     e.Channel = ChannelExam;
     e.Reason = reason;
     sink->record(e);
+}
+
+Status OpenAnswerJournal(AppState& app, AnswerJournal& journal) {
+    const QString path = JournalFilePath(app.AppDataDir);
+    std::vector<JournalEntry> seeds;
+    if (!QFile::exists(path)) {
+        const QFileInfo stats(StatFilePath(app.AppDataDir));
+        const int64_t when = stats.exists() ? stats.lastModified().toSecsSinceEpoch()
+                                            : ClockOf(app.services).nowUtc().toSecsSinceEpoch();
+        seeds = SeedEntries(app.Stats, app.Prints.setPrint(app.Db), when);
+    }
+    app.services.answers = &journal;
+    return journal.open(path, seeds);
 }
 
 Status FlushJournal(AppState& app) {

@@ -140,6 +140,10 @@ void JournalAnswer(AppState& app, int question, int channel, int run, int chosen
                    int seconds, uint8_t flags);
 // Records an exam charge of a question.
 void JournalCharge(AppState& app, int question, ChargeReason reason);
+// Opens <AppDataDir>/answers.log at start-up (a new one seeded from the statistics, dated at
+// the time of stat.dat) and makes it the shared state's sink, whatever the outcome: a journal
+// that cannot be written keeps its records in memory.
+Status OpenAnswerJournal(AppState& app, AnswerJournal& journal);
 // A save point of the journal: flushes the sink when there is one.
 Status FlushJournal(AppState& app);
 

@@ -3,6 +3,7 @@
 #include "app/app_state.h"
 #include "app/platform.h"
 #include "data/themes.h"
+#include "stats/answer_journal.h"
 #include "stats/stat_file.h"
 
 namespace bil {
@@ -36,9 +37,12 @@ Status SaveAtStatsPoint(SaveGuards& guards, const std::function<Status()>& write
 }
 
 Status SaveStatsGuarded(AppState& app) {
-    return SaveAtStatsPoint(
+    Status saved = SaveAtStatsPoint(
         app.Saves, [&app] { return SaveStats(StatFilePath(app.AppDataDir), app.Stats); },
         [&app] { return SaveThemeFile(app.Themes, app.AppDataDir); }, app.services.prompter);
+    // The journal's answers reach the disk with the counts they belong to.
+    FlushJournal(app);
+    return saved;
 }
 
 Status SaveThemesGuarded(AppState& app) {

@@ -6,6 +6,7 @@
 #include "app/line_break.h"
 #include "app/platform.h"
 #include "data/themes.h"
+#include "stats/answer_journal.h"
 #include "stats/save_guard.h"
 #include "stats/stat_file.h"
 
@@ -135,6 +136,7 @@ bool StudyEngine::close() {
     }
 
     SaveAtStatsPoint(m_app.Saves, m_io.saveStats, m_io.saveThemes, prompter());
+    FlushJournal(m_app);
     m_timeVisible = false;
     m_front.timeChanged();
     m_state = StudyState::Hidden;

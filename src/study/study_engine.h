@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -215,6 +216,8 @@ private:
     // Without a prompter the answer is the given one.
     std::optional<bool> askAboutRun(const QString& question, bool withoutPrompter);
     Prompter* prompter() const { return m_app.services.prompter; }
+    // Journals the judged answer of button b on the question on screen.
+    void journalAnswer(int button, bool right);
 
     AppState& m_app;
     StudyIo m_io;
@@ -253,6 +256,10 @@ private:
     int m_pieRight = 0;
     int m_pieWrong = 0;
     int m_seconds = 0;
+    int m_questionSeconds = 0; // seconds the question on screen has been shown this time
+    // Questions answered in this run: only the first answer to each is a review.
+    std::bitset<QuestionCount> m_answeredInRun;
+    bool m_revealJournaled = false; // the comment-revealing click already journaled the answer
 
     QString m_runCaption;
     Rgb m_runCaptionColor;

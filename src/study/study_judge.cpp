@@ -2,7 +2,10 @@
 
 #include "study/study_engine.h"
 
+#include "stats/answer_journal.h"
 #include "stats/stat_file.h"
+
+#include <algorithm>
 
 namespace bil {
 
@@ -22,6 +25,26 @@ int StudyEngine::firstEnabledButton() const {
 void StudyEngine::revealComment() {
     m_commentVisible = true;
     m_front.answerStateChanged();
+}
+
+void StudyEngine::journalAnswer(int b, bool right) {
+    const int n = m_number;
+    if (n < 1 || n > QuestionCount)
+        return;
+    uint8_t flags = 0;
+    if (!m_answeredInRun[size_t(n - 1)])
+        flags |= FirstInRun;
+    // The comment, or the right button left alone to press, gave the answer away.
+    if (m_commentVisible || (m_question.AnswerCount > 1 && firstEnabledButton() == m_rightButton &&
+                             std::count(m_enabled.begin(), m_enabled.end(), true) == 1))
+        flags |= AfterReveal;
+    m_answeredInRun[size_t(n - 1)] = true;
+    // The button shows the stored answer it was swapped with, if any.
+    const int s = m_swapSlot[size_t(m_runPos - 1)];
+    const int correct = m_question.Correct;
+    const int chosen = s == 0 ? b : b == s ? correct : b == correct ? s : b;
+    JournalAnswer(m_app, n, m_run.channel(), int(m_run.Type), chosen, right, m_questionSeconds,
+                  flags);
 }
 
 void StudyEngine::answer(int b) {
@@ -44,12 +67,19 @@ void StudyEngine::answer(int b) {
         m_marks[index] = MarkRight;
         m_front.marksChanged(index);
         if (family && cfg.AlwaysShowComment && !m_commentVisible) {
-            // This click only reveals the comment; the answer counts on the next one.
+            // This click only reveals the comment; the answer counts on the next one. The
+            // journal takes it now, judged before the comment was seen.
+            journalAnswer(b, true);
+            m_revealJournaled = true;
             revealComment();
             return;
         }
+        if (!m_revealJournaled)
+            journalAnswer(b, true);
+        m_revealJournaled = false;
         CountRight(m_app.Stats, m_number, channel);
     } else {
+        journalAnswer(b, false);
         m_marks[index] = MarkWrong;
         m_front.marksChanged(index);
         ++m_runWrong;

@@ -27,6 +27,8 @@ void StudyEngine::showItem(int index) {
 void StudyEngine::showQuestion(int index) {
     const bool training = m_run.Type == RunType::Training;
     m_runPos = index + 1;
+    m_questionSeconds = 0;
+    m_revealJournaled = false;
     int q;
     if (m_run.byTicket()) {
         m_posNo = m_runPos;

@@ -17,6 +17,7 @@ void StudyEngine::startRun(RunRequest request) {
     if (RandomSource* r = m_app.services.random)
         r->reseed();
     m_run = std::move(request);
+    m_answeredInRun.reset();
     if (m_run.byTicket())
         m_ticket = m_run.Ticket;
     const bool rebuild = !m_run.KeepMarks;

@@ -25,6 +25,7 @@ void StudyEngine::questionSecond() {
     if (!m_spOn || m_number == 0)
         return;
     AddSecond(m_app.Stats, NumberOf(m_ticket, m_posNo), m_run.channel());
+    ++m_questionSeconds;
     if (learningFamily()) {
         refreshStatInformer();
         m_front.statInformerChanged();

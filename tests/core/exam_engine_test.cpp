@@ -3,6 +3,7 @@
 #include "app/platform.h"
 #include "exam/stage_pictures.h"
 #include "jpeg_samples.h"
+#include "recording_sink.h"
 
 #include <gtest/gtest.h>
 
@@ -428,6 +429,46 @@ TEST_F(ExamEngineTest, EarlyCloseCountsEveryQuestionOfTheExam) {
     // The charge is made once; closing again adds nothing.
     engine->formClose();
     EXPECT_EQ(wrong1(engine->slotQuestion(1)), 1);
+}
+
+// Answers are journaled as judged, in the exam channel with their block; a question the
+// additional block brings back is no first answer; the early close's charges are records of
+// their own, flushed with the save.
+TEST_F(ExamEngineTest, AnswersAndChargesAreJournaled) {
+    test::RecordingSink sink;
+    app.services.answers = &sink;
+    start({0, 1, 2, 3});
+    random.values.push_back(0); // the additional block repeats ticket 2's group 3: 51..55
+    engine->openQuestion(0);
+    engine->questionSecond();
+    engine->questionSecond();
+    engine->recordExamAnswer(2);
+    engine->questionClosed(true);
+    answerSlots(2, 20, {12});
+    answerSlots(21, 22);
+    ASSERT_EQ(sink.entries.size(), 22u);
+    EXPECT_EQ(sink.entries[0].Seconds, 2);
+    EXPECT_EQ(sink.entries[0].Chosen, 2);
+    const JournalEntry& miss = sink.entries[11];
+    EXPECT_EQ(miss.Question, 52);
+    EXPECT_FALSE(miss.Right);
+    EXPECT_EQ(miss.Chosen, 3);
+    EXPECT_EQ(miss.Channel, ChannelExam);
+    EXPECT_EQ(miss.Run, JournalExamMain);
+    EXPECT_EQ(miss.Flags, FirstInRun);
+    EXPECT_EQ(sink.entries[20].Run, JournalExamExtra);
+    EXPECT_EQ(sink.entries[20].Question, 51);
+    EXPECT_EQ(sink.entries[20].Flags, 0);
+    EXPECT_EQ(sink.entries[21].Question, 52);
+    EXPECT_EQ(sink.entries[21].Flags, 0);
+
+    engine->formClose();
+    ASSERT_EQ(sink.entries.size(), 22u + 25u);
+    for (std::size_t i = 22; i < sink.entries.size(); ++i) {
+        EXPECT_EQ(sink.entries[i].Kind, JournalKind::Charge);
+        EXPECT_EQ(sink.entries[i].Reason, ChargeReason::EarlyClose);
+    }
+    EXPECT_EQ(sink.flushes, 1);
 }
 
 // Every way an exam ends saves the record once, after its verdict, review and error charge;

@@ -2,6 +2,9 @@
 #include "app/platform.h"
 #include "study/study_engine.h"
 
+#include "recording_sink.h"
+#include "step_clock.h"
+
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -948,4 +951,49 @@ TEST(StudyFonts, FontTableByWindowWidth) {
     ASSERT_TRUE(QuestionFontSizes(3000, f));
     EXPECT_EQ(f.Comment, 20);
     EXPECT_FALSE(QuestionFontSizes(3001, f));
+}
+
+// --- The answer journal ----------------------------------------------------------------------
+
+// Every judged answer is journaled with its flags: the first of the run unseen is a review; one
+// given with the comment on screen, or again in the same run, is not; Kom's revealing click is
+// the judgement, its confirming click no second record.
+TEST_F(StudyEngineTest, JudgedAnswersAreJournaledWithWhatTheLearnerHadSeen) {
+    test::RecordingSink sink;
+    app.services.answers = &sink;
+    test::StepClock clock;
+    app.services.clock = &clock;
+    launch(0, 0, 0, 5);
+    engine->SpTimerTimer();
+    engine->SpTimerTimer();
+    const int wrongButton = wrong();
+    answer(false); // 81 wrong, the comment shows
+    answer(true);  // 81 right with the comment on screen
+    answer(true);  // 82 right
+    engine->ListView1SelectItem(0);
+    answer(true); // 81 again in the same run
+    ASSERT_EQ(sink.entries.size(), 4u);
+    const JournalEntry& first = sink.entries[0];
+    EXPECT_EQ(first.Question, 81);
+    EXPECT_FALSE(first.Right);
+    EXPECT_EQ(first.Chosen, wrongButton);
+    EXPECT_EQ(first.Seconds, 2);
+    EXPECT_EQ(first.Channel, ChannelLearning);
+    EXPECT_EQ(first.Time, clock.nowUtc().toSecsSinceEpoch());
+    EXPECT_EQ(first.Flags, FirstInRun);
+    EXPECT_EQ(sink.entries[1].Flags, AfterReveal);
+    EXPECT_EQ(sink.entries[2].Question, 82);
+    EXPECT_TRUE(sink.entries[2].isReview());
+    EXPECT_FALSE(sink.entries[3].isReview());
+
+    engine->FormClose();
+    EXPECT_EQ(sink.flushes, 1);
+
+    app.Config.AlwaysShowComment = true;
+    launch(0, 0, 0, 5); // a new run: 81 is first again
+    answer(true);
+    answer(true);
+    ASSERT_EQ(sink.entries.size(), 5u);
+    EXPECT_TRUE(sink.entries[4].isReview());
+    EXPECT_TRUE(sink.entries[4].Right);
 }
