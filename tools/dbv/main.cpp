@@ -51,7 +51,6 @@ constexpr const char* Usage =
     "  biletoria-dbv diff СТАРАЯ.dbv НОВАЯ.dbv\n"
     "  biletoria-dbv search ФАЙЛ \"СЛОВА\"\n"
     "    номера вопросов со всеми словами в любой форме, по строке, в порядке окна поиска\n"
-    
     "  biletoria-dbv demo -o ФАЙЛ.dbv\n"
     "  biletoria-dbv forecast --probabilities ФАЙЛ\n"
     "    ФАЙЛ: 800 строк, вероятность верного ответа на вопросы 1..800\n"
