@@ -963,7 +963,7 @@ TEST_F(StudyEngineTest, JudgedAnswersAreJournaledWithWhatTheLearnerHadSeen) {
     app.services.answers = &sink;
     test::StepClock clock;
     app.services.clock = &clock;
-    launch(0, 0, 0, 5);
+    start(RunRequest::learnTicket(5));
     engine->SpTimerTimer();
     engine->SpTimerTimer();
     const int wrongButton = wrong();
@@ -990,7 +990,7 @@ TEST_F(StudyEngineTest, JudgedAnswersAreJournaledWithWhatTheLearnerHadSeen) {
     EXPECT_EQ(sink.flushes, 1);
 
     app.Config.AlwaysShowComment = true;
-    launch(0, 0, 0, 5); // a new run: 81 is first again
+    start(RunRequest::learnTicket(5)); // a new run: 81 is first again
     answer(true);
     answer(true);
     ASSERT_EQ(sink.entries.size(), 5u);
