@@ -68,7 +68,7 @@ public:
         passed = v.Headline == QStringLiteral("Поздравляем! Вы сдали экзамен!");
         return false;
     }
-    void showReview() override {}
+    void showReview(const RunRequest&) override {}
     void closeWindow() override {}
 };
 
