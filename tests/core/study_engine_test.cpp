@@ -964,13 +964,13 @@ TEST_F(StudyEngineTest, JudgedAnswersAreJournaledWithWhatTheLearnerHadSeen) {
     test::StepClock clock;
     app.services.clock = &clock;
     start(RunRequest::learnTicket(5));
-    engine->SpTimerTimer();
-    engine->SpTimerTimer();
+    engine->questionSecond();
+    engine->questionSecond();
     const int wrongButton = wrong();
     answer(false); // 81 wrong, the comment shows
     answer(true);  // 81 right with the comment on screen
     answer(true);  // 82 right
-    engine->ListView1SelectItem(0);
+    engine->showItem(0);
     answer(true); // 81 again in the same run
     ASSERT_EQ(sink.entries.size(), 4u);
     const JournalEntry& first = sink.entries[0];
@@ -986,7 +986,7 @@ TEST_F(StudyEngineTest, JudgedAnswersAreJournaledWithWhatTheLearnerHadSeen) {
     EXPECT_TRUE(sink.entries[2].isReview());
     EXPECT_FALSE(sink.entries[3].isReview());
 
-    engine->FormClose();
+    engine->close();
     EXPECT_EQ(sink.flushes, 1);
 
     app.Config.AlwaysShowComment = true;
