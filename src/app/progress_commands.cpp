@@ -75,13 +75,12 @@ bool RestoreProgressCommand(AppState& app) {
                                           "сложности вопросов и настройки сохранёнными в файле?") +
                            (origin.isEmpty() ? QString() : LineBreak + origin.trimmed())))
         return false;
-    const RestoreReport report = RestoreProgress(app, *read);
-    // Failed saves of the two files were already reported by their save guards.
-    if (!report.Settings)
-        prompter->warn(QStringLiteral("Не удалось сохранить настройки.\n") +
-                       report.Settings.message());
-    if (report.ok())
-        prompter->inform(QStringLiteral("Прогресс восстановлен из файла\n") + Shown(path));
+    if (Status restored = RestoreProgress(app, *read); !restored) {
+        prompter->warn(QStringLiteral("Прогресс не восстановлен.\n") + restored.message() +
+                       QStringLiteral("\n\nНичего не изменено."));
+        return false;
+    }
+    prompter->inform(QStringLiteral("Прогресс восстановлен из файла\n") + Shown(path));
     return true;
 }
 

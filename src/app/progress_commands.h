@@ -13,7 +13,8 @@ void SaveProgressCommand(AppState& app, const QDateTime& now = QDateTime::curren
 
 // "Восстановить прогресс из файла…": asks for the file, reads and checks all of it, asks
 // Yes/No and only then replaces the three stores. True when they were replaced (the caller
-// refreshes as after a reset); a damaged or foreign file changes nothing.
+// refreshes as after a reset); a damaged or foreign file, or a restore that fails, changes
+// nothing and says so.
 bool RestoreProgressCommand(AppState& app);
 
 // The name the save dialog proposes: "Прогресс Билетории 2026-12-09.biletoria" in folder.

@@ -2,7 +2,7 @@
 
 #include "app/settings_loader.h"
 #include "app/settings_store.h"
-#include "data/atomic_file.h"
+#include "data/file_commit.h"
 #include "data/themes.h"
 #include "stats/stat_file.h"
 
@@ -31,26 +31,42 @@ ProgressFile CollectProgress(const AppState& app, const QDateTime& now) {
     return p;
 }
 
-RestoreReport RestoreProgress(AppState& app, const ProgressFile& progress) {
-    RestoreReport report;
-    Prompter* prompter = app.services.prompter;
+Status RestoreProgress(AppState& app, const ProgressFile& progress) {
+    if (!app.services.store)
+        return Status::Error(QStringLiteral("Нет хранилища настроек"));
+    SettingsStore& store = *app.services.store;
+
+    // Both new files lie complete beside the old ones before anything changes: a full disk
+    // shows here. The statistics file is the whole file as saved, the tail included.
+    FileSet files(app.AppDataDir);
+    if (Result<int> stats = files.addFile(StatFilePath(app.AppDataDir), progress.StatBytes); !stats)
+        return stats.status();
+    if (Result<int> themes = files.addFile(ThemeFilePath(app.AppDataDir), progress.ThemeBytes);
+        !themes)
+        return themes.status();
+
+    const Settings oldConfig = app.Config;
+    const auto putSettingsBack = [&] {
+        RestoreSettingValues(store, app.Config, StoredSettingValues(oldConfig));
+        app.Config = oldConfig;
+    };
+    if (Status settings = RestoreSettingValues(store, app.Config, progress.Settings); !settings) {
+        putSettingsBack();
+        return settings;
+    }
+    if (Status placed = files.commit(); !placed) {
+        putSettingsBack();
+        return placed;
+    }
 
     app.Stats = ParseStats(progress.StatBytes);
-    // The whole file as saved, tail included, the way the statistics file keeps its tail.
-    const QString statPath = StatFilePath(app.AppDataDir);
-    report.Stats = app.Saves.Stats.save(
-        [&] { return WriteFileAtomically(statPath, progress.StatBytes); }, prompter);
-
     std::copy_n(progress.ThemeBytes.constData(), QuestionCount, app.Themes.QuestionTheme.begin());
     std::copy_n(progress.ThemeBytes.constData() + QuestionCount, QuestionCount,
                 app.Themes.DifficultyMark.begin());
-    report.Themes = SaveThemesGuarded(app);
-
-    if (app.services.store)
-        report.Settings = RestoreSettingValues(*app.services.store, app.Config, progress.Settings);
-    else
-        report.Settings = Status::Error(QStringLiteral("Нет хранилища настроек"));
-    return report;
+    // Both files now hold what memory holds.
+    app.Saves.Stats.markSaved();
+    app.Saves.Themes.markSaved();
+    return Status::Ok();
 }
 
 } // namespace bil

@@ -12,18 +12,11 @@ namespace bil {
 // record, the themes and marks in memory, the live settings, the open database's title.
 ProgressFile CollectProgress(const AppState& app, const QDateTime& now);
 
-// What restoring did to each store.
-struct RestoreReport {
-    Status Stats = Status::Ok();
-    Status Themes = Status::Ok();
-    Status Settings = Status::Ok();
-    bool ok() const { return Stats.ok() && Themes.ok() && Settings.ok(); }
-};
-
-// Replaces the three stores by a checked progress file's: the statistics and themes in memory
-// and on disk through their save guards (each file whole or not at all; a failure is warned
-// about once, the memory keeps the restored state and the next save point writes it), the
-// settings values in one flush. The caller refreshes the windows.
-RestoreReport RestoreProgress(AppState& app, const ProgressFile& progress);
+// Replaces the three stores by a checked progress file's, all or nothing: the new statistics
+// and theme files are written beside the old ones first, then the settings values are stored in
+// one flush, then both files take their places in one journaled step. Any failure puts back
+// what was changed and returns the reason; memory changes only on success. The caller
+// refreshes the windows.
+Status RestoreProgress(AppState& app, const ProgressFile& progress);
 
 } // namespace bil

@@ -5,6 +5,8 @@
 #include "app/platform.h"
 #include "app/settings_loader.h"
 #include "app/settings_store.h"
+#include "data/dataset_import.h"
+#include "data/file_commit.h"
 #include "data/themes.h"
 #include "stats/stat_file.h"
 
@@ -63,6 +65,18 @@ StartupResult RunStartup(AppState& state) {
     const SettingsLoad load = LoadSettings(*state.services.store, state.Config, state.ProgramDir);
     if (!load.StoreStatus)
         prompter.warn(load.StoreStatus.message()); // the settings still apply for this run
+
+    // A database import killed between its renames is finished or undone before any database
+    // is opened, and what killed writes left behind goes.
+    if (Result<QString> data = AppDataFolder()) {
+        if (Status recovered = RecoverFileSets(*data); !recovered)
+            prompter.warn(recovered.message());
+        RemoveStaleLeftovers(*data,
+                             {DatabaseFileAB, DatabaseFileCD,
+                              QFileInfo(StatFilePath(*data)).fileName(),
+                              QFileInfo(ThemeFilePath(*data)).fileName(), QStringLiteral("help")},
+                             ClockOf(state.services).nowUtc());
+    }
 
     if (!OpenStartupDatabase(state, load))
         return StartupResult::EndProgram;

@@ -1,23 +1,19 @@
 #include "data/dataset_import.h"
 
-#include "data/atomic_file.h"
 #include "data/dbv_check.h"
 #include "data/dbv_import.h"
 #include "data/dbv_writer.h"
+#include "data/file_commit.h"
 #include "data/numbering.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryFile>
 
 #include <array>
 #include <atomic>
-#include <cstdio>
 #include <mutex>
 #include <thread>
 #include <vector>
-
-#include <unistd.h>
 
 namespace bil {
 
@@ -48,48 +44,37 @@ Status RunDataSetImport(const QString& source, const std::vector<ImportStep>& st
     Result<DataSetRoot> root = OpenDataSetSource(source, sourceOptions);
     if (!root)
         return root.status();
+    // Staged files not committed are removed with the set.
+    FileSet files;
+    ImportContext staging = context;
+    staging.Files = &files;
     for (const ImportStep& step : steps) {
         if (context.cancelled())
             return Status::Error(DataSetCancelledMessage);
-        if (Status prepared = step.Prepare(*root, context); !prepared)
+        if (Status prepared = step.Prepare(*root, staging); !prepared)
             return prepared;
     }
     if (context.cancelled())
         return Status::Error(DataSetCancelledMessage);
     context.report(ImportProgress::Stage::Install, QStringLiteral("Запись файлов"), 0, 1);
+    if (Status committed = files.commit(); !committed)
+        return committed;
     for (const ImportStep& step : steps)
-        if (step.Commit)
-            if (Status committed = step.Commit(); !committed)
-                return committed;
+        if (step.Committed)
+            step.Committed(files);
     context.report(ImportProgress::Stage::Install, QStringLiteral("Готово"), 1, 1);
     return Status::Ok();
 }
 
 namespace {
 
-// A database written beside its target under a temporary name, waiting to be renamed over it.
-struct PreparedFile {
-    QString Target;
-    std::unique_ptr<QTemporaryFile> Temp;
-};
-
-Status WriteChecked(const QString& target, const QByteArray& bytes, PreparedFile& prepared) {
+// Stages the database beside its target and checks what reached the disk.
+Status StageChecked(const QString& target, const QByteArray& bytes, FileSet& files) {
     const QString shown = QDir::toNativeSeparators(target);
-    // A save killed before its rename leaves target.XXXXXX behind; the next one tidies up.
-    RemoveStaleTemporaries(target);
-    auto temp = std::make_unique<QTemporaryFile>(target + QStringLiteral(".XXXXXX"));
-    if (!temp->open())
-        return Status::Error(
-            QStringLiteral("Не удалось записать файл %1: %2").arg(shown, temp->errorString()));
-    // A full disk can report every byte as written; the flush and the size tell the truth.
-    if (temp->write(bytes) != bytes.size() || !temp->flush() || ::fsync(temp->handle()) != 0 ||
-        temp->size() != bytes.size())
-        return Status::Error(QStringLiteral("Не удалось записать файл %1: %2")
-                                 .arg(shown, temp->error() != QFileDevice::NoError
-                                                 ? temp->errorString()
-                                                 : QStringLiteral("записаны не все данные")));
-    temp->close();
-    auto report = CheckDbvFile(temp->fileName());
+    Result<int> staged = files.addFile(target, bytes);
+    if (!staged)
+        return staged.status();
+    auto report = CheckDbvFile(files.stagedPath(*staged));
     if (!report)
         return Status::Error(
             QStringLiteral("Записанная база %1 не читается: %2").arg(shown, report.error()));
@@ -100,14 +85,8 @@ Status WriteChecked(const QString& target, const QByteArray& bytes, PreparedFile
                                  .arg(p.Number)
                                  .arg(p.Reason));
     }
-    prepared = PreparedFile{target, std::move(temp)};
     return Status::Ok();
 }
-
-struct DatabasesWork {
-    QString Folder;
-    std::array<PreparedFile, 2> Files;
-};
 
 } // namespace
 
@@ -138,14 +117,12 @@ QString ReplaceQuestion(const UnencodableChars& found) {
 }
 
 ImportStep DatabasesStep(const QString& folder, bool replace, AskReplace ask) {
-    auto work = std::make_shared<DatabasesWork>();
-    work->Folder = folder;
     ImportStep step;
-    step.Prepare = [work, replace, ask](const DataSetRoot& root,
-                                        const ImportContext& context) -> Status {
-        if (!QDir().mkpath(work->Folder))
+    step.Prepare = [folder, replace, ask](const DataSetRoot& root,
+                                          const ImportContext& context) -> Status {
+        if (!QDir().mkpath(folder))
             return Status::Error(QStringLiteral("Не удалось создать папку %1")
-                                     .arg(QDir::toNativeSeparators(work->Folder)));
+                                     .arg(QDir::toNativeSeparators(folder)));
         const std::array<CategorySet, 2> sets = {CategorySet::AB, CategorySet::CD};
         const std::array<QString, 2> names = {DatabaseFileAB, DatabaseFileCD};
         const std::array<QString, 2> labels = {QStringLiteral("A,B"), QStringLiteral("C,D")};
@@ -193,8 +170,7 @@ ImportStep DatabasesStep(const QString& folder, bool replace, AskReplace ask) {
                     QStringLiteral("Билеты %1 не собраны:\n%2").arg(labels[k], bytes.error()));
             if (stop || context.cancelled())
                 return Status::Error(DataSetCancelledMessage);
-            const QString target = QDir(work->Folder).filePath(names[k]);
-            return WriteChecked(target, *bytes, work->Files[k]);
+            return StageChecked(QDir(folder).filePath(names[k]), *bytes, *context.Files);
         };
         auto both = [&](const std::function<Status(std::size_t)>& one) -> Status {
             std::array<Status, 2> outcome = {Status::Ok(), Status::Ok()};
@@ -230,53 +206,6 @@ ImportStep DatabasesStep(const QString& folder, bool replace, AskReplace ask) {
         }
         say(ImportProgress::Stage::Check, QStringLiteral("Проверка баз"), 0, -1);
         return both(writeOne);
-    };
-    step.Commit = [work]() -> Status {
-        // Each old database stays under a second name until both new ones are in place, so
-        // that a rename failing for the second puts the first back: both new or both old.
-        struct Replaced {
-            QByteArray Target, Backup; // Backup empty: there was no old file
-        };
-        std::vector<Replaced> done;
-        const auto undo = [&done] {
-            for (auto it = done.rbegin(); it != done.rend(); ++it)
-                if (it->Backup.isEmpty())
-                    ::unlink(it->Target.constData());
-                else
-                    std::rename(it->Backup.constData(), it->Target.constData());
-        };
-        for (PreparedFile& file : work->Files) {
-            if (!file.Temp)
-                continue;
-            const QByteArray from = QFile::encodeName(file.Temp->fileName());
-            const QByteArray to = QFile::encodeName(file.Target);
-            const QString shown = QDir::toNativeSeparators(file.Target);
-            QByteArray backup;
-            if (QFileInfo::exists(file.Target)) {
-                backup = to + ".previous";
-                ::unlink(backup.constData()); // left by an import killed here
-                // A second link costs no copy; a file system without links gets a copy.
-                if (::link(to.constData(), backup.constData()) != 0 &&
-                    !QFile::copy(file.Target, QFile::decodeName(backup))) {
-                    undo();
-                    return Status::Error(QStringLiteral("Не удалось заменить файл %1").arg(shown));
-                }
-            }
-            // rename(2) replaces the old file in one step; QFile::rename would refuse.
-            if (std::rename(from.constData(), to.constData()) != 0) {
-                if (!backup.isEmpty())
-                    ::unlink(backup.constData());
-                undo();
-                return Status::Error(QStringLiteral("Не удалось заменить файл %1").arg(shown));
-            }
-            file.Temp->setAutoRemove(false); // it is the target now
-            file.Temp.reset();
-            done.push_back({to, backup});
-        }
-        for (const Replaced& r : done)
-            if (!r.Backup.isEmpty())
-                ::unlink(r.Backup.constData());
-        return Status::Ok();
     };
     return step;
 }

@@ -1,8 +1,9 @@
 #pragma once
 
-// Turning an opened data set into the program's files, as a list of steps: each step first
-// prepares everything in temporary files, and only when every step has prepared do they all
-// put their files in place. So a failure or a cancel anywhere changes nothing.
+// Turning an opened data set into the program's files, as a list of steps: each step stages its
+// files into the import's FileSet, and only when every step has prepared are they all put in
+// place as one set. So a failure or a cancel anywhere changes nothing, and a kill between the
+// renames is finished or undone at the next start.
 //
 //     std::vector<ImportStep> steps{DatabasesStep(appDataDir)};   // more steps may follow
 //     ImportContext context{progress, &cancel};
@@ -20,6 +21,8 @@
 
 namespace bil {
 
+class FileSet;
+
 // What the work is doing now, ready to show: a caption, and a count (Total -1: unknown).
 struct ImportProgress {
     enum class Stage { Download, Unpack, Build, Check, Install };
@@ -33,6 +36,7 @@ struct ImportProgress {
 struct ImportContext {
     std::function<void(const ImportProgress&)> Progress; // optional; called on the worker thread
     const CancelFlag* Cancel = nullptr;                  // optional
+    FileSet* Files = nullptr; // where the steps stage their files; set by RunDataSetImport
 
     bool cancelled() const { return Cancel && Cancel->load(); }
     void report(ImportProgress::Stage stage, const QString& caption, qint64 done,
@@ -43,14 +47,15 @@ struct ImportContext {
 };
 
 struct ImportStep {
-    // Reads the data set and writes only temporary files; nothing the program uses changes.
+    // Reads the data set and stages files into context.Files; nothing the program uses changes.
     std::function<Status(const DataSetRoot& root, const ImportContext& context)> Prepare;
-    // Puts the prepared files in place; runs only after every step has prepared.
-    std::function<Status()> Commit;
+    // Optional: told how the set's commit went, after every step's files were put in place.
+    std::function<void(const FileSet& files)> Committed;
 };
 
 // Opens the source (folder, archive or address), prepares every step on its root in order,
-// then commits them. The first failure stops the import with its message.
+// then commits all their files as one set. The first failure stops the import with its message;
+// a failure of an optional file is left to its step to report.
 Status RunDataSetImport(const QString& source, const std::vector<ImportStep>& steps,
                         const ImportContext& context, DataSetSourceOptions sourceOptions = {});
 
@@ -65,11 +70,10 @@ QString ReplaceQuestion(const UnencodableChars& found);
 inline const QString DatabaseFileAB = QStringLiteral("dataAB.dbv");
 inline const QString DatabaseFileCD = QStringLiteral("dataCD.dbv");
 
-// Builds dataAB.dbv and dataCD.dbv into `folder` from one read of the data set: each goes to
-// a temporary file beside its target, is checked with the reader of `biletoria-dbv check`,
-// and on commit is renamed over any older one, both or neither. With replace, characters cp1251
-// lacks become '?'; else, with ask, the learner is asked once for both sets; else each place
-// is an error.
+// Builds dataAB.dbv and dataCD.dbv into `folder` from one read of the data set: each is staged
+// beside its target, checked with the reader of `biletoria-dbv check`, and replaces any older
+// one with the set, both or neither. With replace, characters cp1251 lacks become '?'; else,
+// with ask, the learner is asked once for both sets; else each place is an error.
 ImportStep DatabasesStep(const QString& folder, bool replace = false, AskReplace ask = {});
 
 // A caption for a byte count: "12,3 МБ" or "512 КБ".

@@ -1,8 +1,8 @@
 #include "data/dbv_writer.h"
 
-#include "data/atomic_file.h"
 #include "data/cp1251.h"
 #include "data/database.h"
+#include "data/file_commit.h"
 
 #include <QtEndian>
 

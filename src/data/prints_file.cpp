@@ -1,6 +1,6 @@
 #include "data/prints_file.h"
 
-#include "data/atomic_file.h"
+#include "data/file_commit.h"
 
 #include <QCryptographicHash>
 #include <QFile>

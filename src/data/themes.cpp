@@ -1,6 +1,6 @@
 #include "data/themes.h"
 
-#include "data/atomic_file.h"
+#include "data/file_commit.h"
 
 #include <QDir>
 #include <QFile>

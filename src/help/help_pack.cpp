@@ -1,7 +1,7 @@
 #include "help/help_pack.h"
 
-#include "data/atomic_folder.h"
 #include "data/dbv_import.h"
+#include "data/file_commit.h"
 #include "data/themes.h"
 #include "help/help_pack_html.h"
 #include "help/help_pack_read.h"
@@ -417,7 +417,8 @@ QString DescribeHelpPack(const HelpPackSummary& s) {
     return text;
 }
 
-Result<HelpPackSummary> PrepareHelpPack(const HelpPackOptions& options, FolderReplacement& into) {
+Result<HelpPackSummary> PrepareHelpPack(const HelpPackOptions& options, const QString& outDir,
+                                        FileSet& into, bool optional) {
     auto cancelled = [&] { return options.Cancel && options.Cancel->load(); };
     auto progress = [&](const QString& line) {
         if (options.Progress)
@@ -477,19 +478,19 @@ Result<HelpPackSummary> PrepareHelpPack(const HelpPackOptions& options, FolderRe
     if (cancelled())
         return Status::Error(DataSetCancelledMessage);
     progress(QStringLiteral("Справка: запись"));
-    if (Status written =
-            into.prepare([&](const QString& folder) { return WritePack(folder, draft, options); });
-        !written)
-        return written;
+    Result<int> staged = into.addFolder(
+        outDir, [&](const QString& folder) { return WritePack(folder, draft, options); }, optional);
+    if (!staged)
+        return staged.status();
     return draft.Summary;
 }
 
 Result<HelpPackSummary> BuildHelpPack(const HelpPackOptions& options, const QString& outDir) {
-    FolderReplacement replacement(outDir);
-    auto prepared = PrepareHelpPack(options, replacement);
+    FileSet files;
+    auto prepared = PrepareHelpPack(options, outDir, files);
     if (!prepared)
         return prepared;
-    if (Status committed = replacement.commit(); !committed)
+    if (Status committed = files.commit(); !committed)
         return committed;
     if (options.Progress)
         options.Progress(QStringLiteral("Справка: ") + DescribeHelpPack(*prepared));
@@ -498,7 +499,6 @@ Result<HelpPackSummary> BuildHelpPack(const HelpPackOptions& options, const QStr
 
 ImportStep HelpPackStep(const QString& folder, const QString& rulesFile, const QString& source,
                         std::shared_ptr<HelpPackReport> report, bool optional) {
-    auto replacement = std::make_shared<FolderReplacement>(folder);
     if (!report)
         report = std::make_shared<HelpPackReport>();
     ImportStep step;
@@ -511,10 +511,12 @@ ImportStep HelpPackStep(const QString& folder, const QString& rulesFile, const Q
         options.Progress = [&context](const QString& caption) {
             context.report(ImportProgress::Stage::Build, caption, 0, -1);
         };
-        auto prepared = PrepareHelpPack(options, *replacement);
+        report->Entry = -1;
+        auto prepared = PrepareHelpPack(options, folder, *context.Files, optional);
         if (prepared) {
             report->Summary = *prepared;
             report->Built = Status::Ok();
+            report->Entry = int(context.Files->size()) - 1;
             return Status::Ok();
         }
         report->Built = prepared.status();
@@ -522,10 +524,11 @@ ImportStep HelpPackStep(const QString& folder, const QString& rulesFile, const Q
             return Status::Ok();
         return Status::Error(QStringLiteral("Справка не собрана:\n") + prepared.error());
     };
-    step.Commit = [replacement, report]() -> Status {
-        if (!report->Built)
-            return Status::Ok(); // an optional pack that failed: the old one stays
-        return replacement->commit();
+    step.Committed = [report](const FileSet& files) {
+        // An optional pack that could not take its place: the old one stays.
+        if (report->Entry >= 0)
+            if (Status placed = files.outcome(report->Entry); !placed)
+                report->Built = placed;
     };
     return step;
 }

@@ -11,7 +11,7 @@
 
 namespace bil {
 
-class FolderReplacement;
+class FileSet;
 
 struct HelpPackOptions {
     QString Root;      // the data set root: signs/, markup/, penalties/, questions/, images/
@@ -39,20 +39,22 @@ struct HelpPackSummary {
 // with none of the parts fails, naming the file, and leaves `outDir` untouched.
 Result<HelpPackSummary> BuildHelpPack(const HelpPackOptions& options, const QString& outDir);
 
-// BuildHelpPack up to the point where the new pack lies complete beside the old one: the
-// replacement's commit() then puts it in place.
-Result<HelpPackSummary> PrepareHelpPack(const HelpPackOptions& options, FolderReplacement& into);
+// BuildHelpPack up to the point where the new pack lies complete beside the old one, staged as
+// an entry of `into` (optional or not), whose commit() then puts it in place.
+Result<HelpPackSummary> PrepareHelpPack(const HelpPackOptions& options, const QString& outDir,
+                                        FileSet& into, bool optional = false);
 
 // How the help pack step of an import went.
 struct HelpPackReport {
-    Status Built = Status::Ok();
+    Status Built = Status::Ok(); // also a pack built but not put in place
     HelpPackSummary Summary;
+    int Entry = -1; // in the import's file set
 };
 
 // The help pack as a step of a data set import: prepared into a new folder beside `folder`,
 // put in place with the import's other files. `source` is kept in the pack as its origin.
-// An optional pack that cannot be built does not stop the import (the questions matter more):
-// the reason goes to the report and the old pack stays. A cancel always stops it.
+// An optional pack that cannot be built or put in place does not stop the import (the questions
+// matter more): the reason goes to the report and the old pack stays. A cancel always stops it.
 ImportStep HelpPackStep(const QString& folder, const QString& rulesFile, const QString& source,
                         std::shared_ptr<HelpPackReport> report = {}, bool optional = false);
 

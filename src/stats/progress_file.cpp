@@ -1,6 +1,6 @@
 #include "stats/progress_file.h"
 
-#include "data/atomic_file.h"
+#include "data/file_commit.h"
 #include "data/numbering.h"
 #include "stats/stat_record.h"
 

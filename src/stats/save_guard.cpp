@@ -20,6 +20,18 @@ Status SaveGuard::save(const std::function<Status()>& write, Prompter* prompter)
     return st;
 }
 
+Status SaveGuard::saveAtClose(const std::function<Status()>& write, Prompter* prompter) {
+    Status st = write ? write() : Status::Ok();
+    m_failing = !st.ok();
+    if (!st && prompter)
+        prompter->warn(QStringLiteral("Не удалось сохранить %1 при закрытии программы.\n%2\n\n"
+                                      "Изменения после последнего удачного сохранения будут "
+                                      "потеряны. Проверьте, есть ли место на диске и разрешена "
+                                      "ли запись в папку.")
+                           .arg(m_what, st.message()));
+    return st;
+}
+
 QString SaveGuard::warning(const QString& reason) const {
     return QStringLiteral("Не удалось сохранить %1.\n%2\n\nПрограмма продолжит работу: "
                           "изменения остаются в памяти и будут записаны при следующем сохранении. "
@@ -43,6 +55,15 @@ Status SaveStatsGuarded(AppState& app) {
     // The journal's answers reach the disk with the counts they belong to.
     FlushJournal(app);
     return saved;
+}
+
+Status SaveAtClose(AppState& app) {
+    if (app.Saves.Themes.failing())
+        app.Saves.Themes.saveAtClose([&app] { return SaveThemeFile(app.Themes, app.AppDataDir); },
+                                     app.services.prompter);
+    return app.Saves.Stats.saveAtClose(
+        [&app] { return SaveStats(StatFilePath(app.AppDataDir), app.Stats); },
+        app.services.prompter);
 }
 
 Status SaveThemesGuarded(AppState& app) {

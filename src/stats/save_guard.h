@@ -22,8 +22,13 @@ public:
     // Runs write. A failure is warned about through prompter (may be null) unless this run of
     // failures was already reported, and is returned either way.
     Status save(const std::function<Status()>& write, Prompter* prompter);
+    // The program's last save: a failure is warned about even within a reported run, since the
+    // changes still only in memory go with the program.
+    Status saveAtClose(const std::function<Status()>& write, Prompter* prompter);
     // The last save failed: the file is older than the data in memory.
     bool failing() const { return m_failing; }
+    // The file was written by other means with what memory holds.
+    void markSaved() { m_failing = false; }
     // The warning for a failure whose reason is the given message.
     QString warning(const QString& reason) const;
 
@@ -47,5 +52,8 @@ Status SaveAtStatsPoint(SaveGuards& guards, const std::function<Status()>& write
 // A statistics save point also retries a theme file whose last save failed.
 Status SaveStatsGuarded(AppState& app);
 Status SaveThemesGuarded(AppState& app);
+// The save when the program closes: a theme file still failing, then the statistics, each
+// failure warned about whether or not its run was.
+Status SaveAtClose(AppState& app);
 
 } // namespace bil

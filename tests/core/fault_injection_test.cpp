@@ -5,6 +5,7 @@
 
 #include "app/app_state.h"
 #include "data/dataset_import.h"
+#include "data/file_commit.h"
 #include "data/themes.h"
 #include "scripted_prompter.h"
 #include "stats/answer_journal.h"
@@ -20,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -463,6 +465,30 @@ TEST(SaveFaults, FolderRemovedWhileRunningWarnsOnceUntilItIsBack) {
     EXPECT_EQ(p.warnings(), 2);
 }
 
+// The run of failures was reported, but the save at close is the last chance: what still fails
+// then is told again, for each file, and a close save that works says nothing.
+TEST(SaveFaults, CloseSaveWarnsAgainWhenChangesAreStillOnlyInMemory) {
+    Program p;
+    ASSERT_TRUE(QDir(p.dir.path()).removeRecursively());
+    p.app->Stats = statsOfGeneration(6);
+    EXPECT_FALSE(SaveThemesGuarded(*p.app));
+    EXPECT_FALSE(SaveStatsGuarded(*p.app));
+    EXPECT_FALSE(SaveStatsGuarded(*p.app));
+    ASSERT_EQ(p.warnings(), 2);
+    EXPECT_FALSE(SaveAtClose(*p.app));
+    ASSERT_EQ(p.warnings(), 4);
+    EXPECT_TRUE(p.prompter.shown()[2].text.startsWith(
+        QStringLiteral("Не удалось сохранить темы и отметки сложности вопросов при закрытии")));
+    EXPECT_TRUE(p.prompter.shown()[3].text.startsWith(
+        QStringLiteral("Не удалось сохранить статистику при закрытии программы.")));
+
+    ASSERT_TRUE(QDir().mkpath(p.dir.path()));
+    EXPECT_TRUE(SaveAtClose(*p.app));
+    EXPECT_EQ(p.warnings(), 4);
+    EXPECT_EQ(ReadAll(p.statPath()), SerializeStats(statsOfGeneration(6)));
+    EXPECT_EQ(ReadAll(p.themePath()), themesOfGeneration(1));
+}
+
 // Loading new databases into the data folder while writes fail: a clear error naming the file,
 // the databases already there untouched, no temporary file left.
 class DatabaseInstallFaults : public ::testing::Test {
@@ -547,6 +573,56 @@ TEST_F(DatabaseInstallFaults, SecondReplacementFailingPutsTheFirstBack) {
     EXPECT_NE(ReadAll(m_data.file(DatabaseFileCD)), m_oldCD);
     EXPECT_EQ(QDir(m_data.path()).entryList(QDir::Files | QDir::Hidden),
               (QStringList{DatabaseFileAB, DatabaseFileCD}));
+}
+
+// Imports of two different data sets, one after the other, killed at random moments: after the
+// next start's recovery the two databases always come from the same import, and nothing else
+// is left in the folder.
+TEST(KillDuringImport, TheTwoDatabasesAlwaysComeFromOneImport) {
+    TempDir sets, data;
+    std::array<QString, 2> source;
+    std::array<std::pair<QByteArray, QByteArray>, 2> pair;
+    for (int k = 0; k < 2; ++k) {
+        test::DataSetShape shape;
+        shape.PicturesPerSet = 2 + k; // other bytes in both databases
+        shape.BigJpeg = false;
+        source[size_t(k)] = sets.file(QString::number(k));
+        ASSERT_TRUE(test::WriteDataSetFolder(source[size_t(k)], test::MakePublishedDataSet(shape)));
+        TempDir once;
+        ASSERT_TRUE(RunDataSetImport(source[size_t(k)], {DatabasesStep(once.path())}, {}));
+        pair[size_t(k)] = {ReadAll(once.file(DatabaseFileAB)), ReadAll(once.file(DatabaseFileCD))};
+    }
+    ASSERT_NE(pair[0].first, pair[1].first);
+    ASSERT_NE(pair[0].second, pair[1].second);
+
+    const char* value = std::getenv("BILETORIA_KILL_ROUNDS");
+    const int rounds = value ? std::max(1, std::atoi(value) / 5) : 30;
+    int changes = 0, last = -1;
+    const int result = killDuringSaves(
+        rounds,
+        [&](int g) { RunDataSetImport(source[size_t(g % 2)], {DatabasesStep(data.path())}, {}); },
+        [&](int round) {
+            if (!RecoverFileSets(data.path()))
+                return false;
+            RemoveStaleLeftovers(data.path(), {DatabaseFileAB, DatabaseFileCD},
+                                 QDateTime::currentDateTimeUtc().addSecs(120));
+            const std::pair<QByteArray, QByteArray> now = {ReadAll(data.file(DatabaseFileAB)),
+                                                           ReadAll(data.file(DatabaseFileCD))};
+            const int which = now == pair[0] ? 0 : now == pair[1] ? 1 : -1;
+            const QStringList left =
+                QDir(data.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+            if (which < 0 || left != QStringList({DatabaseFileAB, DatabaseFileCD})) {
+                ADD_FAILURE() << "round " << round << ": databases of two imports or leftovers: "
+                              << left.join(' ').toStdString();
+                return false;
+            }
+            changes += which != last;
+            last = which;
+            return true;
+        });
+    EXPECT_EQ(result, rounds);
+    EXPECT_GT(changes, 1);
+    std::printf("[ kills    ] import: %d kills, %d changes of the pair seen\n", rounds, changes);
 }
 
 } // namespace

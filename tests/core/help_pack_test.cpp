@@ -1,8 +1,8 @@
 // The help pack: readers of the data set's help material, the split of run-together
 // descriptions and of the rules text, and the pack built from a fixture data set.
 
-#include "data/atomic_folder.h"
 #include "data/cp1251.h"
+#include "data/file_commit.h"
 #include "data/themes.h"
 #include "help/help_pack.h"
 #include "help/help_pack_html.h"
@@ -642,15 +642,12 @@ TEST(HelpSearch, EntriesOfAPageAreFoundByAllTheirWordsTitlesFirst) {
 
 // --- Replacing the folder -------------------------------------------------------------------
 
-class ReplaceFolderTest : public ::testing::TestWithParam<FolderSwap> {
+class ReplaceFolderTest : public ::testing::Test {
 protected:
     Status replace(const QByteArray& content) {
-        return ReplaceFolder(
-            target(),
-            [&](const QString& folder) {
-                return WriteWholeFile(folder + "/sub/page.html", content);
-            },
-            GetParam());
+        return ReplaceFolder(target(), [&](const QString& folder) {
+            return WriteWholeFile(folder + "/sub/page.html", content);
+        });
     }
     QString target() const { return dir.file("help"); }
     QString content() const { return ReadText(target() + "/sub/page.html"); }
@@ -660,7 +657,7 @@ protected:
     TempDir dir;
 };
 
-TEST_P(ReplaceFolderTest, NewFolderReplacesTheOldWholeAndFailuresLeaveItAlone) {
+TEST_F(ReplaceFolderTest, NewFolderReplacesTheOldWholeAndFailuresLeaveItAlone) {
     ASSERT_TRUE(replace("первая").ok());
     EXPECT_EQ(content(), "первая");
     test::WriteDataFile(target() + "/old-only.html", "старое");
@@ -669,19 +666,16 @@ TEST_P(ReplaceFolderTest, NewFolderReplacesTheOldWholeAndFailuresLeaveItAlone) {
     EXPECT_FALSE(QFileInfo::exists(target() + "/old-only.html"));
     EXPECT_EQ(entries(), QStringList({"help"}));
 
-    const Status failed = ReplaceFolder(
-        target(),
-        [](const QString& folder) {
-            EXPECT_TRUE(WriteWholeFile(folder + "/half.html", "половина").ok());
-            return Status::Error("сбой посередине");
-        },
-        GetParam());
+    const Status failed = ReplaceFolder(target(), [](const QString& folder) {
+        EXPECT_TRUE(WriteWholeFile(folder + "/half.html", "половина").ok());
+        return Status::Error("сбой посередине");
+    });
     EXPECT_EQ(failed.message(), "сбой посередине");
     EXPECT_EQ(content(), "вторая");
     EXPECT_EQ(entries(), QStringList({"help"}));
 }
 
-TEST_P(ReplaceFolderTest, LeftoversOfAKilledReplacementAreCleared) {
+TEST_F(ReplaceFolderTest, LeftoversOfAKilledReplacementAreCleared) {
     ASSERT_TRUE(replace("первая").ok());
     // A fresh folder of a replacement killed long ago, and one that may still be running.
     test::WriteDataFile(dir.file(".help.new-aaaaaa/x"), "x");
@@ -694,13 +688,13 @@ TEST_P(ReplaceFolderTest, LeftoversOfAKilledReplacementAreCleared) {
 
     // Killed between the two renames: the parked old folder gets its name back.
     ASSERT_TRUE(QDir().rename(target(), dir.file(".help.old-cccccc")));
-    ASSERT_TRUE(ReplaceFolder(
-                    target(), [](const QString&) { return Status::Error("нет"); }, GetParam())
-                    .message() == "нет");
+    ASSERT_TRUE(ReplaceFolder(target(), [](const QString&) {
+                    return Status::Error("нет");
+                }).message() == "нет");
     EXPECT_EQ(content(), "вторая");
 }
 
-TEST_P(ReplaceFolderTest, AFullDiskLeavesTheOldFolder) {
+TEST_F(ReplaceFolderTest, AFullDiskLeavesTheOldFolder) {
     ASSERT_TRUE(replace("первая").ok());
     const pid_t pid = fork();
     if (pid == 0) {
@@ -718,7 +712,7 @@ TEST_P(ReplaceFolderTest, AFullDiskLeavesTheOldFolder) {
     EXPECT_EQ(entries(), QStringList({"help"}));
 }
 
-TEST_P(ReplaceFolderTest, AFileInTheWayIsNotReplaced) {
+TEST_F(ReplaceFolderTest, AFileInTheWayIsNotReplaced) {
     test::WriteDataFile(target(), "файл");
     EXPECT_TRUE(replace("x").message().contains("не папка"));
     EXPECT_EQ(ReadText(target()), "файл");
@@ -739,9 +733,6 @@ TEST(SvgSize, AnySizeFitsTheBoxOrGivesNone) {
     EXPECT_TRUE(shown.isEmpty() || (shown.width() <= 200 && shown.height() >= 1));
     EXPECT_FALSE(SvgSize("<html/>"));
 }
-
-INSTANTIATE_TEST_SUITE_P(BothWays, ReplaceFolderTest,
-                         ::testing::Values(FolderSwap::Exchange, FolderSwap::Renames));
 
 } // namespace
 } // namespace bil

@@ -4,11 +4,13 @@
 #include "app/ui/import_dialog.h"
 #include "app/ui/main_window.h"
 #include "data/demo_database.h"
+#include "data/file_commit.h"
 #include "data/themes.h"
 #include "help/help_pack_read.h"
 #include "help_dataset.h"
 #include "loopback_http.h"
 #include "scripted_prompter.h"
+#include "step_clock.h"
 #include "test_dataset.h"
 #include "test_db.h"
 
@@ -31,6 +33,7 @@
 
 #include <functional>
 #include <memory>
+#include <utime.h>
 
 using namespace bil;
 using bil::test::ScriptedPrompter;
@@ -315,6 +318,75 @@ TEST_F(ImportDialogTest, TheImportBuildsTheHelpPagesWithTheRulesText) {
     EXPECT_TRUE(entry("pdd8.html", "p8.1")->contains("A,B: билет 1, вопрос 1"));
     EXPECT_TRUE(entry("pdd9.html", "p9.10")->contains("9.10. Водитель держит дистанцию"));
     EXPECT_EQ(ReadPackContents(ReadAll(pack + "/" + PackManifestName))->Source, folder);
+}
+
+// The help pack cannot take its place (a file stands where its folder goes): the databases,
+// good, stay loaded and the message says so, and why the help is missing.
+TEST_F(ImportDialogTest, HelpThatCannotBePutInPlaceDoesNotUndoTheQuestions) {
+    const QString folder = config.file(QStringLiteral("pdd"));
+    ASSERT_TRUE(test::WriteDataSetFolder(folder, test::MakePublishedDataSet()));
+    const QString pack = HelpPackFolder(appData.path());
+    test::WriteDataFile(pack, "не папка справки");
+    withDialog([&](ImportDialog& dialog) { run(dialog, folder, false); });
+    EXPECT_EQ(state->Db.DbPath(), appData.file(DatabaseFileAB));
+    EXPECT_TRUE(QFile::exists(appData.file(DatabaseFileCD)));
+    EXPECT_TRUE(prompter.texts().filter(QStringLiteral("Билеты не загружены")).isEmpty());
+    const QStringList warnings = prompter.texts().filter("справка к ним не собрана");
+    ASSERT_EQ(warnings.size(), 1) << prompter.texts().join('|').toStdString();
+    EXPECT_TRUE(warnings.front().startsWith("Билеты загружены"));
+    EXPECT_TRUE(warnings.front().contains("не папка")) << warnings.front().toStdString();
+    EXPECT_EQ(ReadAll(pack), "не папка справки");
+    EXPECT_EQ(
+        QDir(appData.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        (QStringList{DatabaseFileAB, DatabaseFileCD, QStringLiteral("help"),
+                     QStringLiteral("stat.dat"), QStringLiteral("tema4.dat")}));
+}
+
+// An import killed between the renames of its two databases: the next start finishes it before
+// any database is opened, and removes what killed writes left, once it is a minute old by the
+// program's clock.
+TEST_F(ImportDialogTest, StartUpFinishesAnImportKilledBetweenItsRenames) {
+    const QDir data(appData.path());
+    auto put = [&](const QString& name, const QByteArray& bytes) {
+        test::WriteDataFile(data.filePath(name), bytes);
+    };
+    put(DatabaseFileAB, "новая AB");       // renamed before the kill
+    put("dataAB.dbv.Sav001", "старая AB"); // its old content, kept for undoing
+    put(DatabaseFileCD, "старая CD");
+    put("dataCD.dbv.Sav002", "старая CD");
+    put("dataCD.dbv.New002", "новая CD"); // not renamed yet
+    auto line = [&](const QString& target, const QString& staged, const QString& saved) {
+        return "file\trequired\t" + QFile::encodeName(data.filePath(target)) + "\t" +
+               QFile::encodeName(data.filePath(staged)) + "\t" +
+               QFile::encodeName(data.filePath(saved)) + "\n";
+    };
+    put(FileSetJournalName, "biletoria-commit 1\ncommit\n" +
+                                line(DatabaseFileAB, "dataAB.dbv.New001", "dataAB.dbv.Sav001") +
+                                line(DatabaseFileCD, "dataCD.dbv.New002", "dataCD.dbv.Sav002") +
+                                "end\n");
+    put("dataAB.dbv.previous", "от прежней версии");
+    put(".help.new-aaaaaa/page.html", "брошенная");
+    put(".help.new-bbbbbb/page.html", "пишется сейчас");
+    put("stat.dat.Ab12Cd", "брошенный");
+    const qint64 later = QDateTime::currentSecsSinceEpoch() + 600;
+    const utimbuf times{later, later};
+    ASSERT_EQ(utime(QFile::encodeName(data.filePath(".help.new-bbbbbb")).constData(), &times), 0);
+
+    test::StepClock clock(QDateTime::currentDateTimeUtc());
+    clock.advanceMs(120000);
+    AppState again;
+    again.ProgramDir = program.path();
+    again.services.prompter = &prompter;
+    again.services.store = store.get();
+    again.services.clock = &clock;
+    TForm2 second(again);
+    ASSERT_EQ(second.FormCreate(), StartupResult::Continue);
+    EXPECT_EQ(ReadAll(data.filePath(DatabaseFileAB)), "новая AB");
+    EXPECT_EQ(ReadAll(data.filePath(DatabaseFileCD)), "новая CD");
+    QStringList left = data.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    left.removeAll(QStringLiteral("stat.dat"));
+    left.removeAll(QStringLiteral("tema4.dat"));
+    EXPECT_EQ(left, (QStringList{".help.new-bbbbbb", DatabaseFileAB, DatabaseFileCD}));
 }
 
 TEST_F(ImportDialogTest, HelpThatCannotBeBuiltDoesNotCostTheQuestions) {

@@ -1,6 +1,6 @@
 #include "test_db.h"
 
-#include "data/atomic_file.h"
+#include "data/file_commit.h"
 #include "data/numbering.h"
 
 #include <QDir>

@@ -6,6 +6,7 @@
 #include "data/dbv_import.h"
 #include "data/demo_database.h"
 #include "data/fingerprint.h"
+#include "data/file_commit.h"
 #include "data/question_search.h"
 #include "data/release_diff.h"
 #include "help/help_pack.h"
@@ -17,6 +18,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -169,6 +171,9 @@ int Build(const QStringList& arguments) {
     std::vector<bil::ImportStep> steps;
     QString written;
     if (both) {
+        // An earlier build killed between its renames is finished (or undone) first.
+        if (bil::Status recovered = bil::RecoverFileSets(parser.value(outDir)); !recovered)
+            return Fail(recovered.message());
         steps.push_back(bil::DatabasesStep(parser.value(outDir), parser.isSet(replace)));
         written = QDir(parser.value(outDir)).filePath(bil::DatabaseFileAB) + QStringLiteral(", ") +
                   QDir(parser.value(outDir)).filePath(bil::DatabaseFileCD);
@@ -222,6 +227,9 @@ int Help(const QStringList& arguments) {
     TerminalProgress progress;
     bil::ImportContext context;
     context.Progress = [&](const bil::ImportProgress& p) { progress.show(p); };
+    if (bil::Status recovered = bil::RecoverFileSets(QFileInfo(parser.value(out)).absolutePath());
+        !recovered)
+        return Fail(recovered.message());
     auto report = std::make_shared<bil::HelpPackReport>();
     const bil::Status built = bil::RunDataSetImport(
         parser.value(json),

@@ -287,8 +287,8 @@ void TForm2::closeEvent(QCloseEvent* event) {
 
 void TForm2::FormClose() {
     // Exams and the per-question seconds change the record between save points; nothing of
-    // that may be lost when the program ends.
-    saveStats();
+    // that may be lost when the program ends; a failure now is told even within a run of them.
+    SaveAtClose(m_state);
 }
 
 void TForm2::paintEvent(QPaintEvent*) {
