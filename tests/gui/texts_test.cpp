@@ -9,7 +9,9 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
@@ -88,6 +90,36 @@ TEST(Texts, TimeOutMessageShowsTheErrorIcon) {
     prompter.message(QStringLiteral("Внимание!"), QStringLiteral("Время закончилось! "),
                      Prompter::Icon::Error);
     EXPECT_EQ(icon, QMessageBox::Critical);
+}
+
+// A save name typed without the extension: the overwrite question names the file with it, and
+// that is the file chosen.
+TEST(Texts, SaveDialogAddsTheExtensionBeforeAskingToOverwrite) {
+    test::TempDir dir;
+    const QString existing = dir.file(QStringLiteral("Мой прогресс.biletoria"));
+    test::WriteBytes(existing, "старый");
+    QString question;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setText(QStringLiteral("Мой прогресс"));
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            question = box->text();
+            box->button(QMessageBox::Yes)->click();
+        });
+        QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+    });
+    QtPrompter prompter;
+    const QString chosen = prompter.chooseSaveFile(
+        QStringLiteral("Сохранить прогресс в файл"), dir.file(QStringLiteral("Новый.biletoria")),
+        QStringLiteral("Файлы прогресса Билетории (*.biletoria);;Все файлы (*)"));
+    EXPECT_TRUE(question.contains(QStringLiteral("Мой прогресс.biletoria")))
+        << question.toStdString();
+    EXPECT_EQ(chosen, existing);
 }
 
 // Start-up installs Qt's Russian texts whatever the system's language: the buttons Qt draws

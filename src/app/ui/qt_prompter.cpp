@@ -3,8 +3,10 @@
 #include "app/ui/line_breaks.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 
 namespace bil {
 
@@ -60,7 +62,20 @@ QString QtPrompter::chooseFolder(const QString& title, const QString& folder) {
 
 QString QtPrompter::chooseSaveFile(const QString& title, const QString& proposed,
                                    const QString& filter) {
-    return QFileDialog::getSaveFileName(m_parent, title, proposed, filter);
+    const QFileInfo start(proposed);
+    QFileDialog dialog(m_parent, title, start.absolutePath(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // A name typed without the extension gets the filter's one before the overwrite question,
+    // so that the question names the file that would be replaced. Qt's own dialog does this in
+    // that order on every desktop; a native one may ask about the name as typed.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    static const QRegularExpression firstPattern(QStringLiteral("\\*\\.([A-Za-z0-9]+)"));
+    if (const QRegularExpressionMatch m = firstPattern.match(filter); m.hasMatch())
+        dialog.setDefaultSuffix(m.captured(1));
+    dialog.selectFile(start.fileName());
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.selectedFiles().value(0);
 }
 
 } // namespace bil
