@@ -91,11 +91,13 @@ TEST(Texts, TimeOutMessageShowsTheErrorIcon) {
 }
 
 // Start-up installs Qt's Russian texts whatever the system's language: the buttons Qt draws
-// itself read "Отмена", not "Cancel".
+// itself read "Отмена", not "Cancel", and dates in the file dialogs are Russian.
 TEST(Texts, QtsOwnTextsAreRussianAfterStartUp) {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     QTranslator* translator = InstallQtTranslations(*qApp);
     ASSERT_NE(translator, nullptr) << "qtbase_ru.qm (qt6-translations-l10n) is missing";
+    EXPECT_EQ(QLocale().language(), QLocale::Russian);
+    EXPECT_EQ(QLocale().standaloneMonthName(3), QStringLiteral("март"));
     QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel |
                              QDialogButtonBox::Yes | QDialogButtonBox::No);
     EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Отмена"));
