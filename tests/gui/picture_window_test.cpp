@@ -129,7 +129,7 @@ TEST_F(StudyPictureTest, AClickEnlargesThePictureWhileTheSecondsCountAndTheRunEn
     window->BitBtn7->click();
     EXPECT_FALSE(window->isVisible());
     EXPECT_FALSE(zoom.isVisible());
-    app.Launch.RebuildList = 1;
+    window->setRun(RunRequest::learnTicket(2));
     window->show();
     EXPECT_FALSE(QApplication::activeModalWidget() == &zoom);
 }
