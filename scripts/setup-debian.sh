@@ -15,7 +15,7 @@ packages=(
     qt6-translations-l10n
     libxcb1-dev
     clang libclang-rt-dev
-    fp-utils xvfb xauth appstream python3
+    fp-utils xvfb xauth openbox appstream python3
 )
 
 missing=()

@@ -3,6 +3,7 @@
 #include "app/settings_store.h"
 #include "app/startup.h"
 #include "app/ui/main_window.h"
+#include "app/ui/program_windows.h"
 #include "app/ui/qt_prompter.h"
 #include "app/ui/search_window.h"
 #include "app/ui/translations.h"
@@ -116,7 +117,7 @@ int main(int argc, char** argv) {
     bool studyFromMain = false;
     form1.setClosedHandler([&form2, &studyFromMain] {
         if (std::exchange(studyFromMain, false))
-            form2.show();
+            bil::ShowRestored(form2);
     });
     const auto studyModal = [&form1](const bil::RunRequest& request) {
         form1.setRun(request);
@@ -125,7 +126,7 @@ int main(int argc, char** argv) {
     const auto exam = [&]() -> bil::TForm91& {
         if (!form91) {
             form91 = std::make_unique<bil::TForm91>(state);
-            form91->setShowMainWindow([&form2] { form2.show(); });
+            form91->setShowMainWindow([&form2] { bil::ShowRestored(form2); });
             form91->setShowStudyModal(studyModal);
         }
         return *form91;

@@ -51,8 +51,14 @@ bool ChooseDatabaseCommand(AppState& state, const CommandViews& views) {
     Prompter* prompter = state.services.prompter;
     if (!prompter)
         return false;
-    const QString chosen = prompter->chooseOpenFile(startup_text::OpenDialogTitle, QString(),
-                                                    startup_text::OpenDialogFilter);
+    // Opens beside the database in use; the imported ones live in the hidden data folder.
+    const QString folder =
+        state.Db.DbPath().isEmpty() ? QString() : QFileInfo(state.Db.DbPath()).absolutePath();
+    QStringList places;
+    if (!state.AppDataDir.isEmpty())
+        places << state.AppDataDir;
+    const QString chosen = prompter->chooseOpenFileWithPlaces(
+        startup_text::OpenDialogTitle, folder, startup_text::OpenDialogFilter, places);
     if (chosen.isEmpty())
         return false;
     if (!QFileInfo(chosen).isFile()) {
@@ -72,6 +78,9 @@ bool SwitchDatabaseCommand(AppState& state, const QString& path, const CommandVi
             prompter->warn(startup_text::SwitchFailure);
         return false;
     }
+    // Everything on screen follows the new database, an open statistics window included,
+    // whether or not the results were reset.
+    Run(views.refresh);
     Run(views.showTitle);
     if (switched.Outcome == SwitchOutcome::NotRemembered && prompter)
         prompter->warn(startup_text::DatabaseNotRemembered + QLatin1Char('\n') +

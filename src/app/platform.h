@@ -20,6 +20,13 @@ public:
     // Open-file dialog; empty string when cancelled.
     virtual QString chooseOpenFile(const QString& title, const QString& folder,
                                    const QString& filter) = 0;
+    // The open-file dialog with more folders in its side bar (the program's hidden data folder).
+    // Prompters without a side bar ask as chooseOpenFile does.
+    virtual QString chooseOpenFileWithPlaces(const QString& title, const QString& folder,
+                                             const QString& filter, const QStringList& places) {
+        (void)places;
+        return chooseOpenFile(title, folder, filter);
+    }
     // Save-file dialog starting at the proposed path; empty string when cancelled. Prompters
     // without one cancel.
     virtual QString chooseSaveFile(const QString& title, const QString& proposed,

@@ -2,7 +2,7 @@
 
 #include "app/app_state.h"
 #include "app/platform.h"
-#include "data/atomic_file.h"
+#include "data/file_commit.h"
 #include "stats/stat_file.h"
 #include "stats/stat_record.h"
 

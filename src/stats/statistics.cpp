@@ -110,8 +110,10 @@ PreparationLevel ComputeLevel(const TStatRecord& stats) {
     }
     const int64_t n = right + wrong;
     PreparationLevel lv;
-    if (n < LevelMinAnswers)
+    if (n < LevelMinAnswers) {
+        lv.AnswersMissing = int(LevelMinAnswers - n);
         return lv;
+    }
     double quality = double(right) / double(n);
     double speed = double(seconds) / double(n); // seconds per answer
     if (quality < 0.9 || speed > 60)
@@ -122,6 +124,21 @@ PreparationLevel ComputeLevel(const TStatRecord& stats) {
     lv.Speed = speed;
     lv.Level = std::min(quality / 2 + speed / 2, 1.0);
     return lv;
+}
+
+QString LevelWaitText(int answersMissing) {
+    if (answersMissing <= 0)
+        return QString();
+    const int tens = answersMissing % 100, ones = answersMissing % 10;
+    const char* word = (tens >= 11 && tens <= 14) ? "ответов"
+                       : ones == 1                ? "ответ"
+                       : (ones >= 2 && ones <= 4) ? "ответа"
+                                                  : "ответов";
+    return QStringLiteral("Уровень подготовки считается, когда на экзамене дано не меньше %1 "
+                          "ответов: нужно ещё %2 %3.")
+        .arg(LevelMinAnswers)
+        .arg(answersMissing)
+        .arg(QString::fromUtf8(word));
 }
 
 QString PercentLabel(double value) {

@@ -59,12 +59,16 @@ struct PreparationLevel {
     double Quality = 0;
     double Speed = 0;
     double Level = 0;
+    int AnswersMissing = 0; // exam answers still needed before a level is given
 };
 
 // Minimum exam answers before a level is given.
 constexpr int LevelMinAnswers = 60;
 
 PreparationLevel ComputeLevel(const TStatRecord& stats);
+
+// Why the level is still 0 %: how many exam answers are missing; empty when none is.
+QString LevelWaitText(int answersMissing);
 
 // A pie's label: value * 100 rounded to the nearest integer, halves to even, then "%".
 QString PercentLabel(double value);

@@ -83,6 +83,7 @@ void StudyEngine::endRun() {
     ++m_runId;
     if (prompter())
         prompter()->closeQuestions();
+    m_front.runEnded();
 }
 
 std::optional<bool> StudyEngine::askAboutRun(const QString& question, bool withoutPrompter) {

@@ -87,6 +87,8 @@ public:
     virtual int chooseTheme(const QString& prompt, int preselected) = 0;
     // Minimise the whole program.
     virtual void minimizeApplication() {}
+    // The run on screen ended or was replaced: close what belongs to it.
+    virtual void runEnded() {}
 };
 
 // Point sizes of the question, answers and comment for a window of the given outer width;

@@ -7,6 +7,8 @@
 #include "stats/stat_file.h"
 #include "test_db.h"
 
+#include <QFileInfo>
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -157,12 +159,14 @@ TEST_F(MenuCommandsTest, SwitchToABadDatabaseChangesNothingButWhatTheLearnerRese
 }
 
 // A good file: reset (on Yes) and refresh first, then the new database with the help links of
-// its own comments, its title, and Bas; a store that refuses Bas is reported after the title.
+// its own comments, a refresh on it (reset or not), its title, and Bas; a store that refuses Bas
+// is reported after the title.
 TEST_F(MenuCommandsTest, SwitchRebuildsTheLinksShowsTheTitleAndTellsWhenBasIsNotKept) {
     const QString cd = otherDatabase();
     prompter.queueYesNo(true);
     EXPECT_TRUE(SwitchDatabaseCommand(state, cd, views));
-    EXPECT_EQ(seen, QStringList({QStringLiteral("refresh"), QStringLiteral("title Билеты C и D")}));
+    EXPECT_EQ(seen, QStringList({QStringLiteral("refresh"), QStringLiteral("refresh"),
+                                 QStringLiteral("title Билеты C и D")}));
     EXPECT_EQ(state.Db.DbPath(), cd);
     EXPECT_EQ(links(1), QStringList({QStringLiteral("Знак 5.19.1=zn5.html#z5.19.1"),
                                      QStringLiteral("Пункт 14.1=pdd14.html#p14.1")}));
@@ -178,7 +182,7 @@ TEST_F(MenuCommandsTest, SwitchRebuildsTheLinksShowsTheTitleAndTellsWhenBasIsNot
     };
     EXPECT_TRUE(SwitchDatabaseCommand(state, dbPath, views));
     EXPECT_EQ(state.Db.DbPath(), dbPath);
-    EXPECT_EQ(seen, QStringList{QStringLiteral("title")});
+    EXPECT_EQ(seen, QStringList({QStringLiteral("refresh"), QStringLiteral("title")}));
     ASSERT_EQ(prompter.shown().size(), 2u);
     EXPECT_TRUE(prompter.shown()[1].text.startsWith(startup_text::DatabaseNotRemembered));
     EXPECT_EQ(store.readString(QStringLiteral("Bas")), cd);
@@ -190,6 +194,9 @@ TEST_F(MenuCommandsTest, ChoosingADatabaseCancelledOrMissingAsksNothingMore) {
     EXPECT_EQ(prompter.shown()[0].kind, ScriptedPrompter::Kind::OpenFile);
     EXPECT_EQ(prompter.shown()[0].text, startup_text::OpenDialogTitle);
     EXPECT_EQ(prompter.shown()[0].filter, startup_text::OpenDialogFilter);
+    // Beside the database in use, with the data folder at hand.
+    EXPECT_EQ(prompter.shown()[0].folder, QFileInfo(dbPath).absolutePath());
+    EXPECT_EQ(prompter.shown()[0].places, QStringList{state.AppDataDir});
 
     prompter.clear();
     prompter.queueFile(other.file(QStringLiteral("none.dbv")));

@@ -150,6 +150,17 @@ TEST(StatThemes, PercentagesFollowTheCurrentTheme) {
 
 // --- Overall level --------------------------------------------------------------------------
 
+TEST(StatLevel, WaitTextCountsTheMissingExamAnswersInRussian) {
+    EXPECT_EQ(LevelWaitText(0), QString());
+    const auto tail = [](int n) { return LevelWaitText(n).section(QStringLiteral("ещё "), 1); };
+    EXPECT_EQ(tail(1), QStringLiteral("1 ответ."));
+    EXPECT_EQ(tail(3), QStringLiteral("3 ответа."));
+    EXPECT_EQ(tail(12), QStringLiteral("12 ответов."));
+    EXPECT_EQ(tail(21), QStringLiteral("21 ответ."));
+    EXPECT_EQ(tail(60), QStringLiteral("60 ответов."));
+    EXPECT_TRUE(LevelWaitText(5).contains(QStringLiteral("не меньше 60")));
+}
+
 TEST(StatLevel, ThresholdsAndClamps) {
     {
         Data d; // 59 answers, all right and fast: not enough
@@ -157,6 +168,7 @@ TEST(StatLevel, ThresholdsAndClamps) {
         const PreparationLevel lv = ComputeLevel(*d.stats);
         EXPECT_EQ(lv.Level, 0.0);
         EXPECT_EQ(lv.Quality, 0.0);
+        EXPECT_EQ(lv.AnswersMissing, 1);
     }
     {
         Data d; // 60 answers, 57 right, 10 s each
@@ -165,6 +177,7 @@ TEST(StatLevel, ThresholdsAndClamps) {
         EXPECT_EQ(PercentLabel(lv.Quality), "60%");
         EXPECT_EQ(PercentLabel(lv.Speed), "100%");
         EXPECT_EQ(PercentLabel(lv.Level), "80%");
+        EXPECT_EQ(lv.AnswersMissing, 0);
     }
     {
         Data d; // learning and training counts do not matter

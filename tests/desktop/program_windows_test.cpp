@@ -1,5 +1,6 @@
 #include "app/app_state.h"
 #include "app/random.h"
+#include "app/ui/program_windows.h"
 #include "app/ui/qt_prompter.h"
 #include "help/ui/help_engine.h"
 #include "help/ui/help_window.h"
@@ -8,6 +9,7 @@
 #include "test_db.h"
 
 #include <QApplication>
+#include <QProcess>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -15,6 +17,9 @@
 #include <gtest/gtest.h>
 
 #include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
 
 using namespace bil;
 
@@ -173,6 +178,114 @@ TEST_F(ProgramWindowsTest, HelpInsideTheProgramDoesNotEatTheNextSwitch) {
     EXPECT_FALSE(study->isMinimized()); // help itself is no switch
     EXPECT_TRUE(switchAwayMinimises());
     EXPECT_TRUE(helpWindow->isMinimized());
+}
+
+// --- With a window manager -------------------------------------------------------------------
+
+// openbox on the test's display for the length of one test, as the learner's desktop has one.
+class WindowManager {
+public:
+    WindowManager() : m_c(xcb_connect(nullptr, nullptr)) {
+        m_process.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+        m_running =
+            m_process.waitForStarted(5000) && QTest::qWaitFor([this] { return managing(); }, 10000);
+    }
+    ~WindowManager() {
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000))
+            m_process.kill();
+        xcb_disconnect(m_c);
+    }
+    bool running() const { return m_running; }
+
+    // What the window manager says of the window: 1 normal, 3 minimised, 0 not managed.
+    uint32_t state(const QWidget& w) { return stateOf(xcb_window_t(w.winId())); }
+    // The learner brings the window back from the task bar.
+    void activate(const QWidget& w) {
+        xcb_client_message_event_t event{};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 32;
+        event.window = xcb_window_t(w.winId());
+        event.type = intern("_NET_ACTIVE_WINDOW");
+        event.data.data32[0] = 2; // from a pager or task bar
+        xcb_send_event(m_c, 0, root(),
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&event));
+        xcb_flush(m_c);
+    }
+
+private:
+    uint32_t stateOf(xcb_window_t window) {
+        const xcb_atom_t atom = intern("WM_STATE");
+        auto* reply = xcb_get_property_reply(
+            m_c, xcb_get_property(m_c, 0, window, atom, atom, 0, 2), nullptr);
+        uint32_t value = 0;
+        if (reply && xcb_get_property_value_length(reply) >= 4)
+            value = *static_cast<const uint32_t*>(xcb_get_property_value(reply));
+        free(reply);
+        return value;
+    }
+    xcb_window_t root() const { return xcb_setup_roots_iterator(xcb_get_setup(m_c)).data->root; }
+    xcb_atom_t intern(const char* name) {
+        auto* reply = xcb_intern_atom_reply(
+            m_c, xcb_intern_atom(m_c, 0, uint16_t(strlen(name)), name), nullptr);
+        const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(reply);
+        return atom;
+    }
+    // True once the window manager has taken a window of ours into its care.
+    bool managing() {
+        if (!m_probe) {
+            xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_c)).data;
+            m_probe = xcb_generate_id(m_c);
+            xcb_create_window(m_c, XCB_COPY_FROM_PARENT, m_probe, screen->root, 0, 0, 10, 10, 0,
+                              XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+        }
+        // Mapped again and again: a map before the manager watched the screen goes unseen.
+        xcb_map_window(m_c, m_probe);
+        xcb_flush(m_c);
+        if (stateOf(m_probe) == 0)
+            return false;
+        xcb_destroy_window(m_c, m_probe);
+        xcb_flush(m_c);
+        return true;
+    }
+
+    xcb_connection_t* m_c;
+    xcb_window_t m_probe = 0;
+    QProcess m_process;
+    bool m_running = false;
+};
+
+// After the program hid itself on a loss of focus and the learner brought it back, the main
+// window that a run hid comes back normal, run after run, not minimised.
+TEST(ProgramWindowsOnADesktop, TheMainWindowComesBackNormalAfterRunsThatFollowAnAutoHide) {
+    WindowManager manager;
+    ASSERT_TRUE(manager.running()) << "openbox did not start";
+    const auto managed = [&](const QWidget& w) {
+        uint32_t state = 0;
+        (void)QTest::qWaitFor([&] { return (state = manager.state(w)) != 0; }, 5000);
+        return state;
+    };
+    QWidget main;
+    main.resize(320, 200);
+    main.show();
+    ASSERT_EQ(managed(main), 1u);
+    ProgramWindows program({});
+    program.minimizeAll(); // the auto-hide
+    ASSERT_TRUE(QTest::qWaitFor([&] { return manager.state(main) == 3; }, 5000));
+    manager.activate(main);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return manager.state(main) == 1 && !main.isMinimized(); }, 5000));
+    for (int run = 1; run <= 2; ++run) {
+        main.hide(); // the run starts
+        ASSERT_TRUE(QTest::qWaitFor([&] { return manager.state(main) != 1; }, 5000));
+        ShowRestored(main); // the run ended
+        EXPECT_EQ(managed(main), 1u) << "run " << run;
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&main)) << "run " << run;
+        EXPECT_FALSE(main.isMinimized()) << "run " << run;
+    }
+    main.hide();
 }
 
 } // namespace

@@ -21,6 +21,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
@@ -675,13 +676,22 @@ TEST_F(ExamWindowTest, AClickOnTheQuestionPictureEnlargesItAndTheClocksGoOn) {
     QTest::mouseClick(q.Image1, Qt::LeftButton);
     PictureWindow& zoom = q.pictureWindow();
     ASSERT_TRUE(zoom.isVisible());
-    EXPECT_EQ(zoom.shown().size(), w.tile(2)->picture().size());
+    const QSize picture = w.tile(2)->picture().size();
+    EXPECT_EQ(zoom.shown().size(),
+              PictureWindow::ShownSize(picture, q.Image1->size(),
+                                       q.screen()->availableGeometry().size()));
+    EXPECT_GT(zoom.shown().width(), picture.width());
     EXPECT_TRUE(w.Timer1->isActive()); // the exam clock
     EXPECT_TRUE(q.Timer1->isActive()); // the question's seconds
     QTest::mouseClick(zoom.findChild<QLabel*>(QStringLiteral("Image1")), Qt::LeftButton);
     EXPECT_FALSE(zoom.isVisible());
     EXPECT_TRUE(q.isVisible());
-    q.hide();
+
+    // A time-out or a close of the question takes its enlarged picture along.
+    QTest::mouseClick(q.Image1, Qt::LeftButton);
+    ASSERT_TRUE(zoom.isVisible());
+    w.closeQuestion();
+    EXPECT_FALSE(zoom.isVisible());
     w.hide();
 }
 

@@ -99,7 +99,12 @@ TEST(ProgramEnd, ClosingTheMainWindowEndsTheProgramWithHelpOpen) {
     state.Stats.question(7).Seconds[ChannelExam] = 42;
 
     QTimer::singleShot(0, &form2, [&] { form2.close(); });
-    QTimer::singleShot(3000, [] { QCoreApplication::exit(7); }); // the program kept running
+    // The program kept running. The guard is owned by this test: it must not end the event
+    // loop of a later test in the same process.
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(7); });
+    guard.start(3000);
     EXPECT_EQ(qApp->exec(), 0);
     QFile saved(StatFilePath(state.AppDataDir));
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));

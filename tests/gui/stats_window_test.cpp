@@ -98,6 +98,7 @@ TEST_F(StatsWindowTest, EmptyRecordShowsNoDataEverywhere) {
     EXPECT_EQ(window->Chart2.noData()->text(), QStringLiteral("СТАТИСТИКА ОТСУТСТВУЕТ"));
     for (const LevelPie* p : {&window->Chart7, &window->Chart8, &window->Chart9})
         EXPECT_EQ(p->percent()->text(), QStringLiteral("0%"));
+    EXPECT_EQ(window->Chart7.view->toolTip(), LevelWaitText(60));
     EXPECT_EQ(window->CountYellow->text(), QStringLiteral("Всего: 800"));
     EXPECT_EQ(window->CountRed->text(), QStringLiteral("Всего: 0"));
     EXPECT_FALSE(window->NoneRed->isHidden());
@@ -165,6 +166,7 @@ TEST_F(StatsWindowTest, OpenWindowRecomputesWhenTheMainWindowRefreshes) {
     EXPECT_EQ(window->Chart2.sets[0]->at(1), 630);
     EXPECT_EQ(window->Chart3.sets[1]->at(1), 61);
     EXPECT_EQ(window->Chart7.percent()->text(), QStringLiteral("80%"));
+    EXPECT_TRUE(window->Chart7.view->toolTip().isEmpty()); // 60 exam answers: nothing missing
 
     ResetAllStats(app->Stats);
     window->firstPage();

@@ -1,14 +1,17 @@
 #include "app/app_state.h"
 #include "app/random.h"
+#include "app/startup.h"
 #include "app/ui/qt_prompter.h"
 #include "app/ui/translations.h"
 #include "exam/ui/result_dialog.h"
+#include "expect_dialog.h"
 #include "scripted_prompter.h"
 #include "study/ui/study_window.h"
 #include "test_db.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,23 +20,26 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QTranslator>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 
 using namespace bil;
 
 namespace {
 
-// Runs act on the message box that the next call opens, then closes it.
-void OnNextMessageBox(std::function<void(QMessageBox&)> act) {
-    QTimer::singleShot(0, [act = std::move(act)] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        act(*box);
-        box->done(QMessageBox::Ok);
-    });
+// Runs act on the message box "Внимание!" that the next call opens, then closes it; the test
+// fails if none came by the time the returned object ends.
+[[nodiscard]] std::unique_ptr<test::ExpectDialog<QMessageBox>>
+OnNextMessageBox(std::function<void(QMessageBox&)> act) {
+    return std::make_unique<test::ExpectDialog<QMessageBox>>(
+        QStringLiteral("Внимание!"), [act = std::move(act)](QMessageBox& box) {
+            act(box);
+            box.done(QMessageBox::Ok);
+        });
 }
 
 // The engine breaks lines as LF CR: no label or message box may show the CR as a blank.
@@ -50,11 +56,11 @@ TEST(Texts, LineBreaksReachNoLabelOrMessageBox) {
 
     QtPrompter prompter;
     QString shown;
-    OnNextMessageBox([&](QMessageBox& box) { shown = box.text(); });
+    auto box = OnNextMessageBox([&](QMessageBox& b) { shown = b.text(); });
     prompter.message(QStringLiteral("Внимание!"), QStringLiteral("ТРИ ОШИБКИ!!!\n\rВы уже"),
                      Prompter::Icon::Warning);
     EXPECT_EQ(shown, QStringLiteral("ТРИ ОШИБКИ!!!\nВы уже"));
-    OnNextMessageBox([&](QMessageBox& box) { shown = box.text(); });
+    box = OnNextMessageBox([&](QMessageBox& b) { shown = b.text(); });
     prompter.message(QStringLiteral("Внимание!"), QStringLiteral("a\r\nb\rc\n\r\n\rd"),
                      Prompter::Icon::Warning);
     EXPECT_EQ(shown, QStringLiteral("a\nb\nc\n\nd"));
@@ -86,7 +92,7 @@ TEST(Texts, TimeOutMessageShowsTheErrorIcon) {
 
     QtPrompter prompter;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
-    OnNextMessageBox([&](QMessageBox& box) { icon = box.icon(); });
+    const auto box = OnNextMessageBox([&](QMessageBox& b) { icon = b.icon(); });
     prompter.message(QStringLiteral("Внимание!"), QStringLiteral("Время закончилось! "),
                      Prompter::Icon::Error);
     EXPECT_EQ(icon, QMessageBox::Critical);
@@ -123,11 +129,13 @@ TEST(Texts, SaveDialogAddsTheExtensionBeforeAskingToOverwrite) {
 }
 
 // Start-up installs Qt's Russian texts whatever the system's language: the buttons Qt draws
-// itself read "Отмена", not "Cancel".
+// itself read "Отмена", not "Cancel", and dates in the file dialogs are Russian.
 TEST(Texts, QtsOwnTextsAreRussianAfterStartUp) {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     QTranslator* translator = InstallQtTranslations(*qApp);
     ASSERT_NE(translator, nullptr) << "qtbase_ru.qm (qt6-translations-l10n) is missing";
+    EXPECT_EQ(QLocale().language(), QLocale::Russian);
+    EXPECT_EQ(QLocale().standaloneMonthName(3), QStringLiteral("март"));
     QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel |
                              QDialogButtonBox::Yes | QDialogButtonBox::No);
     EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Отмена"));
@@ -138,6 +146,26 @@ TEST(Texts, QtsOwnTextsAreRussianAfterStartUp) {
     QCoreApplication::removeTranslator(translator);
     delete translator;
     QLocale::setDefault(QLocale::system());
+}
+
+// "Выбрать базу вопросов" opens where the database in use is, with the hidden data folder in
+// the side bar.
+TEST(Texts, DatabaseDialogOpensBesideTheDatabaseWithTheDataFolderAtHand) {
+    test::TempDir databases, data;
+    QtPrompter prompter;
+    QString folder;
+    QList<QUrl> sideBar;
+    test::ExpectDialog<QFileDialog> dialog(startup_text::OpenDialogTitle, [&](QFileDialog& d) {
+        folder = d.directory().absolutePath();
+        sideBar = d.sidebarUrls();
+        d.reject();
+    });
+    EXPECT_TRUE(prompter
+                    .chooseOpenFileWithPlaces(startup_text::OpenDialogTitle, databases.path(),
+                                              startup_text::OpenDialogFilter, {data.path()})
+                    .isEmpty());
+    EXPECT_EQ(QDir(folder).canonicalPath(), QDir(databases.path()).canonicalPath());
+    EXPECT_TRUE(sideBar.contains(QUrl::fromLocalFile(data.path())));
 }
 
 } // namespace

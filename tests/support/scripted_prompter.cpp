@@ -3,7 +3,7 @@
 namespace bil::test {
 
 bool ScriptedPrompter::askYesNo(const QString& caption, const QString& text) {
-    m_shown.push_back({Kind::YesNo, caption, text, Icon::Question, {}, {}});
+    m_shown.push_back({Kind::YesNo, caption, text, Icon::Question, {}, {}, {}});
     if (m_answers.empty())
         return false;
     const bool yes = m_answers.front();
@@ -12,7 +12,7 @@ bool ScriptedPrompter::askYesNo(const QString& caption, const QString& text) {
 }
 
 void ScriptedPrompter::message(const QString& caption, const QString& text, Icon icon) {
-    m_shown.push_back({Kind::Message, caption, text, icon, {}, {}});
+    m_shown.push_back({Kind::Message, caption, text, icon, {}, {}, {}});
 }
 
 QString ScriptedPrompter::chooseSaveFile(const QString& title, const QString& proposed,
@@ -22,7 +22,7 @@ QString ScriptedPrompter::chooseSaveFile(const QString& title, const QString& pr
 
 QString ScriptedPrompter::chooseOpenFile(const QString& title, const QString& folder,
                                          const QString& filter) {
-    m_shown.push_back({Kind::OpenFile, {}, title, Icon::Question, folder, filter});
+    m_shown.push_back({Kind::OpenFile, {}, title, Icon::Question, folder, filter, {}});
     if (m_files.empty())
         return {};
     QString path = m_files.front();
@@ -30,8 +30,16 @@ QString ScriptedPrompter::chooseOpenFile(const QString& title, const QString& fo
     return path;
 }
 
+QString ScriptedPrompter::chooseOpenFileWithPlaces(const QString& title, const QString& folder,
+                                                   const QString& filter,
+                                                   const QStringList& places) {
+    const QString path = chooseOpenFile(title, folder, filter);
+    m_shown.back().places = places;
+    return path;
+}
+
 QString ScriptedPrompter::chooseFolder(const QString& title, const QString& folder) {
-    m_shown.push_back({Kind::Folder, {}, title, Icon::Question, folder, {}});
+    m_shown.push_back({Kind::Folder, {}, title, Icon::Question, folder, {}, {}});
     if (m_files.empty())
         return {};
     QString path = m_files.front();

@@ -21,6 +21,7 @@ public:
         Icon icon;    // Question for Yes/No and file dialogs
         QString folder;
         QString filter;
+        QStringList places; // folders added to a file dialog's side bar
     };
 
     // Queued answers; an empty queue answers No and cancels file dialogs.
@@ -31,6 +32,8 @@ public:
     void message(const QString& caption, const QString& text, Icon icon) override;
     QString chooseOpenFile(const QString& title, const QString& folder,
                            const QString& filter) override;
+    QString chooseOpenFileWithPlaces(const QString& title, const QString& folder,
+                                     const QString& filter, const QStringList& places) override;
     // Answers from the same queue as chooseOpenFile.
     QString chooseFolder(const QString& title, const QString& folder) override;
     // Answers from the same queue as chooseOpenFile; the proposed path is kept as the folder.

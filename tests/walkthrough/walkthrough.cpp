@@ -195,6 +195,15 @@ void Walkthrough::buildSteps() {
     add([=, this] {
         PictureWindow& zoom = study->pictureWindow();
         shoot(&zoom, QStringLiteral("02a-study-picture-enlarged"));
+        // Enlarged means larger than on screen: at least half as large again.
+        if (zoom.shown().width() * 2 < study->Image1->width() * 3 &&
+            zoom.shown().height() * 2 < study->Image1->height() * 3)
+            m_failures << QStringLiteral("02a-study-picture-enlarged: %1x%2 is no larger than "
+                                         "the picture on screen (%3x%4)")
+                              .arg(zoom.shown().width())
+                              .arg(zoom.shown().height())
+                              .arg(study->Image1->width())
+                              .arg(study->Image1->height());
         zoom.close();
     });
     // Question 5 has a long comment: at the smallest size the question area scrolls.

@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <QWindowStateChangeEvent>
 
 namespace bil {
@@ -105,6 +106,15 @@ void ProgramWindows::check() {
     const auto& hook = m_down ? m_hooks.minimized : m_hooks.restored;
     if (hook)
         hook();
+}
+
+void ShowRestored(QWidget& window) {
+    // The hint lives with the native window: a hidden window gets a fresh one, which starts
+    // normal. Qt itself counts the window as normal and would not tell the window system again.
+    if (QWindow* handle = window.windowHandle(); handle && !window.isVisible())
+        handle->destroy();
+    window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+    window.show();
 }
 
 } // namespace bil

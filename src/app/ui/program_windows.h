@@ -50,4 +50,9 @@ private:
     bool m_checkDue = false;
 };
 
+// Shows a window again in the normal state (the main window after a run). A window once
+// minimised with the program keeps the window system's "start minimised" hint even after the
+// learner restored it, and a plain show() would map it minimised.
+void ShowRestored(QWidget& window);
+
 } // namespace bil

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QUrl>
 
 namespace bil {
 
@@ -54,6 +55,25 @@ void QtPrompter::message(const QString& caption, const QString& text, Icon icon)
 QString QtPrompter::chooseOpenFile(const QString& title, const QString& folder,
                                    const QString& filter) {
     return QFileDialog::getOpenFileName(m_parent, title, folder, filter);
+}
+
+QString QtPrompter::chooseOpenFileWithPlaces(const QString& title, const QString& folder,
+                                             const QString& filter, const QStringList& places) {
+    QFileDialog dialog(m_parent, title, folder, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    // The side bar is Qt's own dialog's: a desktop's dialog would not list the added folders.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    QList<QUrl> sideBar = dialog.sidebarUrls();
+    for (const QString& place : places) {
+        const QUrl url = QUrl::fromLocalFile(place);
+        if (!place.isEmpty() && !sideBar.contains(url))
+            sideBar << url;
+    }
+    dialog.setSidebarUrls(sideBar);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().first();
 }
 
 QString QtPrompter::chooseFolder(const QString& title, const QString& folder) {

@@ -22,6 +22,8 @@ public:
     void message(const QString& caption, const QString& text, Icon icon) override;
     QString chooseOpenFile(const QString& title, const QString& folder,
                            const QString& filter) override;
+    QString chooseOpenFileWithPlaces(const QString& title, const QString& folder,
+                                     const QString& filter, const QStringList& places) override;
     QString chooseFolder(const QString& title, const QString& folder) override;
     QString chooseSaveFile(const QString& title, const QString& proposed,
                            const QString& filter) override;

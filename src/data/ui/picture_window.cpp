@@ -28,40 +28,43 @@ PictureWindow::PictureWindow(QWidget* parent)
 
 PictureWindow::~PictureWindow() = default;
 
-QSize PictureWindow::ShownSize(QSize picture, QSize screen) {
-    const int maxW = screen.width() * 9 / 10, maxH = screen.height() * 9 / 10;
-    if (picture.width() <= maxW && picture.height() <= maxH)
-        return picture;
-    const FitGeometry fit = FittedSize(picture.width(), picture.height(), maxW, maxH);
-    return {std::max(fit.Width, 1), std::max(fit.Height, 1)};
+QSize PictureWindow::ShownSize(QSize picture, QSize onScreen, QSize screen) {
+    const auto fitted = [&picture](int w, int h) {
+        const FitGeometry fit = FittedSize(picture.width(), picture.height(), w, h);
+        return QSize(std::max(fit.Width, 1), std::max(fit.Height, 1));
+    };
+    const QSize large = fitted(screen.width() * 9 / 10, screen.height() * 9 / 10);
+    const QSize below = onScreen.isValid() ? fitted(onScreen.width(), onScreen.height()) : picture;
+    if (large.width() * 2 >= below.width() * 3)
+        return large;
+    // A picture already large on screen: half as large again, if the screen holds that.
+    return fitted(std::min(below.width() * 3 / 2, screen.width()),
+                  std::min(below.height() * 3 / 2, screen.height()));
 }
 
-bool PictureWindow::showJpeg(const QByteArray& jpeg) {
+bool PictureWindow::showJpeg(const QByteArray& jpeg, QSize onScreen) {
     Result<Bitmap> decoded =
         DecodeJpeg(reinterpret_cast<const uint8_t*>(jpeg.constData()), std::size_t(jpeg.size()));
     if (!decoded || decoded->Width < 1 || decoded->Height < 1)
         return false;
-    return present(ImageOf(*decoded));
+    return present(ImageOf(*decoded), onScreen);
 }
 
-bool PictureWindow::showPicture(const QImage& picture) {
+bool PictureWindow::showPicture(const QImage& picture, QSize onScreen) {
     if (picture.isNull())
         return false;
-    return present(picture);
+    return present(picture, onScreen);
 }
 
-bool PictureWindow::present(const QImage& full) {
+bool PictureWindow::present(const QImage& full, QSize onScreen) {
     const QScreen* screen =
         parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
     const QSize area = screen ? screen->availableGeometry().size() : QSize(1024, 768);
-    const QSize size = ShownSize(full.size(), area);
-    if (size == full.size()) {
+    const QSize size = ShownSize(full.size(), onScreen, area);
+    m_shown = QImage(size, QImage::Format_RGB32);
+    // Only a picture under 2 x 2 pixels is beyond the resampler: it is shown as it is.
+    if (size == full.size() || !FitPictureToImage(*m_fitter, full, m_shown, Qt::white))
         m_shown = full;
-    } else {
-        m_shown = QImage(size, QImage::Format_RGB32);
-        if (!FitPictureToImage(*m_fitter, full, m_shown, Qt::white))
-            m_shown = full.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    }
     m_label->setPixmap(QPixmap::fromImage(m_shown));
     setFixedSize(m_shown.size());
     if (screen)

@@ -239,6 +239,7 @@ void TForm94::BitBtn1Click(int k) {
 
 void TForm94::done(int result) {
     Timer1->stop();
+    m_zoom->close(); // the enlarged picture belongs to this question
     // Only an accepted answer closes with OK; any other close means no answer.
     QDialog::done(result == QDialog::Accepted && m_accepted ? QDialog::Accepted
                                                             : QDialog::Rejected);
@@ -254,7 +255,7 @@ bool TForm94::eventFilter(QObject* watched, QEvent* event) {
     // The picture at full size; the exam clock and the question's seconds keep counting.
     if (watched == Image1 && event->type() == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && HasPicture != 0) {
-        m_zoom->showPicture(m_picture);
+        m_zoom->showPicture(m_picture, Image1->size());
         return true;
     }
     return QDialog::eventFilter(watched, event);

@@ -455,6 +455,8 @@ void TForm5::FormShow() {
 
     const PreparationLevel level = ComputeLevel(m_app.Stats);
     SetLevelPie(Chart7, level.Level);
+    // 0 % for want of exam answers says so, rather than look like a poor result.
+    Chart7.view->setToolTip(LevelWaitText(level.AnswersMissing));
     SetLevelPie(Chart8, level.Quality);
     SetLevelPie(Chart9, level.Speed);
 

@@ -408,6 +408,10 @@ void TForm1::minimizeApplication() {
     m_program->minimizeAll();
 }
 
+void TForm1::runEnded() {
+    m_zoom->close(); // window-modal: left open it would block the next run's answers
+}
+
 // --- Layout ----------------------------------------------------------------------------------
 
 void TForm1::LayoutQuestion() {
@@ -541,7 +545,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     // The picture at full size; the study timers keep counting meanwhile.
     if (watched == Image1 && type == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        m_zoom->showJpeg(m_engine->currentQuestion().Picture);
+        m_zoom->showJpeg(m_engine->currentQuestion().Picture, Image1->size());
         return true;
     }
 

@@ -92,6 +92,7 @@ public:
     int showVerdict(const StudyVerdict& verdict) override;
     int chooseTheme(const QString& prompt, int preselected) override;
     void minimizeApplication() override;
+    void runEnded() override;
 
 protected:
     void showEvent(QShowEvent* event) override;
