@@ -11,6 +11,8 @@ scripts/setup-debian.sh
 jobs=$(nproc)
 
 cmake --preset release >/dev/null
+# Layout first: a deviating file fails the run before anything is compiled.
+cmake --build build --target format-check
 cmake --build build -j"$jobs"
 QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j"$jobs"
 appstreamcli validate --no-net packaging/org.biletoria.biletoria.metainfo.xml
