@@ -11,6 +11,8 @@ scripts/setup-debian.sh
 jobs=$(nproc)
 
 cmake --preset release >/dev/null
+# Layout first: a deviating file fails the run before anything is compiled.
+cmake --build build --target format-check
 cmake --build build -j"$jobs"
 QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j"$jobs"
 # ctest runs each test in a process of its own (desktop_tests aside); once more each binary
@@ -18,6 +20,11 @@ QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j"$jobs"
 # (the kill rounds were run above).
 BILETORIA_KILL_ROUNDS=10 QT_QPA_PLATFORM=offscreen build/tests/core_tests --gtest_brief=1
 QT_QPA_PLATFORM=offscreen build/tests/gui_tests --gtest_brief=1
+# Each benchmark once, briefly: they build against the same code and must still run.
+for bench in build/bench/bench_*; do
+    [ -f "$bench" ] && [ -x "$bench" ] || continue
+    QT_QPA_PLATFORM=offscreen "$bench" --benchmark_min_time=0.001 >/dev/null
+done
 appstreamcli validate --no-net packaging/org.biletoria.biletoria.metainfo.xml
 # Every window on screen under Xvfb, each screenshot checked.
 tools/walkthrough build/walkthrough build

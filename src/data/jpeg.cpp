@@ -74,7 +74,7 @@ enum class Outcome { Ok, Damaged, TooLarge, BadScale };
 // Everything between setjmp and the end lives in plain C structures, so a jump back
 // skips no destructor. `out` belongs to the caller.
 Outcome Run(const uint8_t* data, std::size_t size, int scaleDenom, JpegDamage damage,
-            JpegInfo* info, Bitmap* out) {
+            JpegInfo* info, Bitmap* out, JpegSink* sink = nullptr) {
     jpeg_decompress_struct cinfo;
     JpegError err;
     cinfo.err = jpeg_std_error(&err.Base);
@@ -105,24 +105,44 @@ Outcome Run(const uint8_t* data, std::size_t size, int scaleDenom, JpegDamage da
         info->Height = static_cast<int>(cinfo.image_height);
         info->Progressive = jpeg_has_multiple_scans(&cinfo);
     }
-    if (!out) {
+    // With a sink the scale comes from it, after the header; 0 ends the decode here.
+    int scale = scaleDenom;
+    if (sink) {
+        JpegInfo header;
+        header.Width = static_cast<int>(cinfo.image_width);
+        header.Height = static_cast<int>(cinfo.image_height);
+        header.Progressive = jpeg_has_multiple_scans(&cinfo);
+        scale = sink->scaleFor(header);
+    }
+    if (scale != 0 && scale != 1 && scale != 2 && scale != 4 && scale != 8) {
+        jpeg_destroy_decompress(&cinfo);
+        return Outcome::BadScale;
+    }
+    if (!out || scale == 0) {
+        if (out)
+            out->reset(0, 0, 3);
         jpeg_destroy_decompress(&cinfo);
         return Outcome::Ok;
     }
 
     cinfo.scale_num = 1;
-    cinfo.scale_denom = static_cast<unsigned>(scaleDenom);
+    cinfo.scale_denom = static_cast<unsigned>(scale);
     cinfo.dct_method = JDCT_ISLOW;
     cinfo.out_color_space = JCS_EXT_BGR;
     err.EndMayBeMissing = !jpeg_has_multiple_scans(&cinfo);
     jpeg_start_decompress(&cinfo);
     out->reset(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height), 3);
+    if (sink)
+        sink->begin(*out);
     while (cinfo.output_scanline < cinfo.output_height) {
         JSAMPROW rows[4];
         int n = 0;
+        const int first = static_cast<int>(cinfo.output_scanline);
         for (; n < 4 && cinfo.output_scanline + n < cinfo.output_height; ++n)
-            rows[n] = out->row(static_cast<int>(cinfo.output_scanline) + n);
-        jpeg_read_scanlines(&cinfo, rows, static_cast<JDIMENSION>(n));
+            rows[n] = out->row(first + n);
+        const auto done = jpeg_read_scanlines(&cinfo, rows, static_cast<JDIMENSION>(n));
+        if (sink && done > 0)
+            sink->rows(*out, first, static_cast<int>(done));
     }
     err.RowsDone = true;
     jpeg_finish_decompress(&cinfo);
@@ -164,6 +184,15 @@ Status DecodeJpegInto(const uint8_t* data, std::size_t size, int scaleDenom, Bit
         outcome = Outcome::BadScale;
     else if (data && size > 0)
         outcome = Run(data, size, scaleDenom, damage, nullptr, &out);
+    if (outcome != Outcome::Ok)
+        out.reset(0, 0, 3);
+    return ToStatus(outcome);
+}
+
+Status DecodeJpegInto(const uint8_t* data, std::size_t size, JpegSink& sink, Bitmap& out,
+                      JpegDamage damage) {
+    const Outcome outcome =
+        data && size > 0 ? Run(data, size, 1, damage, nullptr, &out, &sink) : Outcome::Damaged;
     if (outcome != Outcome::Ok)
         out.reset(0, 0, 3);
     return ToStatus(outcome);

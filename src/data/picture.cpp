@@ -244,14 +244,16 @@ void PictureFitter::prepareHorizontal(int n, int m, int channels) {
     m_pairs = pairs;
 }
 
-void PictureFitter::horizontalPass(const Bitmap& src, int w) {
-    const int channels = src.Channels;
-    const int n = src.Width;
-    const int sh = src.Height;
+void PictureFitter::prepareMiddle(int w, int channels, int sh) {
     // Padding after each row takes the spare bytes of the vector code's four-byte stores.
     m_middleStride = static_cast<std::ptrdiff_t>(w) * channels + 16;
     m_middle.resize(static_cast<std::size_t>(m_middleStride) * sh);
-    for (int y = 0; y < sh; ++y) {
+}
+
+void PictureFitter::horizontalRows(const Bitmap& src, int w, int yFrom, int yTo) {
+    const int channels = src.Channels;
+    const int n = src.Width;
+    for (int y = yFrom; y < yTo; ++y) {
         const uint8_t* s = src.row(y);
         uint8_t* d = m_middle.data() + y * m_middleStride;
 #ifdef BIL_PICTURE_X86
@@ -327,13 +329,16 @@ void PictureFitter::verticalPass(int w, int h, int channels, uint8_t* out,
 
 void PictureFitter::resampleInto(const Bitmap& src, int w, int h, uint8_t* out,
                                  std::ptrdiff_t outStride) {
-    prepareHorizontal(src.Width, w, src.Channels);
+    if (!m_rowsDone) {
+        prepareHorizontal(src.Width, w, src.Channels);
+        prepareMiddle(w, src.Channels, src.Height);
+        horizontalRows(src, w, 0, src.Height);
+    }
     if (m_downKey[0] != src.Height || m_downKey[1] != h) {
         BuildContributions(src.Height, h, m_down);
         m_downKey[0] = src.Height;
         m_downKey[1] = h;
     }
-    horizontalPass(src, w);
     verticalPass(w, h, src.Channels, out, outStride);
 }
 
@@ -395,24 +400,67 @@ Status PictureFitter::fitPicture(const Bitmap& picture, Bitmap& target) {
         picture, FittedSize(picture.Width, picture.Height, target.Width, target.Height), target);
 }
 
+// One decode for a fit: the header read once, and each batch of rows put through the
+// horizontal pass as it comes out of the decoder, while it is still in the cache.
+class FitSink : public JpegSink {
+public:
+    FitSink(PictureFitter& fitter, const Bitmap& target) : m_fitter(fitter), m_target(target) {}
+
+    int scaleFor(const JpegInfo& info) override {
+        if (info.Width < 2 || info.Height < 2) {
+            Failure = Status::Error(TooSmall);
+            return 0;
+        }
+        Fit = FittedSize(info.Width, info.Height, m_target.Width, m_target.Height);
+        if (Fit.Width < 1 || Fit.Height < 1)
+            return 0;
+        Decoding = true;
+        int scale = ChooseDecodeScale(Fit.Width, info.Width);
+        // A reduced decode must still leave the resampler two pixels each way.
+        while (scale > 1 &&
+               ((info.Width + scale - 1) / scale < 2 || (info.Height + scale - 1) / scale < 2))
+            scale /= 2;
+        return scale;
+    }
+    void begin(const Bitmap& picture) override { Streaming = m_fitter.beginRows(picture, Fit); }
+    void rows(const Bitmap& picture, int first, int count) override {
+        if (Streaming)
+            m_fitter.horizontalRows(picture, Fit.Width, first, first + count);
+    }
+
+    FitGeometry Fit;
+    Status Failure = Status::Ok();
+    bool Decoding = false;  // the header asked for a decode
+    bool Streaming = false; // the horizontal pass runs during the decode
+
+private:
+    PictureFitter& m_fitter;
+    const Bitmap& m_target;
+};
+
+bool PictureFitter::beginRows(const Bitmap& picture, const FitGeometry& fit) {
+    // Only where the fit resamples; every other case goes the plain way after the decode.
+    if (picture.Width < 2 || picture.Height < 2 ||
+        (picture.Width == fit.Width && picture.Height == fit.Height) || fit.Width < 1)
+        return false;
+    prepareHorizontal(picture.Width, fit.Width, picture.Channels);
+    prepareMiddle(fit.Width, picture.Channels, picture.Height);
+    return true;
+}
+
 Status PictureFitter::fitJpeg(const uint8_t* data, std::size_t size, Bitmap& target) {
-    auto info = ReadJpegInfo(data, size);
-    if (!info)
-        return info.status();
-    if (info->Width < 2 || info->Height < 2)
-        return Status::Error(TooSmall);
-    const FitGeometry fit = FittedSize(info->Width, info->Height, target.Width, target.Height);
-    if (fit.Width < 1 || fit.Height < 1)
-        return Status::Ok();
-    int scale = ChooseDecodeScale(fit.Width, info->Width);
-    // A reduced decode must still leave the resampler two pixels each way.
-    while (scale > 1 &&
-           ((info->Width + scale - 1) / scale < 2 || (info->Height + scale - 1) / scale < 2))
-        scale /= 2;
-    Status decoded = DecodeJpegInto(data, size, scale, m_decoded);
+    FitSink sink(*this, target);
+    Status decoded = DecodeJpegInto(data, size, sink, m_decoded);
     if (!decoded)
         return decoded;
-    return fitDecoded(m_decoded, fit, target);
+    if (!sink.Failure)
+        return sink.Failure;
+    if (!sink.Decoding)
+        return Status::Ok();
+    m_rowsDone = sink.Streaming;
+    Status fitted = fitDecoded(m_decoded, sink.Fit, target);
+    m_rowsDone = false;
+    return fitted;
 }
 
 Status Resample(const Bitmap& src, Bitmap& dst, int w, int h) {

@@ -70,15 +70,22 @@ public:
     Status fitPicture(const Bitmap& picture, Bitmap& target);
 
 private:
+    friend class FitSink; // fitJpeg's decode, which feeds the horizontal pass row by row
+
+    // Readies the horizontal pass of a picture of this size for the fit; false where the fit
+    // needs no resampling.
+    bool beginRows(const Bitmap& picture, const FitGeometry& fit);
     // Resamples src to w × h into rows starting at `out`, `outStride` bytes apart, with the
     // channel count of src.
     void resampleInto(const Bitmap& src, int w, int h, uint8_t* out, std::ptrdiff_t outStride);
     Status fitDecoded(const Bitmap& picture, const FitGeometry& fit, Bitmap& target);
-    void horizontalPass(const Bitmap& src, int w);
+    void prepareMiddle(int w, int channels, int sh);
+    void horizontalRows(const Bitmap& src, int w, int yFrom, int yTo);
     void verticalPass(int w, int h, int channels, uint8_t* out, std::ptrdiff_t outStride);
     void prepareHorizontal(int n, int m, int channels);
 
     bool m_simd;
+    bool m_rowsDone = false;        // the horizontal pass already ran during the decode
     Contributions m_across;         // sw -> w
     Contributions m_down;           // sh -> h
     int m_acrossKey[3] = {0, 0, 0}; // n, m, channels the lists above were built for

@@ -6,7 +6,6 @@
 #include "exam/ui/exam_tile.h"
 #include "exam/ui/exam_window.h"
 #include "exam/ui/question_window.h"
-#include "exam/ui/result_dialog.h"
 #include "scripted_prompter.h"
 #include "stats/stat_file.h"
 #include "study/study_engine.h"
@@ -14,6 +13,7 @@
 #include "test_db.h"
 #include "test_jpeg.h"
 #include "ui/measure_text.h"
+#include "ui/result_dialog.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -5,13 +5,13 @@
 #include "app/ui/main_window.h"
 #include "app/ui/window_links.h"
 #include "data/themes.h"
-#include "exam/ui/result_dialog.h"
 #include "jpeg_samples.h"
 #include "scripted_prompter.h"
 #include "stats/stat_file.h"
 #include "study/ui/move_dialog.h"
 #include "study/ui/study_window.h"
 #include "test_db.h"
+#include "ui/result_dialog.h"
 
 #include <QApplication>
 #include <QFile>

@@ -3,11 +3,11 @@
 #include "app/startup.h"
 #include "app/ui/qt_prompter.h"
 #include "app/ui/translations.h"
-#include "exam/ui/result_dialog.h"
 #include "expect_dialog.h"
 #include "scripted_prompter.h"
 #include "study/ui/study_window.h"
 #include "test_db.h"
+#include "ui/result_dialog.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>

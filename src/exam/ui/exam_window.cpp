@@ -7,9 +7,9 @@
 #include "exam/stage_pictures.h"
 #include "exam/ui/exam_tile.h"
 #include "exam/ui/question_window.h"
-#include "exam/ui/result_dialog.h"
 #include "stats/save_guard.h"
 #include "ui/measure_text.h"
+#include "ui/result_dialog.h"
 
 #include <QCloseEvent>
 #include <QFrame>

@@ -10,7 +10,6 @@
 
 namespace bil {
 
-
 void StatPie::setCounts(int right, int wrong) {
     if (right == m_right && wrong == m_wrong)
         return;

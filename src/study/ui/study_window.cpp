@@ -8,10 +8,10 @@
 #include "data/ui/picture_image.h"
 #include "data/ui/picture_window.h"
 #include "data/ui/pictures.h"
-#include "exam/ui/result_dialog.h"
 #include "stats/stat_file.h"
 #include "study/ui/move_dialog.h"
 #include "ui/measure_text.h"
+#include "ui/result_dialog.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,4 +1,4 @@
-#include "exam/ui/result_dialog.h"
+#include "ui/result_dialog.h"
 
 #include "app/ui/line_breaks.h"
 #include "ui/measure_text.h"
