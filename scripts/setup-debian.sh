@@ -14,7 +14,7 @@ packages=(
     fonts-liberation
     qt6-translations-l10n
     libxcb1-dev
-    clang libclang-rt-dev
+    clang libclang-rt-dev clang-format
     fp-utils xvfb xauth openbox appstream python3
 )
 

@@ -9,7 +9,8 @@ namespace bil::test {
 // A clock that moves only when the test steps it.
 class StepClock final : public Clock {
 public:
-    explicit StepClock(QDateTime start = QDateTime(QDate(2026, 1, 15), QTime(9, 0), QTimeZone::utc()))
+    explicit StepClock(QDateTime start = QDateTime(QDate(2026, 1, 15), QTime(9, 0),
+                                                   QTimeZone::utc()))
         : m_now(std::move(start)) {}
     QDateTime nowUtc() const override { return m_now.addMSecs(m_ticks); }
     int64_t ticksMs() const override { return m_ticks; }
