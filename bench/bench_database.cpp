@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up cost of the question database: opening it and reading the comments of all 800
 // questions, as the theme table does before the main window shows.
 #include "data/database.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one-step import as the learner runs it: an archive of the open data set (about 1100
 // WebP pictures under .jpg names and the one oversized JPEG) unpacked, both databases built,
 // re-encoding every picture, checked with the reader of `check` and put in place.

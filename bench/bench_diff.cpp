@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Comparing two releases of an 800-question database, as the import does before it asks and
 // `biletoria-dbv diff` does: the prints are at hand (cached), texts and changed questions are
 // read. Also the prints' cost at start: taken from the file beside the database, or computed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start of an exam stage with 20 pictured questions: reading the questions, decoding their
 // pictures once, and (in the window) building, laying out and painting the 20 tiles.
 #include "app/app_state.h"

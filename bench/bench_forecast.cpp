@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chance to pass: the exact computation over 800 questions (target under 1 ms), its
 // gradient for the review run, and the whole refresh the main window does after a run on a
 // journal of 20,000 answers (replay through the memory model, recall now, chance).

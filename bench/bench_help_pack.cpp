@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The help pack: building it from a data set archive of the published size (310 signs, 47
 // markings, 118 fines, 1600 questions; unpacking included), and opening a popup from it the way
 // a click on a reference does (reading the page, cutting out the entry, laying it out, drawing

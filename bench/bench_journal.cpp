@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading the answer journal at start-up: 100,000 records from the file. Target: at most 50 ms.
 #include "stats/answer_journal.h"
 

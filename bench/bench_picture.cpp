@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Picture fitting against its floors: the JPEG decode alone at the chosen scale, and the
 // window system's own smooth scaling of the same decoded picture.
 #include "data/jpeg.h"

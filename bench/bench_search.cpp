@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search window's cost per keystroke over the 800 questions: the look-up of the query's word
 // forms in the index, and the whole keystroke in the window (search, list refill). Target: under
 // 5 ms. The index is built once per database, away from the keystrokes.

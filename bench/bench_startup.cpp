@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up to the first shown main window on an 800-question database: settings, database,
 // statistics file, theme table with the help links of all comments, the windows, the first
 // refresh and the first paint.

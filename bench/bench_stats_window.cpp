@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening the statistics window on a full record (every question answered in every channel):
 // the recomputation of all figures, charts and lists, and the first paint of the page shown.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Time to switch the study window to the next question: read the question from the database,
 // parse it, decode and fit its 604 x 225 picture and lay the window out, at 1024 x 700.
 #include "app/app_state.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up cost of the question data: opening the database and building the theme table
 // (tema4.dat plus the help links of all 800 comments).
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # `format` rewrites every C++ file of the project with the repository's .clang-format;
 # `format-check` fails and names the files that deviate, without touching them.
 find_program(CLANG_FORMAT clang-format)

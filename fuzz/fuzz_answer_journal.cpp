@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as answers.log: reading either refuses the file with a message or gives whole
 // records that encode back to frames the reader accepts; opening it for appending cuts only the
 // damage at its end, and an appended record then reads back after all the others.

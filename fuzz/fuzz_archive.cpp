@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as a downloaded or chosen data set archive: unpacking either fails with a message
 // or succeeds, and in both cases nothing appears outside the folder it unpacks into.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as a question database: opening and reading all 800 questions and comments either
 // succeeds with a question inside the format's limits or fails with a message.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as a small data set in a tar archive, through the whole import of both databases:
 // either it fails with a message and writes nothing, or both databases are in place and pass
 // the checker.

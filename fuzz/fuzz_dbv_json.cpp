@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as a ticket file of the JSON data set that `biletoria-dbv build` reads: the import
 // either fails with a message or gives questions that the writer stores (or refuses with a
 // message) and the reader reads back with the same answers.

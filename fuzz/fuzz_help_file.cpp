@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as the compiled help file: opening it either refuses the file or gives a file whose
 // pages read whole or not at all; the program itself never crashes or hangs on it, whatever the
 // help library does with the damage (that happens in a child process first).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any comment text (cp1251 bytes, as stored) through the help-link builder: at most nine links,
 // captions and topics of at most 20 characters, topics the help request builder accepts.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes through the readers of the help material: the first byte picks the reader (signs or
 // markings, fines, a ticket file, the pack's contents, a rules text, a description), the rest is
 // its input. Readers either fail with a message or give values the pages can be built from; the

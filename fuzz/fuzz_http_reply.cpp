@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as a server's reply: a status line, header lines up to a blank line, then pieces of
 // the body (each led by a byte giving its length in steps of 61 and one giving the seconds
 // since the last), fed into the download's handling without a socket. The file never gets

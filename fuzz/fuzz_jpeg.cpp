@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as a question picture: the header reader and the decoder at every scale either
 // fail with a message or give a bitmap of the size the header promised; fitting the picture
 // into a question window either fails with a message or fills the target, and the vector

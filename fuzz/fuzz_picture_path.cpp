@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any image path of a ticket file (the input's first line) and any picture bytes (the rest):
 // the path resolves only to a file inside the data set, and the format is told from the bytes.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as a prints file: taken only when whole and made for the key; a file that is taken
 // writes back to the same bytes.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as a progress file: reading either refuses them with a message or gives contents
 // the program can take as they are (every size and value in range) and that write back to a
 // file which reads the same.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as the settings file VRK.ini: loading gives settings within their ranges, and once
 // a load has written back what was missing, loading again changes nothing.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as stat.dat: loading either refuses the file with a message or gives a record that
 // writes back to the same bytes; counting and saving never lose the bytes after the record.
 

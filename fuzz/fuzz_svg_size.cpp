@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as a sign's SVG picture: its size is read or refused, and the size it is shown at
 // lies within the help page's box, whatever numbers the picture gives.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as tema4.dat: every theme and mark read is one the windows can index with, and a
 // save followed by a load gives the same table.
 

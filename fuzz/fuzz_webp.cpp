@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as a WebP picture of the data set: decoding either fails with a message or gives an
 // image that is re-encoded as a JPEG within the database's picture limit that reads back.
 

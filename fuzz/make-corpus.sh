@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Seed corpora of the fuzz targets: fuzz/make-corpus.sh [build dir] [output folder]
 # The build dir is one configured with -DBILETORIA_FUZZ=ON (see docs/reliability.md).
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the seed inputs of every fuzz target into <out>/<target>/: valid files built the way
 // the tests build them, and the near misses the readers must refuse.
 

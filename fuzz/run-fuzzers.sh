@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs every fuzz target for the given number of seconds and prints one line per target:
 #   fuzz/run-fuzzers.sh SECONDS [build dir]
 # Targets run FUZZ_JOBS at a time (default 2). Corpora grow in <build>/fuzz/corpus/<target>,

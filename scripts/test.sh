@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Set-up, build and the whole test suite: the release build, then the same tests under ASan+UBSan,
 # then every fuzz target for a short while.
 #   BILETORIA_SKIP_ASAN=1      skip the sanitizer build and run

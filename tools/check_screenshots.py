@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Checks the tour's screenshots: every listed PNG exists, is not tiny and is not one colour, and
 the pictures every build of the tour takes are among them."""
 import struct

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // main() of the benchmarks that build windows: they need a QApplication, offscreen unless a
 // platform is chosen.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/database_switch.h"
 
 #include "app/settings_loader.h"

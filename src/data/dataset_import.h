@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Turning an opened data set into the program's files, as a list of steps: each step stages its

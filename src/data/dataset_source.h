@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Opening the open question data set wherever the learner has it: a folder, a .zip or .tar.gz

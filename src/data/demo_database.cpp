@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "data/demo_database.h"
 
 #include "data/database.h"

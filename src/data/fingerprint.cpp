@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "data/fingerprint.h"
 
 #include "data/prints_file.h"

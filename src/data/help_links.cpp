@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "data/themes.h"
 #include "help/help_topics.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "data/jpeg_encode.h"
 
 #include "data/jpeg.h"

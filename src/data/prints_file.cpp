@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "data/prints_file.h"
 
 #include "data/file_commit.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The inner loops of the picture resampler: the portable kernels and their AVX2 twins, which

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "help/help_request.h"
 
 #include "data/cp1251.h"

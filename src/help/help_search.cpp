@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "help/help_search.h"
 
 #include "data/question_search.h"

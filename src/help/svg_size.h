@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The size a sign's SVG picture is shown at in the help pack, read from the picture itself.

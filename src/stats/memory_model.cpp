@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "stats/memory_model.h"
 
 #include "stats/answer_journal.h"

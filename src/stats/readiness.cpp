@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "stats/readiness.h"
 
 #include "stats/answer_journal.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "stats/stat_file.h"
 
 #include "data/file_commit.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The end of a run: a learned ticket or theme, the three-errors warning, the close with its
 // verdict, status and save.
 

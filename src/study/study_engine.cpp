@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The study engine's font table and the window's commands (list, pie, light, help);
 // the other subjects of the engine have files of their own (see study_engine.h).
 

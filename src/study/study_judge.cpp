@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Judging an answer: counting it, marking the item, the comment and the next question.
 
 #include "study/study_engine.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The question on screen: its texts, shuffled answers, enabled buttons and statistics.
 
 #include "study/study_engine.h"

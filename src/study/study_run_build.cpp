@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Building a run: the questions a launch selects, the marks kept from the last run, captions.
 
 #include "study/study_engine.h"

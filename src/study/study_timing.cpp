@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clocks of a run: seconds per question, the training countdown, minimise and restore.
 
 #include "study/study_engine.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "stats/answer_journal.h"
 
 #include "stats/stat_record.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The data set as it is published, from a folder, an archive or an address, into the two
 // databases: picture paths as the release writes them, archive safety, downloads that fail.
 #include "data/database.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The maintainers' side of the question databases: JSON import, check, dump and the demo set.
 #include "data/database.h"
 #include "data/dbv_check.h"

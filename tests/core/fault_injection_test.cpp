@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two files the program writes under faults: a process killed in the middle of saving, a
 // full disk, a folder that refuses writes, files and folders removed while the program runs.
 // The rule in every case: the file on disk is a complete record, old or new; the learner is told

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replacing files and sets of files: a crash at any step of a set leaves, after the next start's
 // recovery, every member old or every member new; a full disk says so; new files get the user's
 // usual mode.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The help pack: readers of the data set's help material, the split of run-together
 // descriptions and of the rules text, and the pack built from a fixture data set.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress file: what is saved comes back whole, and every kind of damage is refused with
 // a message, before anything of the program's is touched.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "data/dataset_import.h"
 #include "data/prints_file.h"
 #include "data/release_diff.h"

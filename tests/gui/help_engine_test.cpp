@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "data/cp1251.h"
 #include "help/help_pack.h"
 #include "help/help_pack_read.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Popups and the help window over a help pack built from a fixture data set: the entry a
 // reference names, its picture drawn, the popup's size, the contents pane, the search, and no
 // address outside the program ever fetched.

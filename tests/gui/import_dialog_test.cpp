@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Загрузить билеты ПДД…" driven as a learner would: the dialog over the main window, a data set
 // served from 127.0.0.1 or chosen on disk, progress, cancel, and the switch that follows.
 #include "app/settings_store.h"

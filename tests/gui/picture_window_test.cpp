@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The enlarged picture: opened by a click on the question's picture in the study window and
 // the exam question window, as large as 90 % of the screen allows and at least half as large
 // again as on screen, drawn by the Bell resampler, closed by Escape, a click or the end of its

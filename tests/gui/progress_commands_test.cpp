@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings menu's progress file commands on the real main window: a learner saves, changes
 // everything, restores, and sees the catalogues and the menu as they were saved.
 

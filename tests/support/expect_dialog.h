@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // For window tests only: needs QtWidgets, which the test support library does not link.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A small HTTP/1.1 responder on 127.0.0.1 (an ephemeral port) for the download tests. It lives

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // biletoria-dbv: builds, checks and inspects .dbv question databases.
 #include "data/database.h"
 #include "data/dataset_import.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ui/import_dialog.h"
 
 #include "app/app_data.h"

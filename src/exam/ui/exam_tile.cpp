@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "exam/ui/exam_tile.h"
 
 #include "app/ui/line_breaks.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "exam/ui/exam_window.h"
 
 #include "data/ui/picture_image.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "exam/ui/question_window.h"
 
 #include "data/ui/picture_window.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "help/ui/chm_probe.h"
 
 #include "help/ui/chm_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "help/ui/help_browser.h"
 
 #include "help/help_pack_html.h"

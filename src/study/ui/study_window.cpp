@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "study/ui/study_window.h"
 
 #include "app/ui/line_breaks.h"
