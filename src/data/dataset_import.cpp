@@ -56,11 +56,18 @@ Status RunDataSetImport(const QString& source, const std::vector<ImportStep>& st
     }
     if (context.cancelled())
         return Status::Error(DataSetCancelledMessage);
+    if (context.BeforeCommit)
+        if (Status agreed = context.BeforeCommit(); !agreed)
+            return agreed;
     context.report(ImportProgress::Stage::Install, QStringLiteral("Запись файлов"), 0, 1);
-    for (const ImportStep& step : steps)
-        if (step.Commit)
-            if (Status committed = step.Commit(); !committed)
+    for (std::size_t k = 0; k < steps.size(); ++k)
+        if (steps[k].Commit)
+            if (Status committed = steps[k].Commit(); !committed) {
+                for (std::size_t j = k; j-- > 0;)
+                    if (steps[j].Undo)
+                        steps[j].Undo();
                 return committed;
+            }
     context.report(ImportProgress::Stage::Install, QStringLiteral("Готово"), 1, 1);
     return Status::Ok();
 }
@@ -137,12 +144,13 @@ QString ReplaceQuestion(const UnencodableChars& found) {
         .arg(listed.join(QStringLiteral(";\n")));
 }
 
-ImportStep DatabasesStep(const QString& folder, bool replace, AskReplace ask) {
+ImportStep DatabasesStep(const QString& folder, bool replace, AskReplace ask,
+                         std::shared_ptr<std::array<QString, 2>> prepared) {
     auto work = std::make_shared<DatabasesWork>();
     work->Folder = folder;
     ImportStep step;
-    step.Prepare = [work, replace, ask](const DataSetRoot& root,
-                                        const ImportContext& context) -> Status {
+    step.Prepare = [work, replace, ask, prepared](const DataSetRoot& root,
+                                                  const ImportContext& context) -> Status {
         if (!QDir().mkpath(work->Folder))
             return Status::Error(QStringLiteral("Не удалось создать папку %1")
                                      .arg(QDir::toNativeSeparators(work->Folder)));
@@ -229,7 +237,12 @@ ImportStep DatabasesStep(const QString& folder, bool replace, AskReplace ask) {
             replacing = true;
         }
         say(ImportProgress::Stage::Check, QStringLiteral("Проверка баз"), 0, -1);
-        return both(writeOne);
+        if (Status written = both(writeOne); !written)
+            return written;
+        if (prepared)
+            for (std::size_t k = 0; k < 2; ++k)
+                (*prepared)[k] = work->Files[k].Temp ? work->Files[k].Temp->fileName() : QString();
+        return Status::Ok();
     };
     step.Commit = [work]() -> Status {
         // Each old database stays under a second name until both new ones are in place, so

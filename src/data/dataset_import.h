@@ -14,6 +14,7 @@
 
 #include <QString>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -34,6 +35,10 @@ struct ImportContext {
     std::function<void(const ImportProgress&)> Progress; // optional; called on the worker thread
     const CancelFlag* Cancel = nullptr;                  // optional
 
+    // Optional: runs once every step has prepared, before anything is committed; a failure
+    // ends the import with nothing changed (the learner declined what the steps would do).
+    std::function<Status()> BeforeCommit;
+
     bool cancelled() const { return Cancel && Cancel->load(); }
     void report(ImportProgress::Stage stage, const QString& caption, qint64 done,
                 qint64 total) const {
@@ -47,6 +52,8 @@ struct ImportStep {
     std::function<Status(const DataSetRoot& root, const ImportContext& context)> Prepare;
     // Puts the prepared files in place; runs only after every step has prepared.
     std::function<Status()> Commit;
+    // Optional: puts back what Commit changed, when a later step's commit fails.
+    std::function<void()> Undo;
 };
 
 // Opens the source (folder, archive or address), prepares every step on its root in order,
@@ -69,8 +76,10 @@ inline const QString DatabaseFileCD = QStringLiteral("dataCD.dbv");
 // a temporary file beside its target, is checked with the reader of `biletoria-dbv check`,
 // and on commit is renamed over any older one, both or neither. With replace, characters cp1251
 // lacks become '?'; else, with ask, the learner is asked once for both sets; else each place
-// is an error.
-ImportStep DatabasesStep(const QString& folder, bool replace = false, AskReplace ask = {});
+// is an error. When prepared is given, it receives the prepared (not yet committed) files'
+// paths, A,B first.
+ImportStep DatabasesStep(const QString& folder, bool replace = false, AskReplace ask = {},
+                         std::shared_ptr<std::array<QString, 2>> prepared = nullptr);
 
 // A caption for a byte count: "12,3 МБ" or "512 КБ".
 QString ByteCountText(qint64 bytes);

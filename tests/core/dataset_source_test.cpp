@@ -807,6 +807,7 @@ TEST_F(Sources, DatabasesReplaceOldOnesOnlyWhenBothAreGood) {
     ImportStep refuses{[](const DataSetRoot&, const ImportContext&) {
                            return Status::Error(QStringLiteral("нет"));
                        },
+                       {},
                        {}};
     EXPECT_FALSE(RunDataSetImport(set.path(), {DatabasesStep(data.path()), refuses}, {}));
     EXPECT_EQ(ReadAll(data.file(DatabaseFileAB)), "old AB");

@@ -21,6 +21,8 @@ public:
         Icon icon;    // Question for Yes/No and file dialogs
         QString folder;
         QString filter;
+        QString details;        // of an ask()
+        bool defaultYes = true; // of an ask()
     };
 
     // Queued answers; an empty queue answers No and cancels file dialogs.
@@ -28,6 +30,8 @@ public:
     void queueFile(const QString& path) { m_files.push_back(path); }
 
     bool askYesNo(const QString& caption, const QString& text) override;
+    // Answers from the same queue as askYesNo; the details and the default are kept.
+    bool ask(const YesNoQuestion& question) override;
     void message(const QString& caption, const QString& text, Icon icon) override;
     QString chooseOpenFile(const QString& title, const QString& folder,
                            const QString& filter) override;
