@@ -1,31 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/catalogue.h"
 #include "app/platform.h"
+#include "scripted_random.h"
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <memory>
 
 using namespace bil;
 
 namespace {
-
-// Answers draws from a queue and records the range of every draw.
-class QueuedRandom final : public RandomSource {
-public:
-    std::deque<int> values;
-    std::vector<int> ranges;
-    int below(int n) override {
-        ranges.push_back(n);
-        if (values.empty())
-            return 0;
-        const int v = values.front();
-        values.pop_front();
-        return v;
-    }
-    void reseed() override {}
-};
 
 // A theme table with every question in theme 1 except the given ones.
 std::unique_ptr<ThemeTable> TableWithTheme1() {
@@ -158,27 +142,29 @@ TEST(CatalogueTraining, DrawsAmongUnpassedUndrawnTickets) {
     icons[3] = StatusLearned;
     std::array<uint8_t, TicketCount> drawn{};
     drawn[1] = 1;
-    QueuedRandom random;
+    test::ScriptedRandom random;
+    random.strict = true;
     random.values = {0, 1};
     // Candidates: 3, 4, 5, ... 40 (ticket 1 passed, ticket 2 drawn) = 38 tickets.
     EXPECT_EQ(DrawTrainingTicket(icons, drawn, random), 3);
-    EXPECT_EQ(random.ranges.back(), 38);
+    EXPECT_EQ(random.bounds.back(), 38);
     EXPECT_EQ(drawn[2], 1);
     EXPECT_EQ(DrawTrainingTicket(icons, drawn, random), 5); // 4, 5, ...: second
-    EXPECT_EQ(random.ranges.back(), 37);
+    EXPECT_EQ(random.bounds.back(), 37);
 }
 
 TEST(CatalogueTraining, ClearsDrawnFlagsWhenNoCandidateIsLeft) {
     std::array<int, TicketCount> icons{};
     std::array<uint8_t, TicketCount> drawn{};
-    QueuedRandom random;
+    test::ScriptedRandom random;
+    random.strict = true;
     for (int i = 0; i < TicketCount; ++i)
         DrawTrainingTicket(icons, drawn, random); // always the first candidate
     for (uint8_t f : drawn)
         EXPECT_EQ(f, 1);
     random.values = {16};
     EXPECT_EQ(DrawTrainingTicket(icons, drawn, random), 17);
-    EXPECT_EQ(random.ranges.back(), TicketCount);
+    EXPECT_EQ(random.bounds.back(), TicketCount);
     int set = 0;
     for (uint8_t f : drawn)
         set += f;
@@ -190,7 +176,7 @@ TEST(CatalogueTraining, ClearsDrawnFlagsWhenNoCandidateIsLeft) {
     random.values = {39};
     EXPECT_EQ(DrawTrainingTicket(icons, drawn, random), 40);
     EXPECT_EQ(drawn[16], 0);
-    EXPECT_EQ(random.ranges.back(), TicketCount);
+    EXPECT_EQ(random.bounds.back(), TicketCount);
 }
 
 TEST(CatalogueLaunch, ModeButtonsAskForTheirRuns) {
@@ -211,7 +197,8 @@ TEST(CatalogueLaunch, ModeButtonsAskForTheirRuns) {
     EXPECT_EQ(request.StartItem, 0);
 
     RunLaunch launch;
-    QueuedRandom random;
+    test::ScriptedRandom random;
+    random.strict = true;
     random.values = {0};
     std::array<int, TicketCount> icons{};
     request = TrainingRun(icons, launch, random);

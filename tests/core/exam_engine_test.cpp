@@ -5,6 +5,8 @@
 #include "exam/stage_pictures.h"
 #include "jpeg_samples.h"
 #include "recording_sink.h"
+#include "scripted_prompter.h"
+#include "scripted_random.h"
 
 #include <gtest/gtest.h>
 
@@ -17,31 +19,6 @@
 
 namespace bil {
 namespace {
-
-class ScriptRandom final : public RandomSource {
-public:
-    std::deque<int> values;
-    std::vector<int> bounds;
-    int reseeds = 0;
-    int below(int n) override {
-        bounds.push_back(n);
-        if (values.empty())
-            return 0;
-        const int v = values.front();
-        values.pop_front();
-        EXPECT_LT(v, n);
-        return v;
-    }
-    void reseed() override { ++reseeds; }
-};
-
-class QuietPrompter final : public Prompter {
-public:
-    QStringList warnings;
-    bool askYesNo(const QString&, const QString&) override { return true; }
-    void message(const QString&, const QString& text, Icon) override { warnings << text; }
-    QString chooseOpenFile(const QString&, const QString&, const QString&) override { return {}; }
-};
 
 // Records what the engine asks of its window, with the statistics as they were at each step.
 class RecordingFront final : public ExamFrontEnd {
@@ -100,6 +77,8 @@ Result<TQuestion> FakeQuestion(int n) {
 class ExamEngineTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        random.strict = true;
+        prompter.answerWhenEmpty(true);
         app.services.random = &random;
         app.services.prompter = &prompter;
         app.Config.ExamTime = 20 * 60;
@@ -138,8 +117,8 @@ protected:
     int wrong1(int n) const { return app.Stats.question(n).Wrong[ChannelExam]; }
 
     AppState app;
-    ScriptRandom random;
-    QuietPrompter prompter;
+    test::ScriptedRandom random;
+    test::ScriptedPrompter prompter;
     RecordingFront front;
     ExamEngine::QuestionLoader loader = FakeQuestion;
     ExamEngine::PictureDecoder decoder = [](const std::vector<const QByteArray*>& jpegs) {
@@ -601,7 +580,7 @@ TEST_F(ExamEngineTest, UnreadableQuestionStopsTheExamWithAWarning) {
     };
     engine = std::make_unique<ExamEngine>(app, front, loader, decoder);
     start({1, 1, 1, 1});
-    EXPECT_EQ(prompter.warnings,
+    EXPECT_EQ(prompter.messages(),
               QStringList{QStringLiteral("База вопросов повреждена: вопрос 25.")});
     EXPECT_FALSE(front.timer);
     EXPECT_EQ(front.calls, std::vector<std::string>{"close"});
@@ -656,30 +635,18 @@ TEST(FormatDuration, TwoDigitsEach) {
 // "Вы уверены?" guards an answer only when the settings ask for it; a "Нет" or a time-out while
 // the box is open leaves the question unanswered.
 TEST_F(ExamEngineTest, ConfirmationGuardsTheAnswer) {
-    class AskingPrompter final : public Prompter {
-    public:
-        QStringList asked;
-        std::function<bool()> reply;
-        bool askYesNo(const QString&, const QString& text) override {
-            asked << text;
-            return reply();
-        }
-        void message(const QString&, const QString&, Icon) override {}
-        QString chooseOpenFile(const QString&, const QString&, const QString&) override {
-            return {};
-        }
-    } asking;
+    test::ScriptedPrompter asking;
     app.services.prompter = &asking;
     app.Config.ConfirmChoice = true;
     app.Config.AlwaysShowComment = false;
     start({0, 1, 2, 3});
 
-    asking.reply = [] { return false; };
+    asking.queueYesNo(false);
     ASSERT_TRUE(engine->openQuestion(0));
     EXPECT_FALSE(engine->chooseAnswer(2));
-    EXPECT_EQ(asking.asked, QStringList{QStringLiteral("Вы уверены?")});
+    EXPECT_EQ(asking.questions(), QStringList{QStringLiteral("Вы уверены?")});
     EXPECT_EQ(engine->correctCount(), 0);
-    asking.reply = [] { return true; };
+    asking.answerWhenEmpty(true);
     EXPECT_TRUE(engine->chooseAnswer(2));
     EXPECT_EQ(engine->correctCount(), 1);
     engine->questionClosed(true);
@@ -694,16 +661,13 @@ TEST_F(ExamEngineTest, ConfirmationGuardsTheAnswer) {
     ASSERT_TRUE(engine->openQuestion(2));
     EXPECT_TRUE(engine->chooseAnswer(3));
     engine->questionClosed(true);
-    EXPECT_EQ(asking.asked.size(), 2);
+    EXPECT_EQ(asking.questions().size(), 2);
     EXPECT_EQ(engine->errorCount(), 1);
 
     // The exam time runs out while the box is open: the "Да" answers no question.
     app.Config.ConfirmChoice = true;
     ASSERT_TRUE(engine->openQuestion(3));
-    asking.reply = [this] {
-        ticks(app.Config.ExamTime);
-        return true;
-    };
+    asking.duringNextQuestion([this] { ticks(app.Config.ExamTime); });
     EXPECT_FALSE(engine->chooseAnswer(2));
     EXPECT_EQ(engine->correctCount(), 2);
 }

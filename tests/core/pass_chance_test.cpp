@@ -3,6 +3,7 @@
 
 #include "app/platform.h"
 #include "exam/exam_engine.h"
+#include "scripted_random.h"
 
 #include <gtest/gtest.h>
 
@@ -46,16 +47,6 @@ TEST(PassChance, GradientIsTheChangeOfOneQuestionsChance) {
         EXPECT_NEAR(grad[size_t(n - 1)], chord, 0.5 * chord) << n;
     }
 }
-
-class SeededRandom final : public RandomSource {
-public:
-    explicit SeededRandom(unsigned seed) : m_engine(seed) {}
-    int below(int n) override { return std::uniform_int_distribution<int>(0, n - 1)(m_engine); }
-    void reseed() override {} // the draws stay the seed's
-
-private:
-    std::mt19937 m_engine;
-};
 
 class VerdictFront final : public ExamFrontEnd {
 public:
@@ -102,7 +93,7 @@ TEST(PassChance, MatchesExamsPlayedThroughTheEngine) {
             x = chance(answers);
 
         AppState app;
-        SeededRandom draws(++seed);
+        test::ScriptedRandom draws(++seed);
         app.services.random = &draws;
         app.Config.ExamTime = 20 * 60;
         VerdictFront front;

@@ -3,7 +3,10 @@
 #include "app/platform.h"
 #include "study/study_engine.h"
 
+#include "recording_help.h"
 #include "recording_sink.h"
+#include "scripted_prompter.h"
+#include "scripted_random.h"
 #include "step_clock.h"
 
 #include <gtest/gtest.h>
@@ -11,70 +14,12 @@
 #include <deque>
 #include <functional>
 #include <memory>
-#include <random>
 #include <set>
 #include <utility>
 
 using namespace bil;
 
 namespace {
-
-// Answers every question from a script (default Yes) and records what was asked.
-class ScriptPrompter : public Prompter {
-public:
-    std::deque<bool> answers;
-    QStringList asked;
-    QStringList messages;
-    std::function<void()> during; // runs inside the next question, like a timer firing then
-    bool asking = false;
-    bool closing = false;
-    int closedQuestions = 0; // questions the program closed while they were open
-    bool askYesNo(const QString&, const QString& text) override {
-        asked << text;
-        if (during) {
-            const std::function<void()> action = std::exchange(during, {});
-            asking = true;
-            closing = false;
-            action();
-            asking = false;
-            closedQuestions += closing;
-        }
-        if (answers.empty())
-            return true;
-        const bool a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-    void message(const QString&, const QString& text, Icon) override { messages << text; }
-    QString chooseOpenFile(const QString&, const QString&, const QString&) override { return {}; }
-    void closeQuestions() override { closing = closing || asking; }
-};
-
-// Scripted draws first, then a fixed-seed generator.
-class ScriptRandom : public RandomSource {
-public:
-    std::deque<int> draws;
-    std::mt19937 engine{7};
-    int reseeds = 0;
-    int below(int n) override {
-        if (!draws.empty()) {
-            const int d = draws.front();
-            draws.pop_front();
-            return d % n;
-        }
-        return std::uniform_int_distribution<int>(0, n - 1)(engine);
-    }
-    void reseed() override {
-        ++reseeds;
-        engine.seed(1000 + reseeds);
-    }
-};
-
-class RecordingHelp : public HelpEngine {
-public:
-    QStringList requests;
-    void showHelp(const QString& r) override { requests << r; }
-};
 
 class FakeWindow : public StudyFrontEnd {
 public:
@@ -130,6 +75,7 @@ TQuestion MakeQuestion(int n) {
 class StudyEngineTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        prompter.answerWhenEmpty(true);
         app.services.prompter = &prompter;
         app.services.random = &random;
         app.services.help = &help;
@@ -161,9 +107,9 @@ protected:
     void answer(bool isRight) { engine->answer(isRight ? right() : wrong()); }
 
     AppState app;
-    ScriptPrompter prompter;
-    ScriptRandom random;
-    RecordingHelp help;
+    test::ScriptedPrompter prompter;
+    test::ScriptedRandom random{7}; // scripted draws, then a fixed seed
+    test::RecordingHelp help;
     FakeWindow window;
     std::unique_ptr<StudyEngine> engine;
     std::vector<int> loads;
@@ -321,7 +267,7 @@ TEST_F(StudyEngineTest, StartItemBeyondTheListSelectsTheLast) {
 
 TEST_F(StudyEngineTest, ShuffleKeepsItsSlotOnRevisitAndRefersToTheStoredOrder) {
     app.Config.ShuffleAnswers = true;
-    random.draws = {3}; // question 81: three answers, the right one stored first
+    random.values = {3}; // question 81: three answers, the right one stored first
     start(RunRequest::learnTicket(5));
     const TQuestion q = MakeQuestion(81);
     ASSERT_EQ(q.AnswerCount, 3);
@@ -332,7 +278,7 @@ TEST_F(StudyEngineTest, ShuffleKeepsItsSlotOnRevisitAndRefersToTheStoredOrder) {
     EXPECT_EQ(engine->answersText(),
               QStringLiteral("1. ответ 81.1\n\r2. ответ 81.2\n\r3. ответ 81.3"));
 
-    random.draws = {1}; // question 86: four answers, right stored at 3, drawn slot 2
+    random.values = {1}; // question 86: four answers, right stored at 3, drawn slot 2
     engine->showItem(5);
     const TQuestion q86 = MakeQuestion(86);
     ASSERT_EQ(q86.AnswerCount, 4);
@@ -340,14 +286,14 @@ TEST_F(StudyEngineTest, ShuffleKeepsItsSlotOnRevisitAndRefersToTheStoredOrder) {
     EXPECT_EQ(engine->rightButton(), 2);
     EXPECT_EQ(engine->answersText(), QStringLiteral("1. ответ 86.1\n\r2. ответ 86.3\n\r"
                                                     "3. ответ 86.2\n\r4. ответ 86.4"));
-    random.draws = {0, 0, 0};
+    random.values = {0, 0, 0};
     engine->showItem(0);
     engine->showItem(5); // revisit: same order, no draw
     EXPECT_EQ(engine->rightButton(), 2);
-    EXPECT_EQ(random.draws.size(), 3u);
+    EXPECT_EQ(random.values.size(), 3u);
     EXPECT_EQ(engine->currentQuestion().Correct, 3); // the stored order is untouched
 
-    random.draws = {0};
+    random.values = {0};
     start(RunRequest::learnTicket(5, 5)); // a new run draws again
     EXPECT_EQ(engine->rightButton(), 1);
     EXPECT_EQ(engine->answersText(), QStringLiteral("1. ответ 86.3\n\r2. ответ 86.2\n\r"
@@ -417,7 +363,7 @@ TEST_F(StudyEngineTest, KomRevealsTheCommentBeforeCountingTheRightAnswer) {
     answer(true);
     EXPECT_EQ(app.Stats.question(81).Right[0], 1);
     EXPECT_EQ(engine->currentNumber(), 82);
-    EXPECT_TRUE(prompter.asked.isEmpty());
+    EXPECT_TRUE(prompter.questions().isEmpty());
 }
 
 TEST_F(StudyEngineTest, KomRevealKeepsAFullCounter) {
@@ -432,10 +378,10 @@ TEST_F(StudyEngineTest, KomRevealKeepsAFullCounter) {
 
 TEST_F(StudyEngineTest, ConfirmationNoChangesNothing) {
     app.Config.ConfirmChoice = true;
-    prompter.answers = {false};
+    prompter.queueYesNo(false);
     start(RunRequest::training(5));
     answer(true);
-    EXPECT_EQ(prompter.asked, QStringList{QStringLiteral("Вы уверены?")});
+    EXPECT_EQ(prompter.questions(), QStringList{QStringLiteral("Вы уверены?")});
     EXPECT_EQ(engine->runRight(), 0);
     EXPECT_EQ(engine->mark(0), MarkUnanswered);
     EXPECT_EQ(app.Stats.question(81).Right[2], 0);
@@ -468,22 +414,22 @@ TEST_F(StudyEngineTest, ThreeErrorsAskedOnceAndNotWithHiddenResults) {
     start(RunRequest::training(5));
     for (int i = 0; i < 4; ++i)
         answer(false);
-    EXPECT_EQ(prompter.asked,
+    EXPECT_EQ(prompter.questions(),
               QStringList{QStringLiteral(
                   "ТРИ ОШИБКИ!!!\n\rВы уже провалили экзамен, будете продолжать? ")});
     EXPECT_EQ(engine->threeErrorsWarned(), 1);
     EXPECT_EQ(window.closes, 0);
 
-    prompter.asked.clear();
+    prompter.clear();
     app.Config.TrainingMarksAtEnd = true;
     start(RunRequest::training(5));
     for (int i = 0; i < 3; ++i)
         answer(false);
-    EXPECT_TRUE(prompter.asked.isEmpty());
+    EXPECT_TRUE(prompter.questions().isEmpty());
     EXPECT_EQ(engine->threeErrorsWarned(), 0);
 
     app.Config.TrainingMarksAtEnd = false;
-    prompter.answers = {false};
+    prompter.queueYesNo(false);
     start(RunRequest::training(5));
     for (int i = 0; i < 3; ++i)
         answer(false);
@@ -543,15 +489,15 @@ TEST_F(StudyEngineTest, CountdownTimesOutWithTheUsedTime) {
     for (int i = 0; i < 59; ++i)
         engine->countdownSecond();
     EXPECT_EQ(engine->timeText(), QStringLiteral("00:00:01"));
-    EXPECT_TRUE(prompter.messages.isEmpty());
+    EXPECT_TRUE(prompter.messages().isEmpty());
     engine->countdownSecond();
-    EXPECT_EQ(prompter.messages, QStringList{QStringLiteral("Время закончилось! ")});
+    EXPECT_EQ(prompter.messages(), QStringList{QStringLiteral("Время закончилось! ")});
     ASSERT_EQ(window.verdicts.size(), 1u);
     EXPECT_EQ(window.verdicts[0].Time, QStringLiteral("Время ответа: 00:01:00"));
     EXPECT_EQ(window.verdicts[0].Second, QStringLiteral("Ошибок: 20"));
     EXPECT_FALSE(engine->countdownOn());
     engine->countdownSecond(); // stopped: no second time-out
-    EXPECT_EQ(prompter.messages.size(), 1);
+    EXPECT_EQ(prompter.messages().size(), 1);
     EXPECT_FALSE(engine->timeVisible());
 }
 
@@ -587,14 +533,14 @@ TEST_F(StudyEngineTest, AnswerConfirmedAfterTheTimeOutIsNotJudged) {
     app.Config.ExamTime = 60;
     start(RunRequest::training(5));
     const int q = engine->currentNumber();
-    prompter.during = [this] {
+    prompter.duringNextQuestion([this] {
         for (int i = 0; i < 60; ++i)
             engine->countdownSecond();
-    };
-    prompter.answers = {true};
+    });
+    prompter.queueYesNo(true);
     answer(true);
-    EXPECT_EQ(prompter.closedQuestions, 1);
-    EXPECT_EQ(prompter.messages, QStringList{QStringLiteral("Время закончилось! ")});
+    EXPECT_EQ(prompter.closedQuestions(), 1);
+    EXPECT_EQ(prompter.messages(), QStringList{QStringLiteral("Время закончилось! ")});
     ASSERT_EQ(window.verdicts.size(), 1u);
     EXPECT_EQ(window.closes, 1);
     EXPECT_EQ(statSaves, 1);
@@ -612,15 +558,15 @@ TEST_F(StudyEngineTest, LateNoToThreeErrorsLeavesTheReviewOpen) {
     answer(false);
     answer(false);
     window.verdictAnswers = {2};
-    prompter.during = [this] {
+    prompter.duringNextQuestion([this] {
         for (int i = 0; i < 60; ++i)
             engine->countdownSecond();
-    };
-    prompter.answers = {false};
+    });
+    prompter.queueYesNo(false);
     answer(false);
-    ASSERT_EQ(prompter.asked.size(), 1);
-    EXPECT_TRUE(prompter.asked[0].startsWith(QStringLiteral("ТРИ ОШИБКИ!!!")));
-    EXPECT_EQ(prompter.closedQuestions, 1);
+    ASSERT_EQ(prompter.questions().size(), 1);
+    EXPECT_TRUE(prompter.questions()[0].startsWith(QStringLiteral("ТРИ ОШИБКИ!!!")));
+    EXPECT_EQ(prompter.closedQuestions(), 1);
     EXPECT_EQ(window.keptOpen, 1);
     EXPECT_EQ(window.closes, 0);
     EXPECT_EQ(engine->state(), StudyState::Running);
@@ -658,7 +604,7 @@ TEST_F(StudyEngineTest, TicketCompletionOffersTheNextTicketAndWraps) {
     answer(false);
     for (int i = 0; i < 20; ++i)
         answer(true);
-    EXPECT_EQ(prompter.asked,
+    EXPECT_EQ(prompter.questions(),
               QStringList{QStringLiteral(
                   "Вы ответили на все вопросы билета,\n\rперейти к следующему билету? ")});
     EXPECT_EQ(app.Stats.TicketStatus[39], 4);
@@ -671,7 +617,7 @@ TEST_F(StudyEngineTest, TicketCompletionOffersTheNextTicketAndWraps) {
 
 TEST_F(StudyEngineTest, CompletionNoClosesAndLearnedStatusIsKeptForBetterOnes) {
     app.Stats.TicketStatus[4] = 1;
-    prompter.answers = {false};
+    prompter.queueYesNo(false);
     start(RunRequest::learnTicket(5));
     for (int i = 0; i < 20; ++i)
         answer(true);
@@ -680,7 +626,7 @@ TEST_F(StudyEngineTest, CompletionNoClosesAndLearnedStatusIsKeptForBetterOnes) {
     EXPECT_EQ(statSaves, 1);
 
     app.Stats.TicketStatus[5] = 0;
-    prompter.answers = {false};
+    prompter.queueYesNo(false);
     start(RunRequest::learnTicket(6));
     for (int i = 0; i < 20; ++i)
         answer(true);
@@ -699,19 +645,19 @@ TEST_F(StudyEngineTest, LearnedStatusNeedsEveryQuestionRightWhateverTheClicks) {
     engine->stop(); // "СТОП" after ten questions
     EXPECT_EQ(app.Stats.TicketStatus[0], 0);
 
-    prompter.answers = {false}; // all 20 right, "Нет" to the next ticket
+    prompter.queueYesNo(false); // all 20 right, "Нет" to the next ticket
     start(RunRequest::learnTicket(2));
     for (int i = 0; i < 20; ++i) {
         answer(true);
         answer(true);
     }
-    ASSERT_EQ(prompter.asked.size(), 1);
+    ASSERT_EQ(prompter.questions().size(), 1);
     EXPECT_EQ(engine->runRight(), 40);
     EXPECT_EQ(window.closes, 2);
     EXPECT_EQ(app.Stats.TicketStatus[1], 4);
 
     app.Config.AlwaysShowComment = false; // a wrong answer made good again still counts
-    prompter.answers = {false};
+    prompter.queueYesNo(false);
     start(RunRequest::learnTicket(3));
     answer(false);
     for (int i = 0; i < 20; ++i)
@@ -734,8 +680,9 @@ TEST_F(StudyEngineTest, ThemeCompletionWrapsFromTheLastTheme) {
     const int count = engine->runCount();
     for (int i = 0; i < count; ++i)
         answer(true);
-    EXPECT_EQ(prompter.asked, QStringList{QStringLiteral(
-                                  "Вы ответили на все вопросы темы,\n\rперейти к следующей? ")});
+    EXPECT_EQ(
+        prompter.questions(),
+        QStringList{QStringLiteral("Вы ответили на все вопросы темы,\n\rперейти к следующей? ")});
     EXPECT_EQ(engine->run().Theme, 1);
     EXPECT_EQ(engine->runListAt(1), 1);
     for (int t = 0; t < TicketCount; ++t)
@@ -746,7 +693,7 @@ TEST_F(StudyEngineTest, PreparationCompletionDrawsAgain) {
     start(RunRequest::preparation(1u << 4));
     for (int i = 0; i < 40; ++i)
         answer(true);
-    EXPECT_EQ(prompter.asked, QStringList{QStringLiteral("Повторить подготовку?")});
+    EXPECT_EQ(prompter.questions(), QStringList{QStringLiteral("Повторить подготовку?")});
     EXPECT_EQ(engine->runCount(), 40);
     EXPECT_EQ(engine->runRight(), 0);
 }
@@ -755,11 +702,11 @@ TEST_F(StudyEngineTest, CompleteListRunStopsTheSecondsWithoutAPrompt) {
     start(RunRequest::statisticsList(2, {10, 20}, QStringLiteral("всех тем")));
     answer(true);
     answer(true);
-    EXPECT_TRUE(prompter.asked.isEmpty());
+    EXPECT_TRUE(prompter.questions().isEmpty());
     EXPECT_EQ(engine->state(), StudyState::Complete);
     EXPECT_FALSE(engine->secondsTimerOn());
     answer(true); // no second prompt, the window stays
-    EXPECT_TRUE(prompter.asked.isEmpty());
+    EXPECT_TRUE(prompter.questions().isEmpty());
     EXPECT_EQ(window.closes, 0);
     engine->stop();
     EXPECT_EQ(statSaves, 1);
@@ -782,7 +729,7 @@ TEST_F(StudyEngineTest, SearchRunFollowsTheResultsCountsInLearningAndNeverTouche
     answer(true);
     answer(true);
     answer(true);
-    EXPECT_TRUE(prompter.asked.isEmpty()); // a complete list run asks for no next ticket
+    EXPECT_TRUE(prompter.questions().isEmpty()); // a complete list run asks for no next ticket
     EXPECT_EQ(engine->state(), StudyState::Complete);
     engine->stop();
     EXPECT_EQ(statSaves, 1);
@@ -918,16 +865,16 @@ TEST_F(StudyEngineTest, SaveFailuresAreReportedOnceAndTheWindowStillCloses) {
     e.markByLight(50);
     e.stop();
     EXPECT_EQ(window.closes, 1);
-    ASSERT_EQ(prompter.messages.size(), 2);
-    EXPECT_TRUE(prompter.messages[0].contains(QStringLiteral("Ошибка записи tema4.dat")));
-    EXPECT_TRUE(prompter.messages[1].contains(QStringLiteral("Ошибка записи stat.dat")));
+    ASSERT_EQ(prompter.messages().size(), 2);
+    EXPECT_TRUE(prompter.messages()[0].contains(QStringLiteral("Ошибка записи tema4.dat")));
+    EXPECT_TRUE(prompter.messages()[1].contains(QStringLiteral("Ошибка записи stat.dat")));
     EXPECT_EQ(themeWrites, 3); // two marks and the retry at the close
 
     // Still failing: the learner already knows, nothing more is shown.
     e.startRun(e.run());
     e.stop();
     EXPECT_EQ(window.closes, 2);
-    EXPECT_EQ(prompter.messages.size(), 2);
+    EXPECT_EQ(prompter.messages().size(), 2);
 
     // Space freed: the close writes both files and the failures are over.
     diskFull = false;

@@ -8,6 +8,7 @@
 #include "exam/ui/exam_window.h"
 #include "exam/ui/question_window.h"
 #include "scripted_prompter.h"
+#include "scripted_random.h"
 #include "stats/stat_file.h"
 #include "study/study_engine.h"
 #include "study/ui/study_window.h"
@@ -31,25 +32,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <deque>
 #include <functional>
 #include <set>
 
 namespace bil {
 namespace {
-
-class ScriptRandom final : public RandomSource {
-public:
-    std::deque<int> values;
-    int below(int n) override {
-        if (values.empty())
-            return 0;
-        const int v = values.front() % n;
-        values.pop_front();
-        return v;
-    }
-    void reseed() override {}
-};
 
 // Acts on whichever modal window is on top, from the event loop of that window.
 class ModalDriver {
@@ -102,7 +89,7 @@ protected:
 
     test::TempDir dir;
     AppState app;
-    ScriptRandom random;
+    test::ScriptedRandom random;
     test::ScriptedPrompter prompter;
     std::set<int> wrongSlots;
 };

@@ -6,6 +6,7 @@
 #include "data/ui/pictures.h"
 #include "help/ui/about_box.h"
 #include "scripted_prompter.h"
+#include "scripted_random.h"
 #include "stats/stat_file.h"
 #include "stats/ui/prep_dialog.h"
 #include "test_db.h"
@@ -26,7 +27,6 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <memory>
 
 using namespace bil;
@@ -45,20 +45,6 @@ QImage Render(QSize size, const std::function<void(QPainter&, const QRectF&)>& p
 bool IsReddish(QColor c) {
     return c.red() > 180 && c.green() < 120 && c.blue() < 120;
 }
-
-class QueuedRandom final : public RandomSource {
-public:
-    std::deque<int> values;
-    int reseeds = 0;
-    int below(int n) override {
-        if (values.empty())
-            return 0;
-        const int v = values.front() % n;
-        values.pop_front();
-        return v;
-    }
-    void reseed() override { ++reseeds; }
-};
 
 // A program folder, an application-data folder and a settings file, all temporary.
 class MainWindowTest : public ::testing::Test {
@@ -120,7 +106,7 @@ protected:
 
     test::TempDir program, appData, config;
     ScriptedPrompter prompter;
-    QueuedRandom random;
+    test::ScriptedRandom random;
     std::unique_ptr<QSettingsStore> store;
     std::unique_ptr<AppState> state;
     std::unique_ptr<TForm2> form;

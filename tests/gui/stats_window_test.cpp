@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/app_state.h"
 #include "app/platform.h"
+#include "recording_help.h"
 #include "scripted_prompter.h"
 #include "stats/stat_file.h"
 #include "stats/statistics.h"
@@ -31,12 +32,6 @@
 using namespace bil;
 
 namespace {
-
-class RecordingHelp final : public HelpEngine {
-public:
-    void showHelp(const QString& request) override { requests << request; }
-    QStringList requests;
-};
 
 class StatsWindowTest : public ::testing::Test {
 protected:
@@ -75,7 +70,7 @@ protected:
     }
 
     test::ScriptedPrompter prompter;
-    RecordingHelp help;
+    test::RecordingHelp help;
     std::unique_ptr<AppState> app;
     std::unique_ptr<TForm5> window;
     std::vector<RunRequest> launched; // what the window handed to the study window

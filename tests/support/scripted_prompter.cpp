@@ -1,12 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scripted_prompter.h"
 
+#include <utility>
+
 namespace bil::test {
 
 bool ScriptedPrompter::askYesNo(const QString& caption, const QString& text) {
     m_shown.push_back({Kind::YesNo, caption, text, Icon::Question, {}, {}, {}});
+    if (m_during) {
+        const std::function<void()> action = std::exchange(m_during, {});
+        m_asking = true;
+        m_closing = false;
+        action();
+        m_asking = false;
+        m_closedQuestions += m_closing;
+    }
     if (m_answers.empty())
-        return false;
+        return m_whenEmpty;
     const bool yes = m_answers.front();
     m_answers.pop_front();
     return yes;
@@ -53,6 +63,23 @@ QStringList ScriptedPrompter::texts() const {
     for (const Shown& s : m_shown)
         list << s.text;
     return list;
+}
+
+QStringList ScriptedPrompter::textsOf(Kind kind) const {
+    QStringList list;
+    for (const Shown& s : m_shown) {
+        if (s.kind == kind)
+            list << s.text;
+    }
+    return list;
+}
+
+QStringList ScriptedPrompter::questions() const {
+    return textsOf(Kind::YesNo);
+}
+
+QStringList ScriptedPrompter::messages() const {
+    return textsOf(Kind::Message);
 }
 
 bool ScriptedPrompter::showed(const QString& text) const {

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 namespace bil::test {
@@ -25,9 +26,14 @@ public:
         QStringList places; // folders added to a file dialog's side bar
     };
 
-    // Queued answers; an empty queue answers No and cancels file dialogs.
+    // Queued answers; an empty queue answers No (or what answerWhenEmpty set) and cancels file
+    // dialogs.
     void queueYesNo(bool yes) { m_answers.push_back(yes); }
     void queueFile(const QString& path) { m_files.push_back(path); }
+    void answerWhenEmpty(bool yes) { m_whenEmpty = yes; }
+    // Runs inside the next Yes/No question, before it is answered, like a timer firing while the
+    // box is open.
+    void duringNextQuestion(std::function<void()> action) { m_during = std::move(action); }
 
     bool askYesNo(const QString& caption, const QString& text) override;
     void message(const QString& caption, const QString& text, Icon icon) override;
@@ -40,10 +46,16 @@ public:
     // Answers from the same queue as chooseOpenFile; the proposed path is kept as the folder.
     QString chooseSaveFile(const QString& title, const QString& proposed,
                            const QString& filter) override;
+    void closeQuestions() override { m_closing = m_closing || m_asking; }
 
     const std::vector<Shown>& shown() const { return m_shown; }
     // Texts of everything shown, in order.
     QStringList texts() const;
+    // Texts of the Yes/No questions, and of the messages, in order.
+    QStringList questions() const;
+    QStringList messages() const;
+    // Questions the program closed while they were open (from duringNextQuestion).
+    int closedQuestions() const { return m_closedQuestions; }
     // True when some message or question had exactly this text.
     bool showed(const QString& text) const;
     void clear() { m_shown.clear(); }
@@ -53,6 +65,13 @@ private:
     std::deque<bool> m_answers;
     std::deque<QString> m_files;
     std::vector<Shown> m_shown;
+    bool m_whenEmpty = false;
+    std::function<void()> m_during;
+    bool m_asking = false;
+    bool m_closing = false;
+    int m_closedQuestions = 0;
+
+    QStringList textsOf(Kind kind) const;
 };
 
 } // namespace bil::test
