@@ -364,6 +364,11 @@ void JournalAnswer(AppState& app, int question, int channel, int run, int chosen
     sink->record(e);
 }
 
+const std::vector<JournalEntry>& RecordedAnswers(const AppState& app) {
+    static const std::vector<JournalEntry> none;
+    return app.services.answers ? app.services.answers->recorded() : none;
+}
+
 void JournalCharge(AppState& app, int question, ChargeReason reason) {
     AnswerSink* sink = app.services.answers;
     if (!sink)

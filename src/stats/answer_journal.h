@@ -95,6 +95,8 @@ public:
     virtual void record(const JournalEntry& entry) = 0;
     // A save point: what was recorded reaches the disk.
     virtual Status flush() = 0;
+    // Every record so far, in order: what the forecasts read.
+    virtual const std::vector<JournalEntry>& recorded() const = 0;
 };
 
 // answers.log: its records in memory, each new one appended to the file with one write.
@@ -112,6 +114,7 @@ public:
     // reports once through lastError.
     void record(const JournalEntry& entry) override;
     Status flush() override;
+    const std::vector<JournalEntry>& recorded() const override { return m_entries; }
     // Replaces the file with the given bytes (a restored progress file) and reads it anew.
     Status replace(const QByteArray& bytes);
 
@@ -139,6 +142,8 @@ private:
 // the clock, the open set's fingerprint.
 void JournalAnswer(AppState& app, int question, int channel, int run, int chosen, bool right,
                    int seconds, uint8_t flags);
+// The records of the shared state's sink; none when no sink is set.
+const std::vector<JournalEntry>& RecordedAnswers(const AppState& app);
 // Records an exam charge of a question.
 void JournalCharge(AppState& app, int question, ChargeReason reason);
 // Opens <AppDataDir>/answers.log at start-up (a new one seeded from the statistics, dated at

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 
 namespace bil {
@@ -14,13 +15,21 @@ namespace bil {
 namespace {
 
 constexpr double DueRecall = 0.9;
+constexpr int64_t SecondsPerDay = 86400;
+// A question worth less than this to the chance to pass is worth nothing to the learner.
+constexpr double NoValue = 1e-9;
 
-// Indices 0..799 by falling ∂P/∂p_i · (1 − p_i), ties by number.
-std::vector<int> ByValue(const AnswerChances& p) {
+// grad_i · (1 − p_i): what knowing question i for sure would add to the chance to pass.
+std::array<double, QuestionCount> Values(const AnswerChances& p) {
     const AnswerChances grad = PassChanceGradient(p);
     std::array<double, QuestionCount> value{};
     for (int i = 0; i < QuestionCount; ++i)
         value[size_t(i)] = grad[size_t(i)] * (1.0 - p[size_t(i)]);
+    return value;
+}
+
+// Indices 0..799 by falling value, ties by number.
+std::vector<int> ByValue(const std::array<double, QuestionCount>& value) {
     std::vector<int> order(QuestionCount);
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(),
@@ -49,7 +58,7 @@ std::vector<int> ReviewQuestions(const MemoryStates& states, int64_t now, int go
         taken[size_t(i)] = true;
     }
     if (int(run.size()) < goal)
-        for (int i : ByValue(p)) {
+        for (int i : ByValue(Values(p))) {
             if (int(run.size()) >= goal)
                 break;
             if (!taken[size_t(i)])
@@ -59,11 +68,60 @@ std::vector<int> ReviewQuestions(const MemoryStates& states, int64_t now, int go
 }
 
 std::vector<int> MostValuableQuestions(const AnswerChances& p, int count) {
-    std::vector<int> order = ByValue(p);
-    order.resize(size_t(std::clamp(count, 0, QuestionCount)));
-    for (int& i : order)
-        ++i;
-    return order;
+    const std::array<double, QuestionCount> value = Values(p);
+    std::vector<int> best;
+    for (int i : ByValue(value)) {
+        if (int(best.size()) >= count || value[size_t(i)] < NoValue)
+            break;
+        best.push_back(i + 1);
+    }
+    return best;
+}
+
+int64_t LocalDay(int64_t time, int utcOffset) {
+    const int64_t local = time + utcOffset;
+    // Floor division: times before 1970 still fall on their own day.
+    return local / SecondsPerDay - (local % SecondsPerDay < 0 ? 1 : 0);
+}
+
+std::vector<DayChance> ChanceByDay(const std::vector<JournalEntry>& entries, Fingerprint set,
+                                   int64_t now, int utcOffset) {
+    std::vector<const JournalEntry*> ofSet;
+    for (const JournalEntry& e : entries)
+        if (e.Set == set && e.Question >= 1 && e.Question <= QuestionCount)
+            ofSet.push_back(&e);
+    // A clock set back leaves records out of time order; days must still come in order.
+    std::stable_sort(ofSet.begin(), ofSet.end(), [](const JournalEntry* a, const JournalEntry* b) {
+        return a->Time < b->Time;
+    });
+    std::vector<DayChance> points;
+    MemoryStates states{};
+    for (std::size_t i = 0; i < ofSet.size();) {
+        const int64_t day = LocalDay(ofSet[i]->Time, utcOffset);
+        for (; i < ofSet.size() && LocalDay(ofSet[i]->Time, utcOffset) == day; ++i)
+            if (ofSet[i]->isReview())
+                Review(states[size_t(ofSet[i]->Question - 1)], ofSet[i]->Right, ofSet[i]->Time);
+        const int64_t dayEnd = (day + 1) * SecondsPerDay - utcOffset;
+        points.push_back({day, PassChance(RecallProbabilities(states, std::min(dayEnd, now)))});
+    }
+    return points;
+}
+
+std::vector<int> DueByDay(const MemoryStates& states, int64_t now, int utcOffset, int days) {
+    std::vector<int> due(size_t(std::max(days, 0)), 0);
+    const int64_t today = LocalDay(now, utcOffset);
+    for (const MemoryState& s : states) {
+        if (s.Reviews == 0)
+            continue;
+        // Recall falls to 0.9 exactly when the time since the review reaches the stability.
+        const double at = double(s.Last) + s.Stability * double(SecondsPerDay);
+        if (!(at <= double(now) + double(due.size() + 1) * SecondsPerDay))
+            continue; // beyond the days counted (or no number at all)
+        const int64_t day = at <= double(now) ? today : LocalDay(int64_t(std::ceil(at)), utcOffset);
+        if (day - today < int64_t(due.size()))
+            ++due[size_t(day - today)];
+    }
+    return due;
 }
 
 Result<AnswerChances> ParseAnswerChances(const QByteArray& text) {

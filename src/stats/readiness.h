@@ -22,8 +22,28 @@ double ChanceToPass(const std::vector<JournalEntry>& entries, Fingerprint set, i
 // (∂P/∂p_i · (1 − p_i)). Question numbers 1..800.
 std::vector<int> ReviewQuestions(const MemoryStates& states, int64_t now, int goal);
 
-// The questions that would raise the chance to pass the most, best first, at most count.
+// The questions that would raise the chance to pass the most, best first, at most count; none
+// that would not raise it at all (while no group of the exam can be passed yet, none would).
 std::vector<int> MostValuableQuestions(const AnswerChances& p, int count);
+
+// The chance to pass as it stood at the close of one day.
+struct DayChance {
+    int64_t Day = 0; // local days since 1970-01-01
+    double Chance = 0.0;
+    bool operator==(const DayChance&) const = default;
+};
+
+// The local day (days since 1970-01-01) of a UTC time, utcOffset seconds east of UTC.
+int64_t LocalDay(int64_t time, int utcOffset);
+
+// One point per local day with records of the set, in day order: the chance to pass from the
+// reviews up to that day's end, taken at its end (at now for today). Records count in time order.
+std::vector<DayChance> ChanceByDay(const std::vector<JournalEntry>& entries, Fingerprint set,
+                                   int64_t now, int utcOffset);
+
+// How many reviewed questions fall due (recall below 0.9) on each of the next days local days,
+// today first; today's count includes those already due.
+std::vector<int> DueByDay(const MemoryStates& states, int64_t now, int utcOffset, int days);
 
 // 800 chances of a right answer, one number 0..1 per line (a decimal point or comma);
 // the error names the line in Russian.

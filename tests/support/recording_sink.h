@@ -17,6 +17,7 @@ public:
         ++flushes;
         return Status::Ok();
     }
+    const std::vector<JournalEntry>& recorded() const override { return entries; }
 };
 
 } // namespace bil::test
