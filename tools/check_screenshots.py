@@ -22,6 +22,7 @@ REQUIRED = (
     "08b-exam-question-long-answers",
     "09-exam-additional-block-minimum-size",
     "10-exam-result",
+    "11b-statistics-readiness",
     "12-preparation",
     "13-about",
     "13-load-questions",

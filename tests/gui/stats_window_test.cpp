@@ -2,10 +2,15 @@
 #include "app/app_state.h"
 #include "app/platform.h"
 #include "recording_help.h"
+#include "recording_sink.h"
 #include "scripted_prompter.h"
+#include "stats/readiness.h"
 #include "stats/stat_file.h"
 #include "stats/statistics.h"
+#include "stats/ui/readiness_page.h"
 #include "stats/ui/stats_window.h"
+#include "step_clock.h"
+#include "test_db.h"
 
 #include <QAbstractBarSeries>
 #include <QBarSet>
@@ -14,6 +19,7 @@
 #include <QGraphicsScene>
 #include <QGraphicsTextItem>
 #include <QLabel>
+#include <QLineSeries>
 #include <QListWidget>
 #include <QPieSeries>
 #include <QPieSlice>
@@ -82,8 +88,8 @@ protected:
 TEST_F(StatsWindowTest, EmptyRecordShowsNoDataEverywhere) {
     showWindow();
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Статистика Билетория DER UZIRI"));
-    const QStringList tabs = {"Рейтинг", "Время",  "Билеты",    "Вопросы",
-                              "Темы",    "Анализ", "Результаты"};
+    const QStringList tabs = {"Рейтинг", "Время",  "Билеты",     "Вопросы",
+                              "Темы",    "Анализ", "Результаты", "Готовность"};
     ASSERT_EQ(window->PageControl1->count(), tabs.size());
     for (int i = 0; i < tabs.size(); ++i)
         EXPECT_EQ(window->PageControl1->tabText(i), tabs[i]);
@@ -107,6 +113,68 @@ TEST_F(StatsWindowTest, EmptyRecordShowsNoDataEverywhere) {
     EXPECT_EQ(window->ListBox1->currentRow(), 0);
     EXPECT_EQ(window->ListView3->topLevelItemCount(), 40);
     EXPECT_EQ(window->ListView3->topLevelItem(0)->text(0), QStringLiteral("Билет №01"));
+    const ReadinessPage* ready = window->Readiness;
+    EXPECT_FALSE(ready->ChanceChart.noData()->isHidden());
+    EXPECT_FALSE(ready->DueChart.noData()->isHidden());
+    EXPECT_FALSE(ready->NoneValuable->isHidden());
+    EXPECT_FALSE(ready->LearnButton->isEnabled());
+    EXPECT_TRUE(ready->ChanceText->text().startsWith(QStringLiteral("Ответов пока нет.")));
+}
+
+// Every question answered right six days ago, the first 100 wrong two days ago: everything is
+// overdue today. The list learns its questions from the one clicked, and the run's answers show
+// at once.
+TEST_F(StatsWindowTest, ReadinessPageDrawsTheJournalAndLearnsTheListedQuestions) {
+    test::TempDir dir;
+    ASSERT_TRUE(app->Db.OpenDatabase(test::WriteTestDatabase(dir.path())));
+    test::StepClock clock;
+    test::RecordingSink sink;
+    app->services.clock = &clock;
+    app->services.answers = &sink;
+    const Fingerprint set = app->Prints.setPrint(app->Db);
+    const int64_t now = clock.nowUtc().toSecsSinceEpoch();
+    const auto answer = [&](int n, bool right, int64_t at) {
+        JournalEntry e;
+        e.Time = at;
+        e.Set = set;
+        e.Question = n;
+        e.Right = right;
+        e.Flags = FirstInRun;
+        sink.entries.push_back(e);
+    };
+    for (int n = 1; n <= QuestionCount; ++n)
+        answer(n, true, now - 6 * 86400);
+    for (int n = 1; n <= 100; ++n)
+        answer(n, false, now - 2 * 86400);
+
+    window->showPage(7);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    const ReadinessPage* ready = window->Readiness;
+    EXPECT_EQ(ready->ChanceChart.series->count(), 2);
+    EXPECT_TRUE(ready->ChanceChart.noData()->isHidden());
+    EXPECT_EQ(ready->DueChart.sets[0]->at(0), 800);
+    EXPECT_EQ(ready->DueChart.sets[0]->sum(), 800);
+    ASSERT_EQ(ready->ValuableList->count(), ReadinessPage::ListSize);
+    const std::vector<int> listed = ready->listed();
+    EXPECT_EQ(ready->ValuableList->item(0)->text(),
+              QuestionTag(listed[0]) + QStringLiteral("  ") + test::TestQuestionText(listed[0]));
+    EXPECT_TRUE(ready->LearnButton->isEnabled());
+
+    duringRun = [&] {
+        for (int n = 1; n <= QuestionCount; ++n)
+            answer(n, true, now);
+    };
+    QTest::mouseClick(ready->ValuableList->viewport(), Qt::LeftButton, {},
+                      ready->ValuableList->visualItemRect(ready->ValuableList->item(2)).center());
+    ASSERT_EQ(launched.size(), 1u);
+    EXPECT_EQ(launched[0].Questions, listed);
+    EXPECT_EQ(launched[0].StartItem, 2);
+    EXPECT_TRUE(launched[0].Caption.contains(QStringLiteral("шанс сдать")));
+    EXPECT_EQ(ready->ChanceChart.series->count(), 3);
+    EXPECT_TRUE(ready->ChanceText->text().contains(QStringLiteral(": 100%.")));
+    EXPECT_EQ(ready->DueChart.sets[0]->at(0), 0); // all answered just now
+    app->services.answers = nullptr;
+    app->services.clock = nullptr;
 }
 
 TEST_F(StatsWindowTest, ChannelSwitchChangesTheBarsButNotTheResults) {
@@ -358,22 +426,30 @@ TEST_F(StatsWindowTest, FullRecordRecomputeTiming) {
 // 40 ticket numbers, the 20 question numbers and the theme names must all stay readable.
 TEST_F(StatsWindowTest, NoChartLabelIsCutShort) {
     showWindow();
-    const std::pair<int, const BarChart*> charts[] = {{0, &window->Chart4}, {1, &window->Chart2},
-                                                      {2, &window->Chart3}, {3, &window->Chart5},
-                                                      {3, &window->Chart1}, {4, &window->Chart6}};
-    for (const auto& [page, chart] : charts) {
+    struct Shown {
+        int page;
+        QChart* chart;
+        const BarChart* numbered; // numbers under the bars
+    };
+    const ReadinessPage* ready = window->Readiness;
+    const Shown charts[] = {
+        {0, window->Chart4.chart, &window->Chart4}, {1, window->Chart2.chart, &window->Chart2},
+        {2, window->Chart3.chart, &window->Chart3}, {3, window->Chart5.chart, &window->Chart5},
+        {3, window->Chart1.chart, &window->Chart1}, {4, window->Chart6.chart, nullptr},
+        {7, ready->ChanceChart.chart, nullptr},     {7, ready->DueChart.chart, nullptr}};
+    for (const auto& [page, chart, numbered] : charts) {
         window->PageControl1->setCurrentIndex(page);
         QCoreApplication::processEvents();
-        SCOPED_TRACE(chart->chart->title().toStdString());
+        SCOPED_TRACE(chart->title().toStdString());
         QStringList shown;
-        for (QGraphicsItem* item : chart->chart->scene()->items())
+        for (QGraphicsItem* item : chart->scene()->items())
             if (auto* text = dynamic_cast<QGraphicsTextItem*>(item); text && text->isVisible())
                 shown << text->toPlainText();
         EXPECT_FALSE(shown.join('|').contains(QStringLiteral("...")) ||
                      shown.join('|').contains(QChar(0x2026)))
             << shown.join('|').toStdString();
-        if (chart != &window->Chart6) {
-            auto* numbers = qobject_cast<QCategoryAxis*>(chart->axisX);
+        if (numbered) {
+            auto* numbers = qobject_cast<QCategoryAxis*>(numbered->axisX);
             ASSERT_NE(numbers, nullptr);
             const QStringList labels = numbers->categoriesLabels();
             ASSERT_GE(labels.size(), 5);

@@ -11,7 +11,11 @@
 #include "exam/ui/exam_window.h"
 #include "exam/ui/question_window.h"
 #include "help/ui/about_box.h"
+#include "stats/answer_journal.h"
+#include "stats/memory_model.h"
 #include "stats/ui/prep_dialog.h"
+#include "stats/ui/readiness_page.h"
+#include "stats/ui/stats_window.h"
 #include "study/ui/study_window.h"
 
 #include <QApplication>
@@ -40,6 +44,50 @@ constexpr int TourTimeoutMs = 120000;
 void say(const QString& text) {
     std::fprintf(stderr, "walkthrough: %s\n", qPrintable(text));
 }
+
+// Five weeks of a learner's answers for the picture of the page «Готовность»: two new tickets a
+// day until all are met, and each day what has fallen due, right about as often as the memory
+// model expects. Kept apart from the tour's own journal, whose few answers of today say little.
+class LearnerHistory final : public AnswerSink {
+public:
+    LearnerHistory(Fingerprint set, int64_t now) {
+        constexpr int64_t Day = 86400;
+        MemoryStates states{};
+        uint32_t seed = 20260115;
+        const auto draw = [&seed] {
+            seed = seed * 1664525u + 1013904223u;
+            return double(seed >> 8) / double(1u << 24);
+        };
+        const auto answer = [&](int n, bool right, int64_t at) {
+            JournalEntry e;
+            e.Time = at;
+            e.Set = set;
+            e.Question = n;
+            e.Right = right;
+            e.Flags = FirstInRun;
+            m_entries.push_back(e);
+            Review(states[size_t(n - 1)], right, at);
+        };
+        int next = 1; // the first question not met yet
+        for (int d = 35; d >= 0; --d) {
+            const int64_t at = now - d * Day - 3600;
+            int reviews = 0;
+            for (int n = 1; n < next && reviews < 120; ++n)
+                if (const double r = RecallAt(states[size_t(n - 1)], at); r < 0.9) {
+                    answer(n, draw() < r + 0.05, at);
+                    ++reviews;
+                }
+            for (int k = 0; k < 2 * TicketSize && next <= QuestionCount; ++k, ++next)
+                answer(next, draw() < 0.75, at);
+        }
+    }
+    void record(const JournalEntry&) override {}
+    Status flush() override { return Status::Ok(); }
+    const std::vector<JournalEntry>& recorded() const override { return m_entries; }
+
+private:
+    std::vector<JournalEntry> m_entries;
+};
 
 } // namespace
 
@@ -379,6 +427,33 @@ void Walkthrough::buildSteps() {
             dialog->done(QDialog::Accepted);
         else
             stats->close();
+    });
+
+    // The page «Готовность» with a learner's five weeks of answers.
+    add([=, this] {
+        m_before = visibleWindows();
+        main->SpeedButton2Click();
+    });
+    add([=, this] {
+        TForm5* stats = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* form = qobject_cast<TForm5*>(w); form && form->isVisible())
+                stats = form;
+        if (!stats) {
+            m_failures << QStringLiteral("11b-statistics-readiness: no statistics window open");
+            return;
+        }
+        AnswerSink* own = state->services.answers;
+        LearnerHistory history(state->Prints.setPrint(state->Db),
+                               ClockOf(state->services).nowUtc().toSecsSinceEpoch());
+        state->services.answers = &history;
+        stats->showPage(stats->PageControl1->indexOf(stats->Readiness));
+        QCoreApplication::sendPostedEvents();
+        if (stats->Readiness->listed().empty())
+            m_failures << QStringLiteral("11b-statistics-readiness: no questions listed");
+        shoot(stats, QStringLiteral("11b-statistics-readiness"));
+        state->services.answers = own;
+        stats->done(QDialog::Accepted);
     });
 
     add([=, this] { main->N15Click(); });

@@ -8,8 +8,10 @@
 #include <QBarSet>
 #include <QCategoryAxis>
 #include <QChart>
+#include <QDateTimeAxis>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QLineSeries>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPieSeries>
@@ -212,6 +214,62 @@ void ShowColouredBars(const BarChart& chart, const std::vector<double>& values,
         for (std::size_t s = 0; s < sets.size(); ++s)
             sets[s] << (int(s) == setOf[i] ? values[i] : 0.0);
     ShowBars(chart, sets);
+}
+
+// --- Points over days ------------------------------------------------------------------------
+
+DayChart MakeDayChart(QWidget* parent, const QString& title, const QString& yTitle,
+                      const QColor& colour, const QString& noDataText) {
+    DayChart c;
+    c.chart = new QChart;
+    c.chart->setTitle(title);
+    c.chart->legend()->hide();
+    c.chart->setAnimationOptions(QChart::NoAnimation);
+    c.chart->setMargins(QMargins(4, 4, 4, 4));
+    c.series = new QLineSeries;
+    QPen pen(colour);
+    pen.setWidth(2);
+    c.series->setPen(pen);
+    c.series->setPointsVisible(true);
+    c.series->setMarkerSize(6);
+    c.chart->addSeries(c.series);
+    c.axisX = new QDateTimeAxis;
+    c.axisX->setFormat(QStringLiteral("dd.MM"));
+    c.axisY = new QValueAxis;
+    c.axisY->setTitleText(yTitle);
+    c.axisY->setLabelFormat(QStringLiteral("%g"));
+    c.axisY->setRange(0, 100);
+    c.axisY->setTickCount(6); // a line's chart is short: every 20 %
+    c.chart->addAxis(c.axisX, Qt::AlignBottom);
+    c.chart->addAxis(c.axisY, Qt::AlignLeft);
+    c.series->attachAxis(c.axisX);
+    c.series->attachAxis(c.axisY);
+    c.view = new ClickChartView(c.chart, parent);
+    c.view->setRenderHint(QPainter::Antialiasing);
+    c.noData()->setText(noDataText);
+    c.noData()->setStyleSheet(
+        QStringLiteral("color: #c00000; font-weight: bold; font-size: 16px;"));
+    ShowDays(c, {});
+    return c;
+}
+
+void ShowDays(const DayChart& chart, const std::vector<std::pair<QDate, qreal>>& points) {
+    QList<QPointF> line;
+    for (const auto& [date, value] : points)
+        line << QPointF(qreal(date.startOfDay().toMSecsSinceEpoch()), value);
+    chart.series->replace(line);
+    const QDate today = QDate::currentDate();
+    const QDate first = (points.empty() ? today : points.front().first).addDays(-1);
+    const QDate last = (points.empty() ? today : points.back().first).addDays(1);
+    // Marks every step days from the first, with at most eight marks: they fall on midnights, so
+    // each date stands under its own point.
+    constexpr int MostMarks = 8;
+    const int span = int(first.daysTo(last));
+    const int step = (span + MostMarks - 2) / (MostMarks - 1);
+    const int marks = (span + step - 1) / step;
+    chart.axisX->setRange(first.startOfDay(), first.addDays(marks * step).startOfDay());
+    chart.axisX->setTickCount(marks + 1);
+    chart.noData()->setVisible(points.empty());
 }
 
 // --- Result pies -------------------------------------------------------------------------------

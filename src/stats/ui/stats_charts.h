@@ -3,6 +3,7 @@
 
 #include <QChartView>
 #include <QColor>
+#include <QDate>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -14,7 +15,9 @@ class QAbstractAxis;
 class QAbstractBarSeries;
 class QBarSet;
 class QCategoryAxis;
+class QDateTimeAxis;
 class QLabel;
+class QLineSeries;
 class QListWidget;
 class QPieSeries;
 class QValueAxis;
@@ -71,6 +74,16 @@ struct BarChart {
     QLabel* noData() const { return view->overlay(); }
 };
 
+// A line through one point per day: the view, its axes and the line.
+struct DayChart {
+    QChart* chart = nullptr;
+    ClickChartView* view = nullptr;
+    QDateTimeAxis* axisX = nullptr;
+    QValueAxis* axisY = nullptr; // fixed 0..100
+    QLineSeries* series = nullptr;
+    QLabel* noData() const { return view->overlay(); }
+};
+
 // One result pie: two slices and the percentage in the middle.
 struct LevelPie {
     QChart* chart = nullptr;
@@ -118,6 +131,14 @@ void ShowBars(const BarChart& chart, const std::vector<QList<qreal>>& values);
 // hold 0 there; "no data" as for ShowBars.
 void ShowColouredBars(const BarChart& chart, const std::vector<double>& values,
                       const std::vector<int>& setOf);
+
+// Percentages over dates, each day's point marked, with the "no data" text over it.
+DayChart MakeDayChart(QWidget* parent, const QString& title, const QString& yTitle,
+                      const QColor& colour, const QString& noDataText);
+
+// Shows one percentage per date, in date order; the date axis spans them with a day to spare on
+// either side, its marks on whole days; "no data" when there is no point.
+void ShowDays(const DayChart& chart, const std::vector<std::pair<QDate, qreal>>& points);
 
 // A result pie: "Ваш уровень" in green against "Недостатки" in red, the percentage in its hole.
 LevelPie MakeLevelPie(QWidget* parent, const QString& title);

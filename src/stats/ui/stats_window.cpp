@@ -4,6 +4,7 @@
 #include "app/platform.h"
 #include "help/help_topics.h"
 #include "help/open_help.h"
+#include "stats/ui/readiness_page.h"
 
 #include <QBarSeries>
 #include <QBarSet>
@@ -81,6 +82,9 @@ TForm5::TForm5(AppState& app, QWidget* parent) : QDialog(parent), m_app(app) {
     PageControl1->addTab(buildThemesPage(), QStringLiteral("Темы"));
     PageControl1->addTab(buildAnalysisPage(), QStringLiteral("Анализ"));
     PageControl1->addTab(buildResultsPage(), QStringLiteral("Результаты"));
+    Readiness = new ReadinessPage(
+        m_app, [this](const RunRequest& request) { launchStudy(request); }, PageControl1);
+    PageControl1->addTab(Readiness, QStringLiteral("Готовность"));
     root->addWidget(PageControl1, 1);
     root->addWidget(buildChannelBar());
 
@@ -472,6 +476,7 @@ void TForm5::FormShow() {
         ListView3->setFocus(Qt::OtherFocusReason);
     refreshTicketDetail();
     refreshAnalysis();
+    Readiness->refresh();
 }
 
 void TForm5::refreshTicketDetail() {

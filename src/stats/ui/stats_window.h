@@ -24,6 +24,8 @@ class QTreeWidget;
 
 namespace bil {
 
+class ReadinessPage;
+
 // The statistics window: charts of time, answers, rating and themes, the overall level and the
 // lists of questions that need work, from which it starts study runs. It only reads the record.
 class TForm5 : public QDialog {
@@ -92,6 +94,7 @@ public:
     LevelPie Chart7;
     LevelPie Chart8;
     LevelPie Chart9;
+    ReadinessPage* Readiness = nullptr; // page «Готовность»
     QRadioButton* rb1 = nullptr;
     QRadioButton* rb2 = nullptr;
     QRadioButton* rb3 = nullptr;
