@@ -44,6 +44,9 @@ struct Services {
 
 // Choices other windows keep for the runs they start.
 struct RunSources {
+    // The questions of the last release update that start from zero (changed and new), for
+    // the «Изменённые вопросы» run; empty when there was none.
+    std::vector<int> ChangedList;
     // The 20 position check marks of the preparation dialog (bit p-1 = position p ticked).
     uint32_t PrepChecks = 0xFFFFF;
 };

@@ -89,4 +89,33 @@ bool SwitchDatabaseCommand(AppState& state, const QString& path, const CommandVi
     return true;
 }
 
+bool SwitchAfterImportCommand(AppState& state, const QString& path, const ReleaseCarry& carry,
+                              const CommandViews& views, const StudyLauncher& startChanged) {
+    if (!carry.Plan)
+        return SwitchDatabaseCommand(state, path, views);
+    Prompter* prompter = state.services.prompter;
+    // The files already hold the carried progress: memory follows them even when the new
+    // database cannot be opened now, or the next save would put the old counts back.
+    AdoptCarriedProgress(state, *carry.Plan);
+    const SwitchResult switched = SwitchOpenDatabase(state, path);
+    if (switched.Outcome == SwitchOutcome::Failed) {
+        if (prompter)
+            prompter->warn(startup_text::SwitchFailure);
+        Run(views.refresh);
+        return false;
+    }
+    Run(views.showTitle);
+    Run(views.refresh);
+    if (switched.Outcome == SwitchOutcome::NotRemembered && prompter)
+        prompter->warn(startup_text::DatabaseNotRemembered + QLatin1Char('\n') +
+                       switched.Reason.message());
+    const std::vector<int>& changed = state.Sources.ChangedList;
+    if (prompter && startChanged && !changed.empty() &&
+        prompter->confirm(QStringLiteral("Новый выпуск билетов загружен, результаты перенесены. "
+                                         "Пройти изменённые вопросы (%1) сейчас?")
+                              .arg(changed.size())))
+        startChanged(RunRequest::changedQuestions(changed));
+    return true;
+}
+
 } // namespace bil

@@ -2,6 +2,8 @@
 #pragma once
 
 #include "app/app_state.h"
+#include "app/release_update.h"
+#include "app/run_request.h"
 
 #include <QString>
 
@@ -35,5 +37,12 @@ bool ChooseDatabaseCommand(AppState& state, const CommandViews& views);
 // and remembers it as Bas, telling the learner about any failure. False when the old database
 // stays in use.
 bool SwitchDatabaseCommand(AppState& state, const QString& path, const CommandViews& views);
+
+// After an import has put the databases in place. With progress carried over to a new release
+// (its files written by the import), the new database is opened without the reset question,
+// the carried progress taken in memory and the changed questions offered as a run («Да» hands
+// it to startChanged); otherwise as SwitchDatabaseCommand.
+bool SwitchAfterImportCommand(AppState& state, const QString& path, const ReleaseCarry& carry,
+                              const CommandViews& views, const StudyLauncher& startChanged = {});
 
 } // namespace bil

@@ -9,6 +9,15 @@
 
 namespace bil {
 
+// A Yes/No question with more to it than askYesNo: the answer Enter gives, and a list the
+// learner can open ("Подробнее").
+struct YesNoQuestion {
+    QString Caption;
+    QString Text;
+    QString Details;        // empty: none
+    bool DefaultYes = true; // false for a step the learner should not take by habit
+};
+
 // Every question to the learner and every file dialog goes through this; tests script it.
 class Prompter {
 public:
@@ -16,6 +25,10 @@ public:
     virtual ~Prompter() = default;
     // Yes/No question with the question icon; true for Yes.
     virtual bool askYesNo(const QString& caption, const QString& text) = 0;
+    // The question as described; prompters without their own ask it through askYesNo.
+    virtual bool ask(const YesNoQuestion& question) {
+        return askYesNo(question.Caption, question.Text);
+    }
     // Modal message with an OK button.
     virtual void message(const QString& caption, const QString& text, Icon icon) = 0;
     // Open-file dialog; empty string when cancelled.

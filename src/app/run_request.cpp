@@ -54,6 +54,11 @@ RunRequest RunRequest::statisticsList(int list, std::vector<int> numbers, const 
                         prefixes[std::clamp(list, 0, 3)] + scope);
 }
 
+RunRequest RunRequest::changedQuestions(std::vector<int> numbers) {
+    return questionList(RunType::ChangedQuestions, std::move(numbers),
+                        StudyAppCaption + QStringLiteral(" - Изменённые вопросы"));
+}
+
 RunRequest RunRequest::examReview(std::vector<int> numbers, std::vector<ReviewedAnswer> answers) {
     RunRequest r;
     r.Type = RunType::ExamReview;

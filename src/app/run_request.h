@@ -15,13 +15,14 @@ namespace bil {
 // every kind it does not single out as a list run with its own window caption, counted in the
 // learning channel, with no offer to go on to a next ticket or theme at its end.
 enum class RunType {
-    TicketLearning, // the 20 questions of a ticket; also the review of a trained ticket
-    ThemeLearning,  // every question of a theme, in number order
-    Preparation,    // every question at the chosen positions once, in random order
-    StatisticsList, // one of the statistics window's four lists
-    ExamReview,     // the slots of the last exam with their results
-    SearchResults,  // the search window's results
-    Training,       // a ticket against the clock, counted in the training channel
+    TicketLearning,   // the 20 questions of a ticket; also the review of a trained ticket
+    ThemeLearning,    // every question of a theme, in number order
+    Preparation,      // every question at the chosen positions once, in random order
+    StatisticsList,   // one of the statistics window's four lists
+    ExamReview,       // the slots of the last exam with their results
+    SearchResults,    // the search window's results
+    Training,         // a ticket against the clock, counted in the training channel
+    ChangedQuestions, // the questions a new release changed or added (they start from zero)
 };
 
 // An exam slot as its review shows it.
@@ -54,6 +55,8 @@ struct RunRequest {
     static RunRequest examReview(std::vector<int> numbers, std::vector<ReviewedAnswer> answers);
     // Learning over the search window's results for query, starting at result startItem.
     static RunRequest searchResults(std::vector<int> numbers, const QString& query, int startItem);
+    // «Изменённые вопросы»: the questions of the last release update that start from zero.
+    static RunRequest changedQuestions(std::vector<int> numbers);
     // Any list run: the questions in list order under the given window caption.
     static RunRequest questionList(RunType type, std::vector<int> numbers, const QString& caption,
                                    int startItem = 0);

@@ -69,8 +69,9 @@ Status RunDataSetImport(const QString& source, const std::vector<ImportStep>& st
 
 namespace {
 
-// Stages the database beside its target and checks what reached the disk.
-Status StageChecked(const QString& target, const QByteArray& bytes, FileSet& files) {
+// Stages the database beside its target and checks what reached the disk; returns where it lies
+// until the commit.
+Result<QString> StageChecked(const QString& target, const QByteArray& bytes, FileSet& files) {
     const QString shown = QDir::toNativeSeparators(target);
     Result<int> staged = files.addFile(target, bytes);
     if (!staged)
@@ -86,7 +87,7 @@ Status StageChecked(const QString& target, const QByteArray& bytes, FileSet& fil
                                  .arg(p.Number)
                                  .arg(p.Reason));
     }
-    return Status::Ok();
+    return files.stagedPath(*staged);
 }
 
 } // namespace
@@ -117,10 +118,11 @@ QString ReplaceQuestion(const UnencodableChars& found) {
         .arg(listed.join(QStringLiteral(";\n")));
 }
 
-ImportStep DatabasesStep(const QString& folder, bool replace, AskReplace ask) {
+ImportStep DatabasesStep(const QString& folder, bool replace, AskReplace ask,
+                         std::shared_ptr<std::array<QString, 2>> staged) {
     ImportStep step;
-    step.Prepare = [folder, replace, ask](const DataSetRoot& root,
-                                          const ImportContext& context) -> Status {
+    step.Prepare = [folder, replace, ask, staged](const DataSetRoot& root,
+                                                  const ImportContext& context) -> Status {
         if (!QDir().mkpath(folder))
             return Status::Error(QStringLiteral("Не удалось создать папку %1")
                                      .arg(QDir::toNativeSeparators(folder)));
@@ -171,7 +173,11 @@ ImportStep DatabasesStep(const QString& folder, bool replace, AskReplace ask) {
                     QStringLiteral("Билеты %1 не собраны:\n%2").arg(labels[k], bytes.error()));
             if (stop || context.cancelled())
                 return Status::Error(DataSetCancelledMessage);
-            return StageChecked(QDir(folder).filePath(names[k]), *bytes, *context.Files);
+            Result<QString> path =
+                StageChecked(QDir(folder).filePath(names[k]), *bytes, *context.Files);
+            if (path && staged)
+                (*staged)[k] = *path;
+            return path.status();
         };
         auto both = [&](const std::function<Status(std::size_t)>& one) -> Status {
             std::array<Status, 2> outcome = {Status::Ok(), Status::Ok()};

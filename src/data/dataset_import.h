@@ -16,6 +16,7 @@
 
 #include <QString>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -74,8 +75,11 @@ inline const QString DatabaseFileCD = QStringLiteral("dataCD.dbv");
 // Builds dataAB.dbv and dataCD.dbv into `folder` from one read of the data set: each is staged
 // beside its target, checked with the reader of `biletoria-dbv check`, and replaces any older
 // one with the set, both or neither. With replace, characters cp1251 lacks become '?'; else,
-// with ask, the learner is asked once for both sets; else each place is an error.
-ImportStep DatabasesStep(const QString& folder, bool replace = false, AskReplace ask = {});
+// with ask, the learner is asked once for both sets; else each place is an error. `staged`, when
+// given, receives where each staged database lies until the commit (A,B first), for a later step
+// that compares it with the open one.
+ImportStep DatabasesStep(const QString& folder, bool replace = false, AskReplace ask = {},
+                         std::shared_ptr<std::array<QString, 2>> staged = nullptr);
 
 // A caption for a byte count: "12,3 МБ" or "512 КБ".
 QString ByteCountText(qint64 bytes);

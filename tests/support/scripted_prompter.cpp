@@ -6,7 +6,7 @@
 namespace bil::test {
 
 bool ScriptedPrompter::askYesNo(const QString& caption, const QString& text) {
-    m_shown.push_back({Kind::YesNo, caption, text, Icon::Question, {}, {}, {}});
+    m_shown.push_back({Kind::YesNo, caption, text, Icon::Question, {}, {}, {}, {}, true});
     if (m_during) {
         const std::function<void()> action = std::exchange(m_during, {});
         m_asking = true;
@@ -22,8 +22,15 @@ bool ScriptedPrompter::askYesNo(const QString& caption, const QString& text) {
     return yes;
 }
 
+bool ScriptedPrompter::ask(const YesNoQuestion& question) {
+    const bool yes = askYesNo(question.Caption, question.Text);
+    m_shown.back().details = question.Details;
+    m_shown.back().defaultYes = question.DefaultYes;
+    return yes;
+}
+
 void ScriptedPrompter::message(const QString& caption, const QString& text, Icon icon) {
-    m_shown.push_back({Kind::Message, caption, text, icon, {}, {}, {}});
+    m_shown.push_back({Kind::Message, caption, text, icon, {}, {}, {}, {}, true});
 }
 
 QString ScriptedPrompter::chooseSaveFile(const QString& title, const QString& proposed,
@@ -33,7 +40,7 @@ QString ScriptedPrompter::chooseSaveFile(const QString& title, const QString& pr
 
 QString ScriptedPrompter::chooseOpenFile(const QString& title, const QString& folder,
                                          const QString& filter) {
-    m_shown.push_back({Kind::OpenFile, {}, title, Icon::Question, folder, filter, {}});
+    m_shown.push_back({Kind::OpenFile, {}, title, Icon::Question, folder, filter, {}, {}, true});
     if (m_files.empty())
         return {};
     QString path = m_files.front();
@@ -50,7 +57,7 @@ QString ScriptedPrompter::chooseOpenFileWithPlaces(const QString& title, const Q
 }
 
 QString ScriptedPrompter::chooseFolder(const QString& title, const QString& folder) {
-    m_shown.push_back({Kind::Folder, {}, title, Icon::Question, folder, {}, {}});
+    m_shown.push_back({Kind::Folder, {}, title, Icon::Question, folder, {}, {}, {}, true});
     if (m_files.empty())
         return {};
     QString path = m_files.front();

@@ -23,7 +23,9 @@ public:
         Icon icon;    // Question for Yes/No and file dialogs
         QString folder;
         QString filter;
-        QStringList places; // folders added to a file dialog's side bar
+        QStringList places;     // folders added to a file dialog's side bar
+        QString details;        // of an ask()
+        bool defaultYes = true; // of an ask()
     };
 
     // Queued answers; an empty queue answers No (or what answerWhenEmpty set) and cancels file
@@ -36,6 +38,8 @@ public:
     void duringNextQuestion(std::function<void()> action) { m_during = std::move(action); }
 
     bool askYesNo(const QString& caption, const QString& text) override;
+    // Answers from the same queue as askYesNo; the details and the default are kept.
+    bool ask(const YesNoQuestion& question) override;
     void message(const QString& caption, const QString& text, Icon icon) override;
     QString chooseOpenFile(const QString& title, const QString& folder,
                            const QString& filter) override;

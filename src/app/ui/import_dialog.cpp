@@ -144,19 +144,18 @@ QString ImportDialog::chosenDatabase() const {
     return QDir(folder).filePath(CategoryCD->isChecked() ? DatabaseFileCD : DatabaseFileAB);
 }
 
-std::vector<ImportStep> ImportDialog::importSteps(const QString& folder, const QString& source) {
+ReleaseImport ImportDialog::importWork(const QString& folder, const QString& source) {
     m_help = std::make_shared<HelpPackReport>();
     // Asked on the worker thread: the question goes to this thread and the worker waits for the
     // answer, or for a cancel (the dialog's destructor cancels and waits for the worker).
-    AskReplace ask = [this, cancel = m_cancel](const UnencodableChars& found) {
+    auto askHere = [this, cancel = m_cancel](std::function<bool(Prompter&)> question) {
         auto answer = std::make_shared<std::promise<bool>>();
         std::future<bool> answered = answer->get_future();
-        const QString question = ReplaceQuestion(found);
         QMetaObject::invokeMethod(
             this,
-            [this, answer, question] {
+            [this, answer, question = std::move(question)] {
                 Prompter* prompter = m_state.services.prompter;
-                answer->set_value(prompter && prompter->askYesNo(Caption, question));
+                answer->set_value(prompter && question(*prompter));
             },
             Qt::QueuedConnection);
         while (answered.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
@@ -164,10 +163,20 @@ std::vector<ImportStep> ImportDialog::importSteps(const QString& folder, const Q
                 return false;
         return answered.get();
     };
+    AskReplace askReplace = [askHere](const UnencodableChars& found) {
+        const QString question = ReplaceQuestion(found);
+        return askHere([question](Prompter& p) { return p.askYesNo(Caption, question); });
+    };
+    auto askRelease = [askHere](const ReleasePlan& plan) {
+        return askHere([plan](Prompter& p) { return AskReleaseUpdate(p, plan); });
+    };
+    ReleaseImport work = MakeReleaseImport(
+        CaptureReleaseBase(m_state), m_state.AppDataDir.isEmpty() ? folder : m_state.AppDataDir,
+        folder, CategoryCD->isChecked(), askRelease, askReplace);
     // Help that cannot be built must not cost the learner the questions.
-    return {
-        DatabasesStep(folder, false, ask),
-        HelpPackStep(HelpPackFolder(folder), RulesEdit->text().trimmed(), source, m_help, true)};
+    work.Steps.push_back(
+        HelpPackStep(HelpPackFolder(folder), RulesEdit->text().trimmed(), source, m_help, true));
+    return work;
 }
 
 void ImportDialog::RulesClick() {
@@ -234,8 +243,10 @@ void ImportDialog::StartClick() {
     };
     DataSetSourceOptions sourceOptions;
     sourceOptions.WindowClock = &ClockOf(m_state.services);
-    m_worker = QThread::create([source, steps = importSteps(m_dataFolder, source), context,
-                                sourceOptions, cancel = m_cancel, outcome = m_outcome] {
+    ReleaseImport work = importWork(m_dataFolder, source);
+    m_carry = work.Carry;
+    m_worker = QThread::create([source, steps = std::move(work.Steps), context, sourceOptions,
+                                cancel = m_cancel, outcome = m_outcome] {
         *outcome = RunDataSetImport(source, steps, context, sourceOptions);
     });
     connect(m_worker, &QThread::finished, this, &ImportDialog::workFinished);
@@ -295,6 +306,12 @@ void ImportDialog::workFinished() {
     ProgressBar->setRange(0, 100);
     ProgressBar->setValue(0);
     ProgressLabel->setText(QStringLiteral(" "));
+    if (outcome.message() == ReleaseDeclinedMessage) {
+        if (Prompter* prompter = m_state.services.prompter)
+            prompter->inform(outcome.message());
+        QDialog::reject();
+        return;
+    }
     if (Prompter* prompter = m_state.services.prompter)
         prompter->warn(outcome.message() == DataSetCancelledMessage
                            ? outcome.message()

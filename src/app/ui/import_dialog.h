@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/app_state.h"
+#include "app/release_update.h"
 #include "data/dataset_import.h"
 #include "help/help_pack.h"
 
@@ -32,12 +33,15 @@ inline const QString DemoDatabaseHint = QStringLiteral(
 // and writes dataAB.dbv and dataCD.dbv into the user's data folder, with the help pages built
 // from the same data set (and the rules text, when the learner gives it) in <data folder>/help. The
 // work runs on a thread of its own; the dialog shows its progress and stops it on "Отмена".
-// Accepted only when both databases are in place; the caller then switches to chosenDatabase().
+// Accepted only when both databases are in place; the caller then switches to chosenDatabase(),
+// carrying the progress over when carry() holds a plan the learner agreed to.
 class ImportDialog : public QDialog {
 public:
     explicit ImportDialog(AppState& state, QWidget* parent = nullptr);
     ~ImportDialog() override; // a running import is cancelled and waited for
 
+    // The progress carried over to a new release of the open database, if any.
+    const ReleaseCarry& carry() const { return *m_carry; }
     // The database of the chosen category in the data folder.
     QString chosenDatabase() const;
     bool running() const { return m_worker != nullptr; }
@@ -67,8 +71,9 @@ protected:
     void reject() override;
 
 private:
-    // The work done on the opened data set, in order; new kinds of content add their steps.
-    std::vector<ImportStep> importSteps(const QString& dataFolder, const QString& source);
+    // The work done on the opened data set, in order, and the comparison before its commit;
+    // new kinds of content add their steps.
+    ReleaseImport importWork(const QString& dataFolder, const QString& source);
     void showProgress(const ImportProgress& progress);
     void workFinished();
     void setRunning(bool running);
@@ -79,7 +84,8 @@ private:
     std::shared_ptr<CancelFlag> m_cancel;
     std::shared_ptr<Status> m_outcome;
     std::shared_ptr<HelpPackReport> m_help; // of the running import
-    QString m_dataFolder;                   // where the running import writes
+    std::shared_ptr<ReleaseCarry> m_carry = std::make_shared<ReleaseCarry>();
+    QString m_dataFolder; // where the running import writes
 };
 
 } // namespace bil

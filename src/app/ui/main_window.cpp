@@ -547,7 +547,8 @@ bool TForm2::SwitchToDatabase(const QString& path) {
 void TForm2::N18Click() {
     ImportDialog dialog(m_state, this);
     if (dialog.exec() == QDialog::Accepted)
-        SwitchToDatabase(dialog.chosenDatabase());
+        SwitchAfterImportCommand(m_state, dialog.chosenDatabase(), dialog.carry(), commandViews(),
+                                 m_links.showStudy);
 }
 
 void TForm2::showDatabaseTitle() {

@@ -3,6 +3,7 @@
 
 #include "app/ui/line_breaks.h"
 
+#include <QAbstractButton>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -36,6 +37,25 @@ bool QtPrompter::askYesNo(const QString& caption, const QString& text) {
     box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
     box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
     box.setDefaultButton(QMessageBox::Yes);
+    m_questions.emplace_back(&box);
+    const int answer = box.exec();
+    std::erase_if(m_questions, [&box](const QPointer<QMessageBox>& q) { return !q || q == &box; });
+    return answer == QMessageBox::Yes;
+}
+
+bool QtPrompter::ask(const YesNoQuestion& question) {
+    QMessageBox box(QMessageBox::Question, question.Caption, DisplayLines(question.Text),
+                    QMessageBox::Yes | QMessageBox::No, m_parent);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
+    box.setDefaultButton(question.DefaultYes ? QMessageBox::Yes : QMessageBox::No);
+    if (!question.Details.isEmpty()) {
+        box.setDetailedText(question.Details);
+        // The box's own button for the details, named as the learner is told.
+        for (QAbstractButton* button : box.buttons())
+            if (box.buttonRole(button) == QMessageBox::ActionRole)
+                button->setText(QStringLiteral("Подробнее…"));
+    }
     m_questions.emplace_back(&box);
     const int answer = box.exec();
     std::erase_if(m_questions, [&box](const QPointer<QMessageBox>& q) { return !q || q == &box; });

@@ -20,6 +20,7 @@ public:
     void setParent(QWidget* parent) { m_parent = parent; }
 
     bool askYesNo(const QString& caption, const QString& text) override;
+    bool ask(const YesNoQuestion& question) override;
     void message(const QString& caption, const QString& text, Icon icon) override;
     QString chooseOpenFile(const QString& title, const QString& folder,
                            const QString& filter) override;
