@@ -4,6 +4,7 @@
 // file which reads the same.
 
 #include "fuzz_common.h"
+#include "stats/answer_journal.h"
 #include "stats/progress_file.h"
 #include "stats/stat_record.h"
 
@@ -25,6 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(uint8_t(p.ThemeBytes[QuestionCount + i]) <= 2);
     }
     FUZZ_CHECK(p.Settings.size() == ProgressSettingNames().size());
+    FUZZ_CHECK(!p.Prints || SetFingerprint(*p.Prints) == p.SetPrint);
+    FUZZ_CHECK(p.Format == 2 ? p.Journal && p.Journal->startsWith(JournalMagic)
+                             : !p.Journal && !p.Prints);
 
     Result<QByteArray> written = WriteProgressArchive(p);
     FUZZ_CHECK(written.ok());
@@ -33,5 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(again->StatBytes == p.StatBytes);
     FUZZ_CHECK(again->ThemeBytes == p.ThemeBytes);
     FUZZ_CHECK(again->Settings == p.Settings);
+    FUZZ_CHECK(again->Prints == p.Prints);
+    FUZZ_CHECK(again->Journal == p.Journal.value_or(JournalMagic));
     return 0;
 }

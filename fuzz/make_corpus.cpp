@@ -241,7 +241,8 @@ void helpMaterial() {
                 .toUtf8());
 }
 
-// Progress files: a fresh one, one with a stat.dat tail, and one whose entry leaves the archive.
+// Progress files: a fresh one, one with a stat.dat tail, one naming its set with a journal, and
+// one whose entry leaves the archive.
 void progressFiles() {
     ProgressFile p;
     p.StatBytes = QByteArray(StatRecordSize, '\0');
@@ -254,6 +255,15 @@ void progressFiles() {
     put("progress_file", QStringLiteral("fresh.biletoria"), WriteProgressArchive(p).value());
     p.StatBytes += QByteArray("tail");
     put("progress_file", QStringLiteral("tail.biletoria"), WriteProgressArchive(p).value());
+    QuestionPrints prints{};
+    for (int n = 0; n < QuestionCount; ++n)
+        prints[size_t(n)] = Fingerprint(n) * 0x9E3779B97F4A7C15u;
+    p.Prints = prints;
+    JournalEntry answer;
+    answer.Question = 5;
+    answer.Set = SetFingerprint(prints);
+    p.Journal = JournalBytes({answer, answer});
+    put("progress_file", QStringLiteral("set.biletoria"), WriteProgressArchive(p).value());
     put("progress_file", QStringLiteral("evil.zip"),
         test::MakeArchive(test::ArchiveFormat::Zip, {{QStringLiteral("manifest.txt"), "x"}},
                           QString(), {QStringLiteral("../stat.dat")}));

@@ -67,21 +67,55 @@ bool RestoreProgressCommand(AppState& app) {
         prompter->warn(read.error() + QStringLiteral("\n\nНичего не изменено."));
         return false;
     }
-    QString origin;
-    if (const QString when = SavedWhen(read->Saved); !when.isEmpty())
-        origin += QStringLiteral("Файл сохранён ") + when + QStringLiteral(".");
-    if (!read->DatabaseTitle.isEmpty())
-        origin += QStringLiteral(" База вопросов: «") + read->DatabaseTitle + QStringLiteral("».");
-    if (!prompter->confirm(QStringLiteral("Заменить результаты, статистику, темы и отметки "
-                                          "сложности вопросов и настройки сохранёнными в файле?") +
-                           (origin.isEmpty() ? QString() : LineBreak + origin.trimmed())))
-        return false;
-    if (Status restored = RestoreProgress(app, *read); !restored) {
+    const ProgressMatch match = MatchProgress(*read, app.Prints.prints(app.Db));
+    if (match.What == ProgressMatch::Kind::Foreign) {
+        // Counts restored by number would belong to other questions: not by habit.
+        YesNoQuestion question;
+        question.Caption = QStringLiteral("Внимание!");
+        question.Text =
+            QStringLiteral("Файл сохранён для другой базы вопросов: «%1». Ни один вопрос в нём не "
+                           "совпадает с вопросами открытой базы «%2».")
+                .arg(read->DatabaseTitle, app.Db.DbTitle()) +
+            LineBreak +
+            QStringLiteral("Если ответить «Да», результаты, статистика, темы и отметки сложности "
+                           "будут восстановлены по номерам вопросов и достанутся другим вопросам, "
+                           "настройки тоже будут заменены. Восстановить прогресс из этого файла?");
+        question.DefaultYes = false;
+        if (!prompter->ask(question))
+            return false;
+    } else {
+        QString origin;
+        if (const QString when = SavedWhen(read->Saved); !when.isEmpty())
+            origin += QStringLiteral("Файл сохранён ") + when + QStringLiteral(".");
+        if (!read->DatabaseTitle.isEmpty())
+            origin +=
+                QStringLiteral(" База вопросов: «") + read->DatabaseTitle + QStringLiteral("».");
+        if (match.What == ProgressMatch::Kind::ByPrint)
+            origin += QStringLiteral(" Это другой выпуск базы: результаты перейдут к тем же "
+                                     "вопросам, где бы они ни стояли. Вопросов, найденных в "
+                                     "файле: %1, без совпадения (начнутся с нуля): %2.")
+                          .arg(match.Restored)
+                          .arg(match.Unmatched);
+        if (!prompter->confirm(
+                QStringLiteral("Заменить результаты, статистику, темы и отметки сложности "
+                               "вопросов и настройки сохранёнными в файле?") +
+                (origin.isEmpty() ? QString() : LineBreak + origin.trimmed())))
+            return false;
+    }
+    const ProgressFile progress =
+        match.What == ProgressMatch::Kind::ByPrint ? MapProgress(*read, match) : *read;
+    if (Status restored = RestoreProgress(app, progress); !restored) {
         prompter->warn(QStringLiteral("Прогресс не восстановлен.\n") + restored.message() +
                        QStringLiteral("\n\nНичего не изменено."));
         return false;
     }
-    prompter->inform(QStringLiteral("Прогресс восстановлен из файла\n") + Shown(path));
+    QString done = QStringLiteral("Прогресс восстановлен из файла\n") + Shown(path);
+    if (match.What == ProgressMatch::Kind::ByPrint)
+        done += QStringLiteral("\n\nВосстановлены результаты вопросов: %1. Без совпадения в "
+                               "файле: %2.")
+                    .arg(match.Restored)
+                    .arg(match.Unmatched);
+    prompter->inform(done);
     return true;
 }
 

@@ -13,9 +13,11 @@ namespace bil {
 void SaveProgressCommand(AppState& app, const QDateTime& now = QDateTime::currentDateTimeUtc());
 
 // "Восстановить прогресс из файла…": asks for the file, reads and checks all of it, asks
-// Yes/No and only then replaces the three stores. True when they were replaced (the caller
-// refreshes as after a reset); a damaged or foreign file, or a restore that fails, changes
-// nothing and says so.
+// Yes/No and only then replaces the stores. A file of another release of the open set is
+// restored question by question (by fingerprint) and the learner told how many matched; one
+// with no question in common is restored by number only on a «Да» that is not the default.
+// True when the stores were replaced (the caller refreshes as after a reset); a damaged file,
+// a «Нет» or a restore that fails changes nothing and says so.
 bool RestoreProgressCommand(AppState& app);
 
 // The name the save dialog proposes: "Прогресс Билетории 2026-12-09.biletoria" in folder.

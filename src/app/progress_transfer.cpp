@@ -4,7 +4,9 @@
 #include "app/settings_loader.h"
 #include "app/settings_store.h"
 #include "data/file_commit.h"
+#include "data/release_diff.h"
 #include "data/themes.h"
+#include "stats/answer_journal.h"
 #include "stats/stat_file.h"
 
 #include <QFile>
@@ -13,7 +15,22 @@
 
 namespace bil {
 
-ProgressFile CollectProgress(const AppState& app, const QDateTime& now) {
+namespace {
+
+// The journal as the sink has it, else as the data folder holds it, else an empty one.
+QByteArray JournalNow(AppState& app) {
+    QByteArray bytes = app.services.answers ? app.services.answers->journalBytes() : QByteArray();
+    if (bytes.isEmpty()) {
+        QFile disk(JournalFilePath(app.AppDataDir));
+        if (disk.open(QIODevice::ReadOnly) && disk.size() <= ProgressMaxJournal)
+            bytes = disk.readAll();
+    }
+    return bytes.startsWith(JournalMagic) ? bytes : JournalBytes({});
+}
+
+} // namespace
+
+ProgressFile CollectProgress(AppState& app, const QDateTime& now) {
     ProgressFile p;
     p.StatBytes = SerializeStats(app.Stats);
     QFile disk(StatFilePath(app.AppDataDir));
@@ -29,7 +46,46 @@ ProgressFile CollectProgress(const AppState& app, const QDateTime& now) {
     p.ProgramVersion = QStringLiteral(BILETORIA_VERSION);
     p.DatabaseTitle = app.Db.DbTitle();
     p.Saved = now.toUTC();
+    if (const Result<QuestionPrints> prints = app.Prints.prints(app.Db)) {
+        p.Prints = *prints;
+        p.SetPrint = SetFingerprint(*prints);
+    }
+    p.Journal = JournalNow(app);
     return p;
+}
+
+ProgressMatch MatchProgress(const ProgressFile& progress, const Result<QuestionPrints>& open) {
+    ProgressMatch match;
+    if (!progress.Prints || !open || SetFingerprint(*open) == progress.SetPrint)
+        return match;
+    const ReleaseDiff diff = PairReleases(*progress.Prints, *open);
+    match.KeptFrom = diff.KeptFrom;
+    match.Restored = diff.Unchanged + diff.Moved;
+    match.Unmatched = QuestionCount - match.Restored;
+    match.What = match.Restored > 0 ? ProgressMatch::Kind::ByPrint : ProgressMatch::Kind::Foreign;
+    return match;
+}
+
+ProgressFile MapProgress(const ProgressFile& progress, const ProgressMatch& match) {
+    const TStatRecord from = ParseStats(progress.StatBytes);
+    TStatRecord to = from;
+    QByteArray themes = progress.ThemeBytes;
+    for (int n = 1; n <= QuestionCount; ++n) {
+        const int k = match.KeptFrom[size_t(n - 1)];
+        to.question(n) = k ? from.question(k) : TQuestionStat{};
+        themes[n - 1] = k ? progress.ThemeBytes[k - 1] : char(DefaultThemeOf(n));
+        themes[QuestionCount + n - 1] = k ? progress.ThemeBytes[QuestionCount + k - 1] : char(0);
+    }
+    for (int t = 1; t <= TicketCount; ++t)
+        for (int pos = 1; pos <= TicketSize; ++pos)
+            if (match.KeptFrom[size_t(NumberOf(t, pos) - 1)] != NumberOf(t, pos)) {
+                to.TicketStatus[size_t(t - 1)] = 0;
+                break;
+            }
+    ProgressFile mapped = progress;
+    mapped.StatBytes = SerializeStats(to) + progress.StatBytes.mid(StatRecordSize);
+    mapped.ThemeBytes = themes;
+    return mapped;
 }
 
 Status RestoreProgress(AppState& app, const ProgressFile& progress) {
@@ -45,6 +101,10 @@ Status RestoreProgress(AppState& app, const ProgressFile& progress) {
     if (Result<int> themes = files.addFile(ThemeFilePath(app.AppDataDir), progress.ThemeBytes);
         !themes)
         return themes.status();
+    if (progress.Journal)
+        if (Result<int> journal = files.addFile(JournalFilePath(app.AppDataDir), *progress.Journal);
+            !journal)
+            return journal.status();
 
     const Settings oldConfig = app.Config;
     const auto putSettingsBack = [&] {
@@ -67,6 +127,10 @@ Status RestoreProgress(AppState& app, const ProgressFile& progress) {
     // Both files now hold what memory holds.
     app.Saves.Stats.markSaved();
     app.Saves.Themes.markSaved();
+    // The journal in place is the restored one; one that cannot be opened again keeps new
+    // records in memory and says so at its next save point, as at start-up.
+    if (progress.Journal && app.services.answers)
+        (void)app.services.answers->reload();
     return Status::Ok();
 }
 

@@ -97,6 +97,11 @@ public:
     virtual Status flush() = 0;
     // Every record so far, in order: what the forecasts read.
     virtual const std::vector<JournalEntry>& recorded() const = 0;
+    // The journal file's bytes with every record so far (for the progress file); empty: this
+    // sink keeps no file.
+    virtual QByteArray journalBytes() { return {}; }
+    // The file was replaced underneath (a restored progress file): read it anew, append there.
+    virtual Status reload() { return Status::Ok(); }
 };
 
 // answers.log: its records in memory, each new one appended to the file with one write.
@@ -115,6 +120,9 @@ public:
     void record(const JournalEntry& entry) override;
     Status flush() override;
     const std::vector<JournalEntry>& recorded() const override { return m_entries; }
+    // What fileBytes gives once the records waiting for a write were tried again.
+    QByteArray journalBytes() override;
+    Status reload() override { return m_path.isEmpty() ? Status::Ok() : open(m_path); }
     // Replaces the file with the given bytes (a restored progress file) and reads it anew.
     Status replace(const QByteArray& bytes);
 

@@ -3,6 +3,7 @@
 
 #include "data/file_commit.h"
 #include "data/numbering.h"
+#include "stats/answer_journal.h"
 #include "stats/stat_record.h"
 
 #include <QDir>
@@ -50,6 +51,10 @@ qint64 EntryLimit(const QString& name) {
         return StatRecordSize + ProgressMaxStatTail;
     if (name == ProgressThemeName)
         return ThemeFileSize;
+    if (name == ProgressPrintsName)
+        return ProgressPrintsSize;
+    if (name == ProgressJournalName)
+        return ProgressMaxJournal;
     return ProgressMaxTextEntry;
 }
 
@@ -66,14 +71,75 @@ QByteArray SettingsText(const std::vector<std::pair<QString, int32_t>>& values) 
     return text;
 }
 
+bool IsEntryName(const QString& name) {
+    return name == ProgressManifestName || name == ProgressStatName || name == ProgressThemeName ||
+           name == ProgressSettingsName || name == ProgressPrintsName ||
+           name == ProgressJournalName;
+}
+
 QByteArray ManifestText(const ProgressFile& p) {
     auto oneLine = [](QString s) {
         s.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
         return s.toUtf8();
     };
-    return ProgressFormatLine + '\n' + "version=" + oneLine(p.ProgramVersion) + '\n' +
-           "database=" + oneLine(p.DatabaseTitle) + '\n' +
-           "saved=" + p.Saved.toUTC().toString(Qt::ISODate).toUtf8() + '\n';
+    QByteArray text = ProgressFormatLine + '\n' + "version=" + oneLine(p.ProgramVersion) + '\n' +
+                      "database=" + oneLine(p.DatabaseTitle) + '\n' +
+                      "saved=" + p.Saved.toUTC().toString(Qt::ISODate).toUtf8() + '\n';
+    if (p.Prints)
+        text += "set=" + FingerprintText(SetFingerprint(*p.Prints)).toUtf8() + '\n';
+    return text;
+}
+
+// Each print as 8 bytes, most significant first.
+QByteArray PrintsBytes(const QuestionPrints& prints) {
+    QByteArray bytes;
+    bytes.reserve(ProgressPrintsSize);
+    for (const Fingerprint print : prints)
+        for (int i = 7; i >= 0; --i)
+            bytes.append(char((print >> (8 * i)) & 0xFF));
+    return bytes;
+}
+
+QuestionPrints ParsePrintsBytes(const QByteArray& bytes) {
+    QuestionPrints prints{};
+    for (int n = 0; n < QuestionCount; ++n)
+        for (int i = 0; i < 8; ++i)
+            prints[size_t(n)] = (prints[size_t(n)] << 8) | uint8_t(bytes[8 * n + i]);
+    return prints;
+}
+
+// The question set a file of format 2 names: the fingerprint in the manifest and prints.dat
+// come together (a file saved while a question could not be read has neither) and agree.
+Status ReadSet(const std::map<QString, QString>& manifest, std::map<QString, QByteArray>& parts,
+               ProgressFile& p) {
+    const auto set = manifest.find(QStringLiteral("set"));
+    const bool hasPrints = parts.count(ProgressPrintsName) > 0;
+    if (set == manifest.end() && !hasPrints)
+        return Status::Ok();
+    if (!hasPrints)
+        return Damaged(QStringLiteral("нет части «%1»").arg(ProgressPrintsName));
+    if (set == manifest.end())
+        return Damaged(
+            QStringLiteral("в %1 нет отпечатка набора вопросов").arg(ProgressManifestName));
+    bool ok = false;
+    const Fingerprint named = set->second.toULongLong(&ok, 16);
+    if (!ok || set->second.size() != 16)
+        return Damaged(QStringLiteral("в %1 недопустимый отпечаток набора вопросов «%2»")
+                           .arg(ProgressManifestName, set->second));
+    const QByteArray& bytes = parts[ProgressPrintsName];
+    if (bytes.size() != ProgressPrintsSize)
+        return Damaged(QStringLiteral("%1 занимает %2 байт вместо %3")
+                           .arg(ProgressPrintsName)
+                           .arg(bytes.size())
+                           .arg(ProgressPrintsSize));
+    const QuestionPrints prints = ParsePrintsBytes(bytes);
+    if (SetFingerprint(prints) != named)
+        return Damaged(QStringLiteral("отпечатки вопросов в %1 не сходятся с отпечатком набора "
+                                      "в %2")
+                           .arg(ProgressPrintsName, ProgressManifestName));
+    p.Prints = prints;
+    p.SetPrint = named;
+    return Status::Ok();
 }
 
 // "key=value" lines; a line without "=" or a key given twice is damage.
@@ -185,13 +251,21 @@ Result<QByteArray> WriteProgressArchive(const ProgressFile& p) {
         archive_write_open(a.get(), &out, nullptr, WriteToBytes, nullptr) != ARCHIVE_OK)
         return Status::Error(QStringLiteral("Не удалось упаковать файл прогресса: %1")
                                  .arg(a ? ArchiveError(a.get()) : QStringLiteral("нет памяти")));
+    const QByteArray journal = p.Journal.value_or(JournalMagic);
+    // The reader would refuse it: better no file than one that cannot be restored.
+    if (journal.size() > ProgressMaxJournal)
+        return Status::Error(QStringLiteral("Журнал ответов (%1 МБ) больше, чем может вместить "
+                                            "файл прогресса (%2 МБ).")
+                                 .arg(journal.size() >> 20)
+                                 .arg(ProgressMaxJournal >> 20));
     const QDateTime when = p.Saved.isValid() ? p.Saved : QDateTime::currentDateTimeUtc();
-    const std::pair<QString, QByteArray> entries[] = {
-        {ProgressManifestName, ManifestText(p)},
-        {ProgressStatName, p.StatBytes},
-        {ProgressThemeName, p.ThemeBytes},
-        {ProgressSettingsName, SettingsText(p.Settings)},
+    std::vector<std::pair<QString, QByteArray>> entries = {
+        {ProgressManifestName, ManifestText(p)}, {ProgressStatName, p.StatBytes},
+        {ProgressThemeName, p.ThemeBytes},       {ProgressSettingsName, SettingsText(p.Settings)},
+        {ProgressJournalName, journal},
     };
+    if (p.Prints)
+        entries.emplace_back(ProgressPrintsName, PrintsBytes(*p.Prints));
     for (const auto& [name, bytes] : entries)
         if (Status s = AddEntry(a.get(), name, bytes, when); !s)
             return s;
@@ -223,8 +297,7 @@ Result<ProgressFile> ReadProgressArchive(const QByteArray& bytes) {
         const QString name = rawName ? QString::fromUtf8(rawName) : QString();
         if (LeavesArchive(name))
             return Damaged(QStringLiteral("путь «%1» выходит за пределы архива").arg(name));
-        if (name != ProgressManifestName && name != ProgressStatName && name != ProgressThemeName &&
-            name != ProgressSettingsName)
+        if (!IsEntryName(name))
             return Damaged(QStringLiteral("лишняя часть «%1»").arg(name));
         if (archive_entry_filetype(entry) != AE_IFREG)
             return Damaged(QStringLiteral("«%1» не обычный файл").arg(name));
@@ -258,17 +331,36 @@ Result<ProgressFile> ReadProgressArchive(const QByteArray& bytes) {
         return Status::Error(QStringLiteral("Это не файл прогресса Билетории (в нём нет %1).")
                                  .arg(ProgressManifestName));
     const QByteArray& manifestText = parts[ProgressManifestName];
-    if (!manifestText.startsWith(ProgressFormatLine + '\n') && manifestText != ProgressFormatLine)
+    const auto formatIs = [&](const QByteArray& line) {
+        return manifestText.startsWith(line + '\n') || manifestText == line;
+    };
+    const int format = formatIs(ProgressFormatLine) ? 2 : formatIs(ProgressFormatLine1) ? 1 : 0;
+    if (format == 0)
         return Status::Error(QStringLiteral("Это не файл прогресса Билетории или он записан "
                                             "другой версией программы."));
     for (const QString& name : {ProgressStatName, ProgressThemeName, ProgressSettingsName})
         if (!parts.count(name))
             return Damaged(QStringLiteral("нет части «%1»").arg(name));
+    if (format == 1) {
+        for (const QString& name : {ProgressPrintsName, ProgressJournalName})
+            if (parts.count(name))
+                return Damaged(QStringLiteral("лишняя часть «%1»").arg(name));
+    } else if (!parts.count(ProgressJournalName)) {
+        return Damaged(QStringLiteral("нет части «%1»").arg(ProgressJournalName));
+    } else if (!parts[ProgressJournalName].startsWith(JournalMagic)) {
+        return Damaged(QStringLiteral("%1 не журнал ответов Билетории").arg(ProgressJournalName));
+    }
 
     Result<std::map<QString, QString>> manifest = ParseLines(manifestText, ProgressManifestName);
     if (!manifest)
         return manifest.status();
     ProgressFile p;
+    p.Format = format;
+    if (format == 2) {
+        if (Status s = ReadSet(*manifest, parts, p); !s)
+            return s;
+        p.Journal = parts[ProgressJournalName];
+    }
     p.StatBytes = parts[ProgressStatName];
     p.ThemeBytes = parts[ProgressThemeName];
     if (Status s = CheckStats(p.StatBytes); !s)

@@ -2,13 +2,17 @@
 // The progress file: what is saved comes back whole, and every kind of damage is refused with
 // a message, before anything of the program's is touched.
 
+#include "app/progress_commands.h"
 #include "app/progress_transfer.h"
 #include "app/settings_loader.h"
 #include "app/settings_store.h"
+#include "data/dataset_import.h"
 #include "data/themes.h"
 #include "scripted_prompter.h"
+#include "stats/answer_journal.h"
 #include "stats/progress_file.h"
 #include "stats/stat_file.h"
+#include "test_dataset.h"
 #include "test_db.h"
 
 #include <QDir>
@@ -21,6 +25,8 @@
 
 #include <csignal>
 #include <functional>
+#include <memory>
+#include <tuple>
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -33,6 +39,7 @@ using test::ScriptedPrompter;
 using test::TempDir;
 
 using test::ReadAll;
+using test::WriteBytes;
 
 bool WriteAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);
@@ -113,12 +120,14 @@ const QByteArray Manifest = QByteArrayLiteral("format=biletoria-progress 1\nvers
 const QByteArray Settings =
     QByteArrayLiteral("Rnd=1\nSta=1\nErr=0\nKom=0\nTre=0\nOtv=0\nPov=0\nMas=1\nTim=4\n");
 
-// The four entries of a good file, one of them replaced (or dropped with an empty name).
-QByteArray ZipWith(const QByteArray& name, const QByteArray& bytes, bool drop = false) {
-    std::vector<std::pair<QByteArray, QByteArray>> e = {{"manifest.txt", Manifest},
-                                                        {"stat.dat", StatBytes(1)},
-                                                        {"tema4.dat", ThemeBytes(1)},
-                                                        {"settings.txt", Settings}};
+using Entries = std::vector<std::pair<QByteArray, QByteArray>>;
+
+// The four entries of a good file of the first format, one of them replaced (or dropped).
+QByteArray ZipWith(const QByteArray& name, const QByteArray& bytes, bool drop = false,
+                   Entries e = {{"manifest.txt", Manifest},
+                                {"stat.dat", StatBytes(1)},
+                                {"tema4.dat", ThemeBytes(1)},
+                                {"settings.txt", Settings}}) {
     for (auto it = e.begin(); it != e.end(); ++it)
         if (it->first == name) {
             if (drop)
@@ -131,15 +140,60 @@ QByteArray ZipWith(const QByteArray& name, const QByteArray& bytes, bool drop = 
     return Zip(e);
 }
 
+QuestionPrints DistinctPrints(Fingerprint base) {
+    QuestionPrints prints{};
+    for (int i = 0; i < QuestionCount; ++i)
+        prints[size_t(i)] = base * 1000 + Fingerprint(i);
+    return prints;
+}
+
+QByteArray PrintsDat(const QuestionPrints& prints) {
+    QByteArray bytes;
+    for (const Fingerprint print : prints)
+        for (int i = 7; i >= 0; --i)
+            bytes.append(char(print >> (8 * i)));
+    return bytes;
+}
+
+QByteArray Manifest2(Fingerprint set) {
+    return "format=biletoria-progress 2\nversion=1.0.0\nset=" + FingerprintText(set).toUtf8() +
+           '\n';
+}
+
+// The six entries of a good file of the current format, one of them replaced or dropped.
+QByteArray Zip2With(const QByteArray& name, const QByteArray& bytes, bool drop = false) {
+    const QuestionPrints prints = DistinctPrints(5);
+    return ZipWith(name, bytes, drop,
+                   {{"manifest.txt", Manifest2(SetFingerprint(prints))},
+                    {"stat.dat", StatBytes(1)},
+                    {"tema4.dat", ThemeBytes(1)},
+                    {"settings.txt", Settings},
+                    {"prints.dat", PrintsDat(prints)},
+                    {"answers.log", JournalBytes({})}});
+}
+
 QString ErrorOf(const QByteArray& bytes) {
     const Result<ProgressFile> r = ReadProgressArchive(bytes);
     return r.ok() ? QStringLiteral("(accepted)") : r.error();
 }
 
 TEST(ProgressFile, RoundTripKeepsEveryByteIncludingTheStatTail) {
-    const ProgressFile saved = Progress(3, QByteArrayLiteral("\x01\x02tail"));
+    ProgressFile saved = Progress(3, QByteArrayLiteral("\x01\x02tail"));
+    saved.Prints = DistinctPrints(3);
+    saved.SetPrint = SetFingerprint(*saved.Prints);
+    JournalEntry answer;
+    answer.Question = 17;
+    answer.Set = 99;
+    saved.Journal = JournalBytes({answer}) + "torn";
     const Result<ProgressFile> read = ReadProgressArchive(Archive(saved));
     ASSERT_TRUE(read.ok()) << read.error().toStdString();
+    EXPECT_EQ(read->Format, 2);
+    EXPECT_EQ(read->Prints, saved.Prints);
+    EXPECT_EQ(read->SetPrint, saved.SetPrint);
+    EXPECT_EQ(read->Journal, saved.Journal); // as it was, a torn tail included
+    // Saved while a question could not be read: no set named, restored by number.
+    saved.Prints.reset();
+    EXPECT_FALSE(ReadProgressArchive(Archive(saved))->Prints);
     EXPECT_EQ(read->StatBytes, saved.StatBytes);
     EXPECT_EQ(read->ThemeBytes, saved.ThemeBytes);
     EXPECT_EQ(read->Settings, saved.Settings);
@@ -193,6 +247,38 @@ TEST(ProgressFile, WrongSizesAndMissingPartsAreRefused) {
                              {"tema4.dat", ThemeBytes(1)},
                              {"settings.txt", Settings}}))
                     .contains(QStringLiteral("встречается дважды")));
+}
+
+TEST(ProgressFile, TheNamedSetAndTheJournalAreCheckedExactly) {
+    ASSERT_TRUE(ReadProgressArchive(Zip2With("stat.dat", StatBytes(1))).ok());
+    const auto damaged = [](const QString& why) {
+        return QStringLiteral("Файл прогресса повреждён: %1.").arg(why);
+    };
+    EXPECT_EQ(ErrorOf(Zip2With("prints.dat", PrintsDat(DistinctPrints(5)).chopped(1))),
+              damaged("prints.dat занимает 6399 байт вместо 6400"));
+    EXPECT_EQ(ErrorOf(Zip2With("prints.dat", PrintsDat(DistinctPrints(6)))),
+              damaged("отпечатки вопросов в prints.dat не сходятся с отпечатком набора в "
+                      "manifest.txt"));
+    EXPECT_EQ(ErrorOf(Zip2With("prints.dat", {}, true)), damaged("нет части «prints.dat»"));
+    const QByteArray noSet = "format=biletoria-progress 2\nversion=1.0.0\n";
+    EXPECT_EQ(ErrorOf(Zip2With("manifest.txt", noSet)),
+              damaged("в manifest.txt нет отпечатка набора вопросов"));
+    EXPECT_EQ(ErrorOf(Zip2With("manifest.txt", noSet + "set=12345\n")),
+              damaged("в manifest.txt недопустимый отпечаток набора вопросов «12345»"));
+    EXPECT_EQ(ErrorOf(Zip2With("answers.log", {}, true)), damaged("нет части «answers.log»"));
+    EXPECT_EQ(ErrorOf(Zip2With("answers.log", "not a journal")),
+              damaged("answers.log не журнал ответов Билетории"));
+    // A file of the first format has neither part.
+    EXPECT_EQ(ErrorOf(ZipWith("answers.log", JournalBytes({}))),
+              damaged("лишняя часть «answers.log»"));
+    const Result<ProgressFile> old = ReadProgressArchive(ZipWith("stat.dat", StatBytes(1)));
+    ASSERT_TRUE(old.ok());
+    EXPECT_EQ(old->Format, 1);
+    EXPECT_FALSE(old->Prints || old->Journal);
+    // A journal the reader would refuse is not written at all.
+    ProgressFile huge = Progress(1);
+    huge.Journal = JournalBytes({}) + QByteArray(ProgressMaxJournal, 'x');
+    EXPECT_TRUE(WriteProgressArchive(huge).error().startsWith(QStringLiteral("Журнал ответов")));
 }
 
 TEST(ProgressFile, AZipBombStopsAtTheLimit) {
@@ -366,6 +452,184 @@ TEST_F(ProgressTransferTest, AFailureAnywhereChangesNothing) {
     EXPECT_EQ(SerializeStats(app.Stats), StatBytes(1));
     EXPECT_EQ(StoredSettingValues(app.Config), StoredSettingValues(oldConfig));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"stat.dat"});
+}
+
+// --- Restoring onto the open question set: the same, another release, other categories -------
+
+// Two releases of the data set imported through the program's import, once for all tests here.
+class ProgressRestoreTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        test::DataSetShape shape;
+        shape.BigJpeg = false;
+        s_first = std::make_unique<TempDir>();
+        s_second = std::make_unique<TempDir>();
+        for (const auto& [folder, files] :
+             {std::pair{s_first.get(), test::MakePublishedDataSet(shape)},
+              std::pair{s_second.get(), test::MakeNextRelease(shape)}}) {
+            TempDir source;
+            ASSERT_TRUE(test::WriteDataSetFolder(source.path(), files));
+            ASSERT_TRUE(RunDataSetImport(source.path(), {DatabasesStep(folder->path())}, {}).ok());
+        }
+    }
+    static void TearDownTestSuite() {
+        s_first.reset();
+        s_second.reset();
+    }
+    void SetUp() override {
+        app.AppDataDir = data.path();
+        app.services.prompter = &prompter;
+        app.services.store = &store;
+        app.services.answers = &journal;
+        ASSERT_TRUE(store.createKey());
+        RestoreSettingValues(store, app.Config, Progress(1).Settings);
+        open(*s_first, DatabaseFileAB);
+        ASSERT_TRUE(journal.open(JournalFilePath(data.path())).ok());
+    }
+    void open(const TempDir& release, const QString& name) {
+        ASSERT_TRUE(app.Db.OpenDatabase(release.file(name)).ok());
+    }
+    // Saves through the menu command; the file's path.
+    QString save() {
+        const QString path = files.file(QStringLiteral("p.biletoria"));
+        prompter.queueFile(path);
+        SaveProgressCommand(app);
+        EXPECT_TRUE(QFile::exists(path)) << prompter.texts().join('|').toStdString();
+        prompter.clear();
+        return path;
+    }
+    bool restore(const QString& path, std::optional<bool> answer) {
+        prompter.queueFile(path);
+        if (answer)
+            prompter.queueYesNo(*answer);
+        return RestoreProgressCommand(app);
+    }
+    // The question the restore asked.
+    const ScriptedPrompter::Shown& question() const {
+        for (const auto& shown : prompter.shown())
+            if (shown.kind == ScriptedPrompter::Kind::YesNo)
+                return shown;
+        static const ScriptedPrompter::Shown none{};
+        ADD_FAILURE() << "no question";
+        return none;
+    }
+
+    static std::unique_ptr<TempDir> s_first, s_second;
+    TempDir data, files;
+    ScriptedPrompter prompter;
+    MemorySettingsStore store;
+    AnswerJournal journal;
+    AppState app;
+};
+
+std::unique_ptr<TempDir> ProgressRestoreTest::s_first;
+std::unique_ptr<TempDir> ProgressRestoreTest::s_second;
+
+// A question's counts and seconds of all three channels, for comparing two of them.
+auto Counts(const TQuestionStat& q) {
+    return std::tuple(q.Right, q.Wrong, q.Seconds);
+}
+
+TEST_F(ProgressRestoreTest, TheSameSetComesBackByNumberWithItsJournal) {
+    app.Stats = ParseStats(StatBytes(2));
+    JournalAnswer(app, 7, ChannelExam, 0, 2, true, 12, FirstInRun);
+    JournalCharge(app, 8, ChargeReason::TimeOut);
+    const std::vector<JournalEntry> saved = journal.entries();
+    const QByteArray savedLog = ReadAll(JournalFilePath(data.path()));
+    const QString path = save();
+
+    app.Stats = ParseStats(StatBytes(3));
+    JournalAnswer(app, 9, ChannelLearning, 0, 1, false, 3, FirstInRun);
+    ASSERT_TRUE(restore(path, true));
+    EXPECT_TRUE(question().defaultYes);
+    EXPECT_TRUE(question().text.startsWith(QStringLiteral("Заменить результаты")));
+    EXPECT_EQ(SerializeStats(app.Stats), StatBytes(2));
+    EXPECT_EQ(ReadAll(JournalFilePath(data.path())), savedLog);
+    EXPECT_EQ(journal.entries(), saved);
+    // The journal goes on in the restored file.
+    JournalAnswer(app, 10, ChannelLearning, 0, 1, true, 3, FirstInRun);
+    AnswerJournal reread;
+    ASSERT_TRUE(reread.open(JournalFilePath(data.path())).ok());
+    EXPECT_EQ(reread.entries().size(), saved.size() + 1);
+}
+
+// The next release: 1, 3, 4 and 67 changed, 21 moved to 45 (the old 45 gone), a new 21, 5 with
+// only its comment corrected.
+TEST_F(ProgressRestoreTest, AnotherReleaseRestoresEachQuestionByItsFingerprint) {
+    const Fingerprint oldSet = app.Prints.setPrint(app.Db);
+    app.Stats = ParseStats(StatBytes(4));
+    app.Stats.TicketStatus.fill(2);
+    app.Themes.theme(21) = 9;
+    app.Themes.mark(21) = 2;
+    app.Themes.mark(1) = 1;
+    JournalAnswer(app, 21, ChannelLearning, 0, 1, true, 5, FirstInRun);
+    const TStatRecord before = app.Stats;
+    const QString path = save();
+
+    open(*s_second, DatabaseFileAB);
+    app.Stats = TStatRecord{};
+    ASSERT_TRUE(restore(path, true));
+    EXPECT_TRUE(question().text.contains(
+        QStringLiteral("Вопросов, найденных в файле: 795, без совпадения (начнутся с нуля): 5.")))
+        << question().text.toStdString();
+    EXPECT_TRUE(prompter.texts().last().endsWith(
+        QStringLiteral("Восстановлены результаты вопросов: 795. Без совпадения в файле: 5.")));
+    for (const int n : {2, 5, 46, 800})
+        EXPECT_EQ(Counts(app.Stats.question(n)), Counts(before.question(n))) << n;
+    EXPECT_EQ(Counts(app.Stats.question(45)), Counts(before.question(21)));
+    for (const int n : {1, 3, 4, 21, 67})
+        EXPECT_EQ(Counts(app.Stats.question(n)), Counts(TQuestionStat{})) << n;
+    EXPECT_EQ(app.Themes.theme(45), 9);
+    EXPECT_EQ(app.Themes.mark(45), 2);
+    EXPECT_EQ(app.Themes.theme(21), DefaultThemeOf(21));
+    EXPECT_EQ(app.Themes.mark(1), 0);
+    // Tickets 1 to 4 hold a question that changed or moved; the others matched in place.
+    for (int t = 1; t <= TicketCount; ++t)
+        EXPECT_EQ(app.Stats.TicketStatus[size_t(t - 1)], t <= 4 ? 0 : 2) << t;
+    EXPECT_EQ(app.Stats.PrepPositions, before.PrepPositions);
+    EXPECT_EQ(Counts(LoadStats(StatFilePath(data.path()))->Record.question(45)),
+              Counts(before.question(21)));
+    // Journal records keep the set they were answered on.
+    ASSERT_FALSE(journal.entries().empty());
+    EXPECT_EQ(journal.entries().back().Set, oldSet);
+    EXPECT_EQ(journal.entries().back().Question, 21);
+}
+
+TEST_F(ProgressRestoreTest, OtherCategoriesAreRefusedUnlessTheLearnerInsists) {
+    app.Stats = ParseStats(StatBytes(5));
+    const QString abTitle = app.Db.DbTitle();
+    const QString path = save();
+    open(*s_first, DatabaseFileCD);
+    app.Stats = ParseStats(StatBytes(6));
+    ASSERT_TRUE(SaveStatsGuarded(app));
+    const QByteArray statBefore = ReadAll(StatFilePath(data.path()));
+    const QByteArray logBefore = ReadAll(JournalFilePath(data.path()));
+
+    EXPECT_FALSE(restore(path, std::nullopt)); // Enter: the default
+    EXPECT_FALSE(question().defaultYes);
+    EXPECT_TRUE(question().text.startsWith(
+        QStringLiteral("Файл сохранён для другой базы вопросов: «%1».").arg(abTitle)));
+    EXPECT_EQ(SerializeStats(app.Stats), StatBytes(6));
+    EXPECT_EQ(ReadAll(StatFilePath(data.path())), statBefore);
+    EXPECT_EQ(ReadAll(JournalFilePath(data.path())), logBefore);
+
+    prompter.clear();
+    ASSERT_TRUE(restore(path, true));
+    EXPECT_EQ(SerializeStats(app.Stats), StatBytes(5)); // by number, as asked
+}
+
+TEST_F(ProgressRestoreTest, AFileOfTheFirstFormatRestoresByNumberAndKeepsTheJournal) {
+    JournalAnswer(app, 3, ChannelLearning, 0, 1, true, 5, FirstInRun);
+    const QByteArray logBefore = ReadAll(JournalFilePath(data.path()));
+    const QString path =
+        WriteBytes(files.file(QStringLiteral("old.biletoria")), ZipWith("stat.dat", StatBytes(7)));
+    open(*s_second, DatabaseFileAB);
+    ASSERT_TRUE(restore(path, true));
+    EXPECT_TRUE(question().defaultYes);
+    EXPECT_TRUE(question().text.startsWith(QStringLiteral("Заменить результаты")));
+    EXPECT_EQ(SerializeStats(app.Stats), StatBytes(7));
+    EXPECT_EQ(ReadAll(ThemeFilePath(data.path())), ThemeBytes(1));
+    EXPECT_EQ(ReadAll(JournalFilePath(data.path())), logBefore);
 }
 
 } // namespace
