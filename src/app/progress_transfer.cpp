@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/progress_transfer.h"
 
+#include "app/release_update.h"
 #include "app/settings_loader.h"
 #include "app/settings_store.h"
 #include "data/file_commit.h"
@@ -58,33 +59,25 @@ ProgressMatch MatchProgress(const ProgressFile& progress, const Result<QuestionP
     ProgressMatch match;
     if (!progress.Prints || !open || SetFingerprint(*open) == progress.SetPrint)
         return match;
-    const ReleaseDiff diff = PairReleases(*progress.Prints, *open);
-    match.KeptFrom = diff.KeptFrom;
-    match.Restored = diff.Unchanged + diff.Moved;
+    match.Pairing = PairReleases(*progress.Prints, *open);
+    match.Restored = match.Pairing.Unchanged + match.Pairing.Moved;
     match.Unmatched = QuestionCount - match.Restored;
     match.What = match.Restored > 0 ? ProgressMatch::Kind::ByPrint : ProgressMatch::Kind::Foreign;
     return match;
 }
 
 ProgressFile MapProgress(const ProgressFile& progress, const ProgressMatch& match) {
-    const TStatRecord from = ParseStats(progress.StatBytes);
-    TStatRecord to = from;
-    QByteArray themes = progress.ThemeBytes;
-    for (int n = 1; n <= QuestionCount; ++n) {
-        const int k = match.KeptFrom[size_t(n - 1)];
-        to.question(n) = k ? from.question(k) : TQuestionStat{};
-        themes[n - 1] = k ? progress.ThemeBytes[k - 1] : char(DefaultThemeOf(n));
-        themes[QuestionCount + n - 1] = k ? progress.ThemeBytes[QuestionCount + k - 1] : char(0);
-    }
-    for (int t = 1; t <= TicketCount; ++t)
-        for (int pos = 1; pos <= TicketSize; ++pos)
-            if (match.KeptFrom[size_t(NumberOf(t, pos) - 1)] != NumberOf(t, pos)) {
-                to.TicketStatus[size_t(t - 1)] = 0;
-                break;
-            }
+    // The same rule as the import of a new release carries the learner's progress by.
+    std::array<uint8_t, QuestionCount> themes{}, marks{};
+    std::copy_n(progress.ThemeBytes.constData(), QuestionCount, themes.begin());
+    std::copy_n(progress.ThemeBytes.constData() + QuestionCount, QuestionCount, marks.begin());
+    const CarriedProgress carried =
+        CarryProgress(match.Pairing, ParseStats(progress.StatBytes), themes, marks);
     ProgressFile mapped = progress;
-    mapped.StatBytes = SerializeStats(to) + progress.StatBytes.mid(StatRecordSize);
-    mapped.ThemeBytes = themes;
+    mapped.StatBytes = SerializeStats(carried.Stats) + progress.StatBytes.mid(StatRecordSize);
+    mapped.ThemeBytes =
+        QByteArray(reinterpret_cast<const char*>(carried.Themes.data()), QuestionCount) +
+        QByteArray(reinterpret_cast<const char*>(carried.Marks.data()), QuestionCount);
     return mapped;
 }
 

@@ -2,11 +2,10 @@
 #pragma once
 
 #include "app/app_state.h"
+#include "data/release_diff.h"
 #include "stats/progress_file.h"
 
 #include <QDateTime>
-
-#include <array>
 
 namespace bil {
 
@@ -24,8 +23,8 @@ struct ProgressMatch {
         Foreign,  // not one question in common (the other categories)
     };
     Kind What = Kind::ByNumber;
-    // ByPrint: open number n-1 -> the file's number whose progress question n takes; 0: none.
-    std::array<int, QuestionCount> KeptFrom{};
+    // ByPrint: the file's questions paired with the open ones, as two releases pair up.
+    ReleaseDiff Pairing;
     int Restored = 0;  // ByPrint: open questions that get their progress back
     int Unmatched = 0; // ByPrint: open questions without a match in the file
 };

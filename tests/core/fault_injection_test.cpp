@@ -5,6 +5,8 @@
 // once; the record in memory is untouched and reaches the disk at the next save that works.
 
 #include "app/app_state.h"
+#include "app/progress_transfer.h"
+#include "app/settings_store.h"
 #include "data/dataset_import.h"
 #include "data/file_commit.h"
 #include "data/themes.h"
@@ -625,6 +627,62 @@ TEST(KillDuringImport, TheTwoDatabasesAlwaysComeFromOneImport) {
     EXPECT_EQ(result, rounds);
     EXPECT_GT(changes, 1);
     std::printf("[ kills    ] import: %d kills, %d changes of the pair seen\n", rounds, changes);
+}
+
+// Restores of two progress files, one after the other, killed at random moments: after the
+// next start's recovery stat.dat, tema4.dat and answers.log always come from the same file.
+TEST(KillDuringRestore, TheStoresAndTheJournalAlwaysComeFromOneProgressFile) {
+    TempDir data;
+    std::array<ProgressFile, 2> files;
+    std::array<std::array<QByteArray, 3>, 2> expected;
+    for (int k = 0; k < 2; ++k) {
+        ProgressFile& p = files[size_t(k)];
+        p.StatBytes = SerializeStats(statsOfGeneration(k + 1));
+        p.ThemeBytes = QByteArray(2 * QuestionCount, char(k + 1));
+        JournalEntry answer;
+        answer.Question = k + 1;
+        p.Journal = JournalBytes({answer});
+        expected[size_t(k)] = {p.StatBytes, p.ThemeBytes, *p.Journal};
+    }
+    const QStringList names = {QStringLiteral("answers.log"), QStringLiteral("stat.dat"),
+                               QStringLiteral("tema4.dat")};
+    const auto onDisk = [&] {
+        return std::array<QByteArray, 3>{ReadAll(StatFilePath(data.path())),
+                                         ReadAll(ThemeFilePath(data.path())),
+                                         ReadAll(JournalFilePath(data.path()))};
+    };
+    int changes = 0, last = -1;
+    const int rounds = std::max(20, killRounds() / 10);
+    const int result = killDuringSaves(
+        rounds,
+        [&](int g) {
+            MemorySettingsStore store;
+            (void)store.createKey();
+            AppState app;
+            app.AppDataDir = data.path();
+            app.services.store = &store;
+            (void)RestoreProgress(app, files[size_t(g % 2)]);
+        },
+        [&](int round) {
+            if (!RecoverFileSets(data.path()))
+                return false;
+            RemoveStaleLeftovers(data.path(), names, QDateTime::currentDateTimeUtc().addSecs(120));
+            const auto now = onDisk();
+            const int which = now == expected[0] ? 0 : now == expected[1] ? 1 : -1;
+            QStringList left =
+                QDir(data.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+            if (which < 0 || left != names) {
+                ADD_FAILURE() << "round " << round << ": stores of two files or leftovers: "
+                              << left.join(' ').toStdString();
+                return false;
+            }
+            changes += which != last;
+            last = which;
+            return true;
+        });
+    EXPECT_EQ(result, rounds);
+    EXPECT_GT(changes, 1);
+    std::printf("[ kills    ] restore: %d kills, %d changes of the stores seen\n", rounds, changes);
 }
 
 } // namespace
