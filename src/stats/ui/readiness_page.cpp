@@ -85,7 +85,9 @@ void ReadinessPage::refresh() {
     const int64_t now = nowUtc.toSecsSinceEpoch();
     const int offset = QTimeZone::systemTimeZone().offsetFromUtc(nowUtc);
     const Fingerprint set = m_app.Prints.setPrint(m_app.Db);
-    const std::vector<JournalEntry>& entries = RecordedAnswers(m_app);
+    // Without readable questions there is no set: its answers would not be told apart.
+    static const std::vector<JournalEntry> none;
+    const std::vector<JournalEntry>& entries = set != 0 ? RecordedAnswers(m_app) : none;
 
     const std::vector<DayChance> days = ChanceByDay(entries, set, now, offset);
     std::vector<std::pair<QDate, qreal>> points;
