@@ -19,15 +19,6 @@ constexpr int64_t SecondsPerDay = 86400;
 // A question worth less than this to the chance to pass is worth nothing to the learner.
 constexpr double NoValue = 1e-9;
 
-// grad_i · (1 − p_i): what knowing question i for sure would add to the chance to pass.
-std::array<double, QuestionCount> Values(const AnswerChances& p) {
-    const AnswerChances grad = PassChanceGradient(p);
-    std::array<double, QuestionCount> value{};
-    for (int i = 0; i < QuestionCount; ++i)
-        value[size_t(i)] = grad[size_t(i)] * (1.0 - p[size_t(i)]);
-    return value;
-}
-
 // Indices 0..799 by falling value, ties by number.
 std::vector<int> ByValue(const std::array<double, QuestionCount>& value) {
     std::vector<int> order(QuestionCount);
@@ -58,7 +49,7 @@ std::vector<int> ReviewQuestions(const MemoryStates& states, int64_t now, int go
         taken[size_t(i)] = true;
     }
     if (int(run.size()) < goal)
-        for (int i : ByValue(Values(p))) {
+        for (int i : ByValue(ChanceGains(p))) {
             if (int(run.size()) >= goal)
                 break;
             if (!taken[size_t(i)])
@@ -67,15 +58,26 @@ std::vector<int> ReviewQuestions(const MemoryStates& states, int64_t now, int go
     return run;
 }
 
-std::vector<int> MostValuableQuestions(const AnswerChances& p, int count) {
-    const std::array<double, QuestionCount> value = Values(p);
+std::array<double, QuestionCount> ChanceGains(const AnswerChances& p) {
+    const AnswerChances grad = PassChanceGradient(p);
+    std::array<double, QuestionCount> gain{};
+    for (int i = 0; i < QuestionCount; ++i)
+        gain[size_t(i)] = grad[size_t(i)] * (1.0 - p[size_t(i)]);
+    return gain;
+}
+
+std::vector<int> LargestGains(const std::array<double, QuestionCount>& gains, int count) {
     std::vector<int> best;
-    for (int i : ByValue(value)) {
-        if (int(best.size()) >= count || value[size_t(i)] < NoValue)
+    for (int i : ByValue(gains)) {
+        if (int(best.size()) >= count || gains[size_t(i)] < NoValue)
             break;
         best.push_back(i + 1);
     }
     return best;
+}
+
+std::vector<int> MostValuableQuestions(const AnswerChances& p, int count) {
+    return LargestGains(ChanceGains(p), count);
 }
 
 int64_t LocalDay(int64_t time, int utcOffset) {

@@ -22,8 +22,13 @@ double ChanceToPass(const std::vector<JournalEntry>& entries, Fingerprint set, i
 // (∂P/∂p_i · (1 − p_i)). Question numbers 1..800.
 std::vector<int> ReviewQuestions(const MemoryStates& states, int64_t now, int goal);
 
-// The questions that would raise the chance to pass the most, best first, at most count; none
-// that would not raise it at all (while no group of the exam can be passed yet, none would).
+// What knowing each question for sure would add to the chance to pass, to first order:
+// ∂P/∂p_i · (1 − p_i), index n-1.
+std::array<double, QuestionCount> ChanceGains(const AnswerChances& p);
+// The questions of the largest gains, best first, at most count; none that would add nothing
+// (while no group of the exam can be passed yet, none would).
+std::vector<int> LargestGains(const std::array<double, QuestionCount>& gains, int count);
+// The questions that would raise the chance to pass the most: LargestGains(ChanceGains(p)).
 std::vector<int> MostValuableQuestions(const AnswerChances& p, int count);
 
 // The chance to pass as it stood at the close of one day.

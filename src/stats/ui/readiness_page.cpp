@@ -13,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QLocale>
 #include <QPushButton>
 #include <QTimeZone>
 #include <QVBoxLayout>
@@ -23,14 +24,13 @@ namespace {
 
 const QString NoAnswers = QStringLiteral("ОТВЕТОВ ПОКА НЕТ");
 
-// The question's tag and the start of its text, for one line of the list.
-QString ListLine(const Database& db, int number, QString* fullText) {
-    QString line = QuestionTag(number);
-    if (const Result<TQuestion> q = db.LoadQuestionText(number)) {
-        *fullText = q.value().Text.simplified();
-        line += QStringLiteral("  ") + *fullText;
-    }
-    return line;
+// What knowing a question adds to the chance, in percent: "+0,12%"; "<0,01%" for less (one
+// question among 800 rarely adds more than a few tenths).
+QString GainText(double gain) {
+    const double points = gain * 100.0;
+    if (points < 0.005)
+        return QStringLiteral("<0,01%");
+    return u'+' + QLocale(QLocale::Russian).toString(points, 'f', 2) + u'%';
 }
 
 } // namespace
@@ -112,12 +112,20 @@ void ReadinessPage::refresh() {
     DueChart.noData()->setVisible(days.empty());
 
     const AnswerChances p = RecallProbabilities(states, now);
-    m_listed = days.empty() ? std::vector<int>{} : MostValuableQuestions(p, ListSize);
+    const std::array<double, QuestionCount> gains = ChanceGains(p);
+    m_listed = days.empty() ? std::vector<int>{} : LargestGains(gains, ListSize);
     ValuableList->clear();
     for (int n : m_listed) {
-        QString text;
-        auto* item = new QListWidgetItem(ListLine(m_app.Db, n, &text), ValuableList);
-        item->setToolTip(text);
+        // The tag, the gain and the start of the text on one line; the whole text on hovering.
+        const QString gain = GainText(gains[size_t(n - 1)]);
+        QString line = QuestionTag(n) + QStringLiteral("  ") + gain;
+        QString tip = QStringLiteral("Знание этого вопроса добавит к шансу сдать %1.").arg(gain);
+        if (const Result<TQuestion> q = m_app.Db.LoadQuestionText(n)) {
+            line += QStringLiteral("  ") + q.value().Text.simplified();
+            tip = q.value().Text.simplified() + u'\n' + tip;
+        }
+        new QListWidgetItem(line, ValuableList);
+        ValuableList->item(ValuableList->count() - 1)->setToolTip(tip);
     }
     NoneValuable->setVisible(m_listed.empty());
     LearnButton->setEnabled(!m_listed.empty());
