@@ -256,8 +256,8 @@ void progressFiles() {
     p.StatBytes += QByteArray("tail");
     put("progress_file", QStringLiteral("tail.biletoria"), WriteProgressArchive(p).value());
     QuestionPrints prints{};
-    for (int n = 0; n < QuestionCount; ++n)
-        prints[size_t(n)] = Fingerprint(n) * 0x9E3779B97F4A7C15u;
+    for (int i = 0; i < QuestionCount; ++i)
+        prints[i] = Fingerprint(i) * 0x9E3779B97F4A7C15ull;
     p.Prints = prints;
     JournalEntry answer;
     answer.Question = 5;
@@ -272,9 +272,6 @@ void progressFiles() {
     key.FileSize = 123456;
     key.ModifiedMs = 1700000000000;
     key.Shape.fill(7);
-    QuestionPrints prints{};
-    for (int i = 0; i < QuestionCount; ++i)
-        prints[i] = Fingerprint(i) * 0x9E3779B97F4A7C15ull;
     put("prints_file", QStringLiteral("whole.prints"), SerializePrints(key, prints));
 }
 
