@@ -6,12 +6,12 @@
 #include "help/ui/chm_probe.h"
 #include "help/ui/help_engine.h"
 #include "help_dataset.h"
+#include "step_clock.h"
 #include "test_db.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
@@ -369,38 +369,43 @@ public:
 
 class HelpProbeTest : public HelpEngineTest {
 protected:
-    // An engine on the test help file whose probe the test answers, waiting at most waitMs.
-    void makeProbedEngine(int waitMs) {
+    void SetUp() override {
+        HelpEngineTest::SetUp();
+        QObject::connect(&stepper, &QTimer::timeout, [this] {
+            ++turns;
+            clock.advanceMs(stepMs);
+        });
+        stepper.start(1);
+    }
+    // An engine on the test help file whose probe the test answers, waiting on the test's clock.
+    void makeProbedEngine() {
         auto scripted = std::make_unique<ScriptedProbe>();
         probe = scripted.get();
         engine = std::make_unique<ChmHelpEngine>([] { return QStringList{s_dir->path()}; },
-                                                 ChmHelpEngine::PackSource(), std::move(scripted));
-        engine->setProbeWait(waitMs);
+                                                 ChmHelpEngine::PackSource(), std::move(scripted),
+                                                 &clock);
     }
     ScriptedProbe* probe = nullptr;
+    test::StepClock clock;
+    QTimer stepper;    // moves the clock by stepMs whenever events run
+    int stepMs = 1000; // by default a wait ends at its first look at the clock
+    int turns = 0;     // times the stepper ran
 };
 
 // A probe that does not answer holds help back for the wait only, with the clocks and windows
 // going on meanwhile; then the program's own page is shown, and the late answer brings the file.
 TEST_F(HelpProbeTest, ASlowProbeBlocksNothingAndItsLateAnswerSwitchesToTheFile) {
-    makeProbedEngine(150);
-    int ticks = 0;
-    QTimer clock;
-    clock.setInterval(5);
-    QObject::connect(&clock, &QTimer::timeout, [&ticks] { ++ticks; });
-    clock.start();
-    QElapsedTimer elapsed;
-    elapsed.start();
+    makeProbedEngine();
+    stepMs = 50;
     engine->showHelp("biltor.chm::/index.html>main");
-    EXPECT_LT(elapsed.elapsed(), 3000);
-    EXPECT_GT(ticks, 0);
+    EXPECT_GE(clock.ticksMs(), 500); // the whole wait, events running
     ASSERT_EQ(probe->started.size(), 1);
     EXPECT_EQ(engine->window()->windowTitle(), "Билетория: главное окно");
 
     // Further requests neither wait nor probe again while the answer is out.
-    elapsed.restart();
+    const int before = turns;
     engine->showHelp("biltor.chm::/h2.html>main");
-    EXPECT_LT(elapsed.elapsed(), 100);
+    EXPECT_EQ(turns, before);
     EXPECT_EQ(probe->started.size(), 1);
     EXPECT_EQ(engine->window()->windowTitle(), "Билетория: окно обучения");
 
@@ -412,7 +417,7 @@ TEST_F(HelpProbeTest, ASlowProbeBlocksNothingAndItsLateAnswerSwitchesToTheFile) 
 }
 
 TEST_F(HelpProbeTest, TheLateAnswerReplacesWhatIsStillOnScreen) {
-    makeProbedEngine(0);
+    makeProbedEngine();
     engine->showHelp("biltor.chm::/index.html>main");
     EXPECT_EQ(engine->window()->windowTitle(), "Билетория: главное окно");
     probe->answer(true);
@@ -420,7 +425,7 @@ TEST_F(HelpProbeTest, TheLateAnswerReplacesWhatIsStillOnScreen) {
     EXPECT_TRUE(text().contains("Оглавление справки"));
 
     // The learner went on to another page meanwhile: it stays.
-    makeProbedEngine(0);
+    makeProbedEngine();
     engine->showHelp("biltor.chm::/index.html>main");
     engine->window()->browser()->setSource(QUrl("h8.html"));
     probe->answer(true);
@@ -428,7 +433,7 @@ TEST_F(HelpProbeTest, TheLateAnswerReplacesWhatIsStillOnScreen) {
 
     // A popup says the file is still being read, then shows what the answer allows, where it
     // was; the help window under it follows too.
-    makeProbedEngine(0);
+    makeProbedEngine();
     engine->showHelp("biltor.chm::/index.html>main");
     engine->showHelp("biltor.chm::/pdd5.html#p5.3>popup");
     EXPECT_TRUE(popupText().contains("ещё читается"));
@@ -440,7 +445,7 @@ TEST_F(HelpProbeTest, TheLateAnswerReplacesWhatIsStillOnScreen) {
     EXPECT_EQ(engine->window()->windowTitle(), "Главная страница");
 
     // No (damaged, or read too long): the popup tells so.
-    makeProbedEngine(0);
+    makeProbedEngine();
     engine->showHelp("biltor.chm::/pdd5.html#p5.3>popup");
     probe->answer(false);
     EXPECT_TRUE(popupText().contains("повреждён"));
@@ -450,26 +455,31 @@ TEST_F(HelpProbeTest, TheLateAnswerReplacesWhatIsStillOnScreen) {
 }
 
 // An answer within the wait: the request opens straight from the file (or its refusal), the
-// wait ending with the answer.
+// wait ending with the answer, long before its time.
 TEST_F(HelpProbeTest, AnAnswerWithinTheWaitIsUsedAtOnce) {
-    makeProbedEngine(10000);
+    stepMs = 1;
+    makeProbedEngine();
     probe->answerAtOnce = true;
-    QElapsedTimer elapsed;
-    elapsed.start();
     engine->showHelp("biltor.chm::/index.html>main");
-    EXPECT_LT(elapsed.elapsed(), 5000);
+    EXPECT_LT(clock.ticksMs(), 500);
     EXPECT_EQ(engine->window()->windowTitle(), "Главная страница");
 
-    makeProbedEngine(10000);
+    makeProbedEngine();
     probe->answerAtOnce = false;
+    const int64_t start = clock.ticksMs();
     engine->showHelp("biltor.chm::/pdd5.html#p5.3>popup");
+    EXPECT_LT(clock.ticksMs() - start, 500);
     EXPECT_TRUE(popupText().contains("повреждён"));
 }
 
 // A request made while another waits (from a timer: input waits in the queue) is the one shown.
 TEST_F(HelpProbeTest, ARequestDuringTheWaitIsShownWhenItEnds) {
-    makeProbedEngine(200);
-    QTimer::singleShot(10, [this] { engine->showHelp("biltor.chm::/h8.html>main"); });
+    makeProbedEngine();
+    stepMs = 0; // the wait lasts until the request below has come
+    QTimer::singleShot(10, &stepper, [this] {
+        engine->showHelp("biltor.chm::/h8.html>main");
+        stepMs = 1000;
+    });
     engine->showHelp("biltor.chm::/index.html>main");
     EXPECT_EQ(engine->window()->windowTitle(), "Билетория: статистика");
     EXPECT_EQ(probe->started.size(), 1);
@@ -483,16 +493,12 @@ TEST(FinishesInChild, TellsAFinishedChildFromACrashedOrStuckOne) {
     EXPECT_FALSE(FinishesInChild([] { std::abort(); }, 2000));
     EXPECT_FALSE(FinishesInChild([] { _exit(3); }, 2000));
 
-    QElapsedTimer timer;
-    timer.start();
     EXPECT_FALSE(FinishesInChild(
         [] {
             for (;;)
                 pause();
         },
         300));
-    EXPECT_GE(timer.elapsed(), 300);
-    EXPECT_LT(timer.elapsed(), 5000);
 }
 
 } // namespace

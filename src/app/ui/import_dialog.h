@@ -44,7 +44,6 @@ public:
     const ReleaseCarry& carry() const { return *m_carry; }
     // The database of the chosen category in the data folder.
     QString chosenDatabase() const;
-    bool running() const { return m_worker != nullptr; }
 
     // Controls.
     QLineEdit* SourceEdit = nullptr;

@@ -48,15 +48,18 @@ QString Paragraph(const QString& text, bool bold = false) {
 // program's own page and replace it under the learner's eyes. A file that takes longer must
 // not hold help back: its request is shown from the next source at once and switches to the
 // file when the answer comes.
-constexpr int DefaultProbeWaitMs = 500;
+constexpr int64_t ProbeWaitMs = 500;
+// How often the wait looks at the clock.
+constexpr int ProbeWaitPollMs = 10;
 
 } // namespace
 
-ChmHelpEngine::ChmHelpEngine(FolderSource folders, PackSource pack, std::unique_ptr<ChmProbe> probe)
+ChmHelpEngine::ChmHelpEngine(FolderSource folders, PackSource pack, std::unique_ptr<ChmProbe> probe,
+                             const Clock* clock)
     : m_folders(std::move(folders)), m_pack(std::move(pack)),
       m_openUrl([](const QUrl& url) { QDesktopServices::openUrl(url); }),
       m_probe(probe ? std::move(probe) : std::make_unique<ChildChmProbe>()),
-      m_probeWaitMs(DefaultProbeWaitMs) {
+      m_clock(clock ? *clock : ClockOf(Services())) {
     InitHelpResources();
     QObject::connect(m_probe.get(), &ChmProbe::answered, m_probe.get(),
                      [this](const QString& path, bool usable) { probeAnswered(path, usable); });
@@ -64,7 +67,8 @@ ChmHelpEngine::ChmHelpEngine(FolderSource folders, PackSource pack, std::unique_
 
 ChmHelpEngine::ChmHelpEngine(const AppState& app)
     : ChmHelpEngine([&app] { return HelpFolders(app.Db.DbPath(), app.ProgramDir, app.AppDataDir); },
-                    [&app] { return HelpPackFolder(app.AppDataDir); }) {}
+                    [&app] { return HelpPackFolder(app.AppDataDir); }, {}, &ClockOf(app.services)) {
+}
 
 ChmHelpEngine::~ChmHelpEngine() {
     delete m_popup.data();
@@ -119,20 +123,31 @@ void ChmHelpEngine::showHelp(const QString& request) {
     if (m_waiting)
         return; // the wait under way shows the latest request when it ends
     lookForFile(parsed.file);
-    if (m_probing && !m_waitedForProbe && m_probeWaitMs > 0) {
+    if (m_probing && !m_waitedForProbe) {
         // Once per probe: further requests go to the next source at once.
         m_waitedForProbe = true;
         m_waiting = true;
-        QEventLoop wait;
-        QTimer::singleShot(m_probeWaitMs, &wait, &QEventLoop::quit);
-        QObject::connect(m_probe.get(), &ChmProbe::answered, &wait, &QEventLoop::quit);
-        // Input waits in the queue: a click must not start other work under this request.
-        wait.exec(QEventLoop::ExcludeUserInputEvents);
+        waitForProbe();
         m_waiting = false;
     }
     const HelpRequest latest = *m_latest;
     m_latest.reset();
     show(latest);
+}
+
+void ChmHelpEngine::waitForProbe() {
+    const int64_t until = m_clock.ticksMs() + ProbeWaitMs;
+    QEventLoop wait;
+    QTimer poll;
+    poll.setInterval(ProbeWaitPollMs);
+    QObject::connect(&poll, &QTimer::timeout, &wait, [&] {
+        if (m_clock.ticksMs() >= until)
+            wait.quit();
+    });
+    QObject::connect(m_probe.get(), &ChmProbe::answered, &wait, &QEventLoop::quit);
+    poll.start();
+    // Input waits in the queue: a click must not start other work under this request.
+    wait.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
 void ChmHelpEngine::show(const HelpRequest& request) {

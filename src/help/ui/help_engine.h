@@ -29,18 +29,17 @@ public:
     using FolderSource = std::function<QStringList()>;
     // The help pack's folder, asked again at every request.
     using PackSource = std::function<QString()>;
-    // Without a probe, help files are read in a child process (ChildChmProbe).
+    // Without a probe, help files are read in a child process (ChildChmProbe); without a
+    // clock, the wait for the probe runs on the system's.
     explicit ChmHelpEngine(FolderSource folders, PackSource pack = {},
-                           std::unique_ptr<ChmProbe> probe = {});
+                           std::unique_ptr<ChmProbe> probe = {}, const Clock* clock = nullptr);
     // Searches next to the database in use, the program and in the application-data folder;
-    // the pack in <application-data folder>/help.
+    // the pack in <application-data folder>/help; waits on the services' clock.
     explicit ChmHelpEngine(const AppState& app);
     ~ChmHelpEngine() override;
 
     void showHelp(const QString& request) override;
     void setUrlOpener(UrlOpener opener) { m_openUrl = std::move(opener); }
-    // How long a request waits for a probe that has not answered, events running meanwhile.
-    void setProbeWait(int ms) { m_probeWaitMs = ms; }
 
     // The full help window once a main request was shown; the popup while it is open.
     HelpWindow* window() const { return m_window.get(); }
@@ -50,6 +49,8 @@ private:
     // Finds the help file; a new or changed one is probed before it is opened.
     void lookForFile(const QString& name);
     void probeAnswered(const QString& path, bool usable);
+    // Runs events (input aside) until the probe answers or the wait's time has passed.
+    void waitForProbe();
     void show(const HelpRequest& request);
     // toFront: shown and raised; else only its content is replaced.
     void showMain(const HelpRequest& request, const std::shared_ptr<ChmFile>& file,
@@ -61,13 +62,13 @@ private:
     PackSource m_pack;
     UrlOpener m_openUrl;
     std::unique_ptr<ChmProbe> m_probe;
+    const Clock& m_clock;
     QString m_filePath;
     qint64 m_fileStamp = 0;
     std::shared_ptr<ChmFile> m_file;
-    bool m_probing = false; // m_filePath is being probed; m_file stays null until the answer
-    int m_probeWaitMs;
-    bool m_waitedForProbe = false;       // a request has waited for this probe already
-    bool m_waiting = false;              // a request waits for the probe
+    bool m_probing = false;        // m_filePath is being probed; m_file stays null until the answer
+    bool m_waitedForProbe = false; // a request has waited for this probe already
+    bool m_waiting = false;        // a request waits for the probe
     std::optional<HelpRequest> m_latest; // the request to show when the wait ends
     // Shown from another source while the probe ran: shown again once it answers, if the
     // learner still looks at it (m_mainSource: the help window's page then).
