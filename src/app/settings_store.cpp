@@ -109,32 +109,4 @@ Status QSettingsStore::sync(const QString& name) {
     return Status::Ok();
 }
 
-Status MemorySettingsStore::createKey() {
-    if (m_failWrites)
-        return Status::Error(QStringLiteral("Не удалось создать ключ настроек"));
-    m_keyExists = true;
-    return Status::Ok();
-}
-
-std::optional<int32_t> MemorySettingsStore::readInt(const QString& name) const {
-    return toInt32(m_values.value(name));
-}
-
-Status MemorySettingsStore::writeInt(const QString& name, int32_t value) {
-    return writeString(name, QString::number(value));
-}
-
-QString MemorySettingsStore::readString(const QString& name) const {
-    return m_values.value(name).toString();
-}
-
-Status MemorySettingsStore::writeString(const QString& name, const QString& value) {
-    if (m_failWrites)
-        return Status::Error(QStringLiteral("Не удалось сохранить настройку %1").arg(name));
-    m_keyExists = true;
-    m_values.insert(name, value);
-    ++m_writes;
-    return Status::Ok();
-}
-
 } // namespace bil

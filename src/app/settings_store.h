@@ -69,26 +69,4 @@ private:
     bool m_deferred = false;
 };
 
-// Settings held in memory, for tests; writes can be made to fail.
-class MemorySettingsStore : public SettingsStore {
-public:
-    bool keyExists() const override { return m_keyExists; }
-    Status createKey() override;
-    bool hasValue(const QString& name) const override { return m_values.contains(name); }
-    std::optional<int32_t> readInt(const QString& name) const override;
-    Status writeInt(const QString& name, int32_t value) override;
-    QString readString(const QString& name) const override;
-    Status writeString(const QString& name, const QString& value) override;
-
-    void remove(const QString& name) { m_values.remove(name); }
-    void setFailWrites(bool fail) { m_failWrites = fail; }
-    int writeCount() const { return m_writes; }
-
-private:
-    bool m_keyExists = false;
-    bool m_failWrites = false;
-    int m_writes = 0;
-    QHash<QString, QVariant> m_values;
-};
-
 } // namespace bil

@@ -38,8 +38,6 @@ Status AddLine(int number, const QString& what, const QString& text, bool replac
 }
 
 Result<QByteArray> TextBlob(int number, const QuestionSource& q, bool replace) {
-    if (q.RawText)
-        return *q.RawText;
     const int count = int(q.Answers.size());
     if (count < 2 || count > MaxAnswers)
         return QuestionError(number,

@@ -6,7 +6,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <optional>
 #include <vector>
 
 namespace bil {
@@ -18,8 +17,6 @@ struct QuestionSource {
     int Correct = 1;              // 1-based, stored order
     QString Comment;              // written after a three-character prefix and one blank
     QByteArray Jpeg;              // empty: no picture
-    // Test hook: exact text-blob bytes to store instead of the ones built from the fields.
-    std::optional<QByteArray> RawText;
 };
 
 // The three-character prefix the writer puts before every comment.

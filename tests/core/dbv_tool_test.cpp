@@ -338,14 +338,14 @@ TEST(DbvImport, ReadsContentNotFileNames) {
 class DbvCheckDamage : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        std::vector<QuestionSource> questions = DemoQuestions();
-        // Texts the writer would refuse to build, stored as they are.
-        questions[13].RawText = QByteArray("1\nВопрос\nОдин ответ\n*\nКом x");
-        questions[14].RawText = QByteArray("1\nВ\n1\n2\n3\n4\n5\n6\n*\nКом x");
-        questions[15].RawText = QByteArray("4\nВ\n1\n2\n3\n*\nКом x");
-        auto built = BuildDatabase(DemoTitle, questions);
+        auto built = BuildDatabase(DemoTitle, DemoQuestions());
         ASSERT_TRUE(built) << S(built.error());
-        s_bytes = new QByteArray(built.value());
+        // Texts the writer would refuse to build, stored as they are.
+        test::DbvBytes bytes(built.value());
+        bytes.replaceText(14, "1\nВопрос\nОдин ответ\n*\nКом x");
+        bytes.replaceText(15, "1\nВ\n1\n2\n3\n4\n5\n6\n*\nКом x");
+        bytes.replaceText(16, "4\nВ\n1\n2\n3\n*\nКом x");
+        s_bytes = new QByteArray(bytes.bytes());
     }
     static void TearDownTestSuite() { delete s_bytes; }
 

@@ -8,6 +8,7 @@
 #include "app/settings_store.h"
 #include "data/dataset_import.h"
 #include "data/themes.h"
+#include "memory_settings_store.h"
 #include "scripted_prompter.h"
 #include "stats/answer_journal.h"
 #include "stats/progress_file.h"

@@ -101,8 +101,9 @@ protected:
             QString::fromUtf16(u"Пешеходов\u00A0на\u00A0перекрестке пропускают"));
         set(q, 30, QStringLiteral("Пешеходы переходят дорогу у перекрестка. Пешехода видно?"));
         set(q, 40, QStringLiteral("Где начинается перекрёсток?"), QStringLiteral("Разметка 1.17"));
-        q[500].RawText = QByteArray("9\r\nсломан ремень пешеход перекресток\r\n*\r\n"); // damaged
-        path = WriteTestDatabase(dir.path(), q);
+        test::DbvBytes bytes(test::BuildTestDatabase(q));
+        bytes.replaceText(501, "9\r\nсломан ремень пешеход перекресток\r\n*\r\n"); // damaged
+        path = bytes.save(dir.file(QStringLiteral("dataAB.dbv")));
         ASSERT_TRUE(db.OpenDatabase(path));
         ASSERT_TRUE(Russian());
         index.setWordForms(Russian());

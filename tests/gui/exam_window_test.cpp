@@ -198,11 +198,12 @@ TEST_F(ExamWindowTest, ExamCountsReachTheFileAtTheVerdictAndAtAnEarlyClose) {
     random.values = {0, 0, 0, 0, 1, 1, 1, 1};
     TForm91 w(app);
     w.Timer1->setInterval(3600 * 1000);
-    w.setVerdictPresenter([](const ExamVerdict&) { return TForm4::ResultOk; });
     ModalDriver driver([&](QWidget* modal) {
         if (auto* q = qobject_cast<TForm94*>(modal)) {
             q->Timer1Timer(); // one second on the question
             answerOpenQuestion(w, *q);
+        } else if (auto* verdict = qobject_cast<TForm4*>(modal)) {
+            verdict->BitBtn1->click(); // "OK"
         }
     });
     const auto saved = [this] {
@@ -452,10 +453,6 @@ TEST_F(ExamWindowTest, ConfirmationOpenAtATimeOutClosesAndCountsNothing) {
     TForm91 w(app);
     w.Timer1->setInterval(3600 * 1000);
     int verdicts = 0;
-    w.setVerdictPresenter([&](const ExamVerdict&) {
-        ++verdicts;
-        return TForm4::ResultOk;
-    });
     bool timeOutInBox = false, timedOut = false, boxStayed = false;
     ModalDriver driver([&](QWidget* modal) {
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
@@ -469,6 +466,9 @@ TEST_F(ExamWindowTest, ConfirmationOpenAtATimeOutClosesAndCountsNothing) {
             box->button(QMessageBox::Yes)->click();
         } else if (auto* q = qobject_cast<TForm94*>(modal)) {
             answerOpenQuestion(w, *q);
+        } else if (auto* verdict = qobject_cast<TForm4*>(modal)) {
+            ++verdicts;
+            verdict->BitBtn1->click(); // "OK"
         }
     });
     const auto openBoxes = [] {

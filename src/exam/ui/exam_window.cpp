@@ -241,10 +241,8 @@ void TForm91::closeQuestion() {
 }
 
 bool TForm91::showVerdict(const ExamVerdict& v) {
-    const int result = m_presentVerdict
-                           ? m_presentVerdict(v)
-                           : m_result->showVerdict(v.Headline, v.FirstLine, v.SecondLine,
-                                                   v.TimeLine, v.ReviewOffered);
+    const int result =
+        m_result->showVerdict(v.Headline, v.FirstLine, v.SecondLine, v.TimeLine, v.ReviewOffered);
     return result == TForm4::ResultReview;
 }
 

@@ -32,10 +32,6 @@ public:
     void setShowMainWindow(std::function<void()> f) { m_showMain = std::move(f); }
     // Shows the study window modally for the review of the exam.
     void setShowStudyModal(StudyLauncher f) { m_showStudy = std::move(f); }
-    // Replaces the result dialog (tests); returns TForm4's result: 1 OK, 2 review.
-    void setVerdictPresenter(std::function<int(const ExamVerdict&)> f) {
-        m_presentVerdict = std::move(f);
-    }
 
     // A new exam: ExamStage 1 and the window shown maximised.
     void startExam();
@@ -89,7 +85,6 @@ private:
     TForm4* m_result = nullptr;
     std::function<void()> m_showMain;
     StudyLauncher m_showStudy;
-    std::function<int(const ExamVerdict&)> m_presentVerdict;
     bool m_inShow = false;
 };
 
