@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/app_data.h"
 #include "app/app_state.h"
 #include "app/random.h"
 #include "app/settings_store.h"
@@ -78,6 +79,7 @@ int main(int argc, char** argv) {
     bil::QSettingsStore store;
     bil::AppState state;
     state.ProgramDir = QCoreApplication::applicationDirPath();
+    state.AppDataDir = bil::AppDataFolderFromEnvironment();
 #ifdef BILETORIA_TOUR
     state.services.prompter = &tourPrompter;
 #else

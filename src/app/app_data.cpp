@@ -7,8 +7,12 @@
 
 namespace bil {
 
-Result<QString> AppDataFolder() {
-    return AppDataFolder(qEnvironmentVariable("APPDATA"),
+QString AppDataFolderFromEnvironment() {
+    return qEnvironmentVariable("APPDATA");
+}
+
+Result<QString> AppDataFolder(const QString& wanted) {
+    return AppDataFolder(wanted,
                          QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
 }
 

@@ -62,7 +62,9 @@ struct AppState {
     Settings Config;
     RunLaunch Launch;
     RunSources Sources;
-    QString AppDataDir; // without a trailing separator
+    // Without a trailing separator. Before start-up: the folder the program entry asks for
+    // (empty: the default place); start-up makes it and keeps its full path.
+    QString AppDataDir;
     QString ProgramDir; // folder of the executable
     Services services;
     SaveGuards Saves; // warn once per run of failed saves of each file

@@ -67,22 +67,23 @@ StartupResult RunStartup(AppState& state) {
     if (!load.StoreStatus)
         prompter.warn(load.StoreStatus.message()); // the settings still apply for this run
 
+    // The folder asked for by the program entry (empty: the default place).
+    const Result<QString> folder = AppDataFolder(state.AppDataDir);
     // A database import killed between its renames is finished or undone before any database
     // is opened, and what killed writes left behind goes.
-    if (Result<QString> data = AppDataFolder()) {
-        if (Status recovered = RecoverFileSets(*data); !recovered)
+    if (folder) {
+        if (Status recovered = RecoverFileSets(*folder); !recovered)
             prompter.warn(recovered.message());
-        RemoveStaleLeftovers(*data,
+        RemoveStaleLeftovers(*folder,
                              {DatabaseFileAB, DatabaseFileCD,
-                              QFileInfo(StatFilePath(*data)).fileName(),
-                              QFileInfo(ThemeFilePath(*data)).fileName(), QStringLiteral("help")},
+                              QFileInfo(StatFilePath(*folder)).fileName(),
+                              QFileInfo(ThemeFilePath(*folder)).fileName(), QStringLiteral("help")},
                              ClockOf(state.services).nowUtc());
     }
 
     if (!OpenStartupDatabase(state, load))
         return StartupResult::EndProgram;
 
-    Result<QString> folder = AppDataFolder();
     if (!folder) {
         prompter.warn(folder.error());
         return StartupResult::EndProgram;

@@ -2,6 +2,7 @@
 #include "app/app_data.h"
 #include "app/settings_loader.h"
 #include "app/settings_store.h"
+#include "memory_settings_store.h"
 #include "test_db.h"
 
 #include <QDir>
@@ -341,7 +342,7 @@ TEST(AppData, EnvironmentValueIsHonouredAndCreated) {
     EXPECT_TRUE(QFileInfo(*fallback).isDir());
 
     ASSERT_EQ(setenv("APPDATA", wanted.toLocal8Bit().constData(), 1), 0);
-    auto fromEnv = AppDataFolder();
+    auto fromEnv = AppDataFolder(AppDataFolderFromEnvironment());
     unsetenv("APPDATA");
     ASSERT_TRUE(fromEnv.ok());
     EXPECT_EQ(*fromEnv, QDir::cleanPath(wanted));

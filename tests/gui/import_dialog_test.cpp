@@ -7,6 +7,7 @@
 #include "data/demo_database.h"
 #include "data/file_commit.h"
 #include "data/themes.h"
+#include "expect_dialog.h"
 #include "help/help_pack_read.h"
 #include "help_dataset.h"
 #include "loopback_http.h"
@@ -53,12 +54,11 @@ const QByteArray& DataSetZip() {
 class ImportDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_oldAppData = qgetenv("APPDATA");
-        qputenv("APPDATA", appData.path().toLocal8Bit());
         ASSERT_TRUE(WriteDemoDatabase(program.file(QStringLiteral("dataAB.dbv"))));
         store = std::make_unique<QSettingsStore>(config.file(QStringLiteral("VRK.ini")));
         state = std::make_unique<AppState>();
         state->ProgramDir = program.path();
+        state->AppDataDir = appData.path();
         state->services.prompter = &prompter;
         state->services.store = store.get();
         form = std::make_unique<TForm2>(*state);
@@ -69,23 +69,14 @@ protected:
         m_demoPath = state->Db.DbPath();
         prompter.clear();
     }
-    void TearDown() override {
-        form.reset();
-        qputenv("APPDATA", m_oldAppData);
-    }
+    void TearDown() override { form.reset(); }
 
     // Chooses the menu command and hands its dialog to drive() while it is open.
     void withDialog(const std::function<void(ImportDialog&)>& drive) {
-        bool driven = false;
-        QTimer::singleShot(0, form.get(), [&] {
-            auto* dialog = form->findChild<ImportDialog*>();
-            ASSERT_NE(dialog, nullptr);
-            ASSERT_TRUE(dialog->isVisible());
-            driven = true;
-            drive(*dialog);
-        });
-        form->N18->trigger();
-        EXPECT_TRUE(driven);
+        {
+            test::ExpectDialog<ImportDialog> dialog(QStringLiteral("Загрузка билетов ПДД"), drive);
+            form->N18->trigger();
+        }
         EXPECT_EQ(form->findChild<ImportDialog*>(), nullptr); // gone with its command
     }
     // The dialog is at work while its start button is off.
@@ -117,7 +108,6 @@ protected:
     test::LoopbackHttp http;
 
 private:
-    QByteArray m_oldAppData;
     QString m_demoPath;
 };
 
@@ -373,6 +363,7 @@ TEST_F(ImportDialogTest, StartUpFinishesAnImportKilledBetweenItsRenames) {
     clock.advanceMs(120000);
     AppState again;
     again.ProgramDir = program.path();
+    again.AppDataDir = appData.path();
     again.services.prompter = &prompter;
     again.services.store = store.get();
     again.services.clock = &clock;

@@ -5,6 +5,7 @@
 #include "data/themes.h"
 #include "data/ui/pictures.h"
 #include "help/ui/about_box.h"
+#include "memory_settings_store.h"
 #include "scripted_prompter.h"
 #include "scripted_random.h"
 #include "stats/stat_file.h"
@@ -50,19 +51,15 @@ bool IsReddish(QColor c) {
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_oldAppData = qgetenv("APPDATA");
-        qputenv("APPDATA", appData.path().toLocal8Bit());
         store = std::make_unique<QSettingsStore>(config.file(QStringLiteral("VRK.ini")));
         state = std::make_unique<AppState>();
         state->ProgramDir = program.path();
+        state->AppDataDir = appData.path();
         state->services.prompter = &prompter;
         state->services.random = &random;
         state->services.store = store.get();
     }
-    void TearDown() override {
-        form.reset();
-        qputenv("APPDATA", m_oldAppData);
-    }
+    void TearDown() override { form.reset(); }
 
     // The main window after a successful start-up on dataAB.dbv in the program folder.
     void startWithDatabase() {
@@ -119,7 +116,6 @@ protected:
     std::vector<QUrl> opened;
 
 private:
-    QByteArray m_oldAppData;
 };
 
 } // namespace
@@ -187,6 +183,7 @@ TEST_F(MainWindowTest, ChosenDatabaseIsStoredAndUsed) {
     prompter.queueFile(badPath);
     state = std::make_unique<AppState>();
     state->ProgramDir = program.path();
+    state->AppDataDir = appData.path();
     state->services = {&prompter, &random, nullptr, store.get()};
     EXPECT_EQ(startup(), StartupResult::EndProgram);
     EXPECT_EQ(prompter.texts().last(), startup_text::DatabaseFailure);
@@ -416,6 +413,7 @@ TEST_F(MainWindowTest, SettingsMenuWritesEveryChangeAtOnce) {
     // The next start shows the stored choices.
     auto second = std::make_unique<AppState>();
     second->ProgramDir = program.path();
+    second->AppDataDir = appData.path();
     second->services = state->services;
     TForm2 again(*second);
     ASSERT_EQ(again.FormCreate(), StartupResult::Continue);

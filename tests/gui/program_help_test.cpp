@@ -4,6 +4,7 @@
 #include "app/settings_store.h"
 #include "app/startup.h"
 #include "app/ui/main_window.h"
+#include "expect_dialog.h"
 #include "help/ui/help_engine.h"
 #include "help/ui/help_window.h"
 #include "scripted_prompter.h"
@@ -53,7 +54,7 @@ TEST(ProgramHelp, HelpWindowTakesClicksDuringAModalRun) {
 
     QUrl before, after;
     bool modal = false;
-    QTimer::singleShot(0, [&] {
+    test::ExpectDialog<TForm1> shown(QStringLiteral("Билетория DER UZIRI"), [&](TForm1&) {
         modal = QApplication::activeModalWidget() == &study;
         study.SpeedButton1->click();
         HelpWindow* window = help.window();
@@ -79,14 +80,13 @@ TEST(ProgramHelp, HelpWindowTakesClicksDuringAModalRun) {
 // counts of the session are on disk by then.
 TEST(ProgramEnd, ClosingTheMainWindowEndsTheProgramWithHelpOpen) {
     test::TempDir program, appData, config;
-    const QByteArray oldAppData = qgetenv("APPDATA");
-    qputenv("APPDATA", appData.path().toLocal8Bit());
     test::WriteTestDatabase(program.path());
     QSettingsStore store(config.file(QStringLiteral("VRK.ini")));
     test::ScriptedPrompter prompter;
     SystemRandom random;
     AppState state;
     state.ProgramDir = program.path();
+    state.AppDataDir = appData.path();
     state.services.prompter = &prompter;
     state.services.random = &random;
     state.services.store = &store;
@@ -111,7 +111,6 @@ TEST(ProgramEnd, ClosingTheMainWindowEndsTheProgramWithHelpOpen) {
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_EQ(ParseStats(saved.readAll()).question(7).Seconds[ChannelExam], 42);
     help.window()->close();
-    qputenv("APPDATA", oldAppData);
 }
 
 } // namespace

@@ -30,11 +30,10 @@ using test::ReadAll;
 class ProgressCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_oldAppData = qgetenv("APPDATA");
-        qputenv("APPDATA", appData.path().toLocal8Bit());
         store = std::make_unique<QSettingsStore>(config.file(QStringLiteral("VRK.ini")));
         state = std::make_unique<AppState>();
         state->ProgramDir = program.path();
+        state->AppDataDir = appData.path();
         state->services.prompter = &prompter;
         state->services.store = store.get();
         test::WriteTestDatabase(program.path());
@@ -43,10 +42,7 @@ protected:
         ASSERT_EQ(LoadThemesAtStartup(*state), StartupResult::Continue);
         form->show();
     }
-    void TearDown() override {
-        form.reset();
-        qputenv("APPDATA", m_oldAppData);
-    }
+    void TearDown() override { form.reset(); }
     QString statPath() const { return StatFilePath(state->AppDataDir); }
     QString themePath() const { return ThemeFilePath(state->AppDataDir); }
     int actionIndex(const QString& name) const {
@@ -64,7 +60,6 @@ protected:
     std::unique_ptr<TForm2> form;
 
 private:
-    QByteArray m_oldAppData;
 };
 
 } // namespace

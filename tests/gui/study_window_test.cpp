@@ -6,6 +6,7 @@
 #include "app/ui/main_window.h"
 #include "app/ui/window_links.h"
 #include "data/themes.h"
+#include "expect_dialog.h"
 #include "jpeg_samples.h"
 #include "scripted_prompter.h"
 #include "stats/stat_file.h"
@@ -20,7 +21,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -29,6 +29,9 @@ using namespace bil;
 namespace {
 
 using test::ReadAll;
+
+const QString MoveTitle = QStringLiteral("Перенос вопроса в другую тему");
+const QString VerdictTitle = QStringLiteral("Билетория DER UZIRI");
 
 bool SameIcon(const QIcon& a, const QIcon& b) {
     return a.pixmap(16, 16).toImage() == b.pixmap(16, 16).toImage();
@@ -146,14 +149,16 @@ TEST_F(StudyWindowTest, CtrlF5MovesAQuestionOutOfAThemeRun) {
     EXPECT_TRUE(window->windowTitle().endsWith(ThemeNames(5)));
 
     QString prompt;
-    QTimer::singleShot(0, [&] {
-        TForm9& d = window->moveDialog();
-        prompt = d.Label1->text();
-        EXPECT_EQ(d.ListView2->currentRow(), 4);
-        d.ListView2->setCurrentRow(6);
-        d.BitBtn1->click();
-    });
-    QTest::keyClick(window->ListView1, Qt::Key_F5, Qt::ControlModifier);
+    {
+        test::ExpectDialog<TForm9> move(MoveTitle, [&](TForm9& d) {
+            EXPECT_EQ(&d, &window->moveDialog());
+            prompt = d.Label1->text();
+            EXPECT_EQ(d.ListView2->currentRow(), 4);
+            d.ListView2->setCurrentRow(6);
+            d.BitBtn1->click();
+        });
+        QTest::keyClick(window->ListView1, Qt::Key_F5, Qt::ControlModifier);
+    }
     EXPECT_EQ(prompt, QStringLiteral("Укажите в какую тему перенести вопрос №4 билета №1"));
     EXPECT_EQ(app.Themes.theme(4), 7);
     EXPECT_EQ(window->ListView1->count(), 11);
@@ -195,13 +200,15 @@ TEST_F(StudyWindowTest, TrainingVerdictOffersTheReviewInTheSameWindow) {
     EXPECT_FALSE(window->Image2->isVisibleTo(window.get()));
 
     QString headline;
-    QTimer::singleShot(0, [&] {
-        TForm4& d = window->resultDialog();
-        headline = d.Label1->text();
-        EXPECT_EQ(d.focusWidget(), d.BitBtn2);
-        d.BitBtn2->click();
-    });
-    window->BitBtn7->click();
+    {
+        test::ExpectDialog<TForm4> verdict(VerdictTitle, [&](TForm4& d) {
+            EXPECT_EQ(&d, &window->resultDialog());
+            headline = d.Label1->text();
+            EXPECT_EQ(d.focusWidget(), d.BitBtn2);
+            d.BitBtn2->click();
+        });
+        window->BitBtn7->click();
+    }
     EXPECT_EQ(headline, QStringLiteral("К сожалению экзамен не сдан!"));
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->Label5->text(), QStringLiteral("Режим обучения"));
@@ -219,23 +226,25 @@ TEST(ResultDialog, ButtonsAndFocus) {
     EXPECT_EQ(dialog.size(), QSize(362, 189));
 
     bool reviewFocused = false;
-    QTimer::singleShot(0, [&] {
-        reviewFocused = dialog.focusWidget() == dialog.BitBtn2;
-        QTest::keyClick(dialog.focusWidget(), Qt::Key_Return);
-    });
-    EXPECT_EQ(dialog.showVerdict(QStringLiteral("Поздравляем вы сдали экзамен!"),
-                                 QStringLiteral("Вы отвечали на билет №4"), QString(),
-                                 QStringLiteral("Время ответа: 00:03:10"), true),
-              TForm4::ResultReview);
+    {
+        test::ExpectDialog<TForm4> shown(VerdictTitle, [&](TForm4& d) {
+            reviewFocused = d.focusWidget() == d.BitBtn2;
+            QTest::keyClick(d.focusWidget(), Qt::Key_Return);
+        });
+        EXPECT_EQ(dialog.showVerdict(QStringLiteral("Поздравляем вы сдали экзамен!"),
+                                     QStringLiteral("Вы отвечали на билет №4"), QString(),
+                                     QStringLiteral("Время ответа: 00:03:10"), true),
+                  TForm4::ResultReview);
+    }
     EXPECT_TRUE(reviewFocused);
     EXPECT_TRUE(dialog.Label3->text().isEmpty());
 
-    QTimer::singleShot(0, [&] {
-        QTest::keyClick(&dialog, Qt::Key_Escape); // no way out but the buttons
-        EXPECT_TRUE(dialog.isVisible());
-        dialog.close();
-        EXPECT_TRUE(dialog.isVisible());
-        QTest::keyClick(dialog.focusWidget(), Qt::Key_Return);
+    test::ExpectDialog<TForm4> shown(VerdictTitle, [&](TForm4& d) {
+        QTest::keyClick(&d, Qt::Key_Escape); // no way out but the buttons
+        EXPECT_TRUE(d.isVisible());
+        d.close();
+        EXPECT_TRUE(d.isVisible());
+        QTest::keyClick(d.focusWidget(), Qt::Key_Return);
     });
     EXPECT_EQ(dialog.showVerdict(QStringLiteral("К сожалению экзамен не сдан!"), QString(),
                                  QString(), QString(), false),
@@ -248,14 +257,13 @@ TEST(ResultDialog, ButtonsAndFocus) {
 // ticket as learned.
 TEST(StudyRoad, MainWindowTicketFiveLearnedByDigitKeys) {
     test::TempDir program, appData, config;
-    const QByteArray oldAppData = qgetenv("APPDATA");
-    qputenv("APPDATA", appData.path().toLocal8Bit());
     test::WriteTestDatabase(program.path());
     QSettingsStore store(config.file(QStringLiteral("VRK.ini")));
     test::ScriptedPrompter prompter; // answers No: no next ticket
     SystemRandom random;
     AppState state;
     state.ProgramDir = program.path();
+    state.AppDataDir = appData.path();
     state.services.prompter = &prompter;
     state.services.random = &random;
     state.services.store = &store;
@@ -306,7 +314,6 @@ TEST(StudyRoad, MainWindowTicketFiveLearnedByDigitKeys) {
     const QByteArray saved = ReadAll(StatFilePath(state.AppDataDir));
     ASSERT_EQ(saved.size(), StatRecordSize);
     EXPECT_EQ(ParseStats(saved).TicketStatus[4], 4);
-    qputenv("APPDATA", oldAppData);
 }
 
 // Pictures: the question text beside the fitted picture, the answers below both; a picture

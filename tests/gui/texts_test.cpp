@@ -19,7 +19,6 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 #include <QTranslator>
 #include <QUrl>
 
@@ -46,10 +45,10 @@ OnNextMessageBox(std::function<void(QMessageBox&)> act) {
 // The engine breaks lines as LF CR: no label or message box may show the CR as a blank.
 TEST(Texts, LineBreaksReachNoLabelOrMessageBox) {
     TForm4 dialog;
-    QTimer::singleShot(0, [&] {
-        EXPECT_EQ(dialog.Label2->text(),
+    test::ExpectDialog<TForm4> verdict(QStringLiteral("Билетория DER UZIRI"), [](TForm4& d) {
+        EXPECT_EQ(d.Label2->text(),
                   QStringLiteral("В основном блоке ошибок: 1\nВ дополнительном блоке: 1"));
-        dialog.BitBtn1->click();
+        d.BitBtn1->click();
     });
     dialog.showVerdict(QStringLiteral("ЭКЗАМЕН ПРОВАЛЕН!"),
                        QStringLiteral("В основном блоке ошибок: 1\n\rВ дополнительном блоке: 1"),
@@ -83,9 +82,12 @@ TEST(Texts, TimeOutMessageShowsTheErrorIcon) {
     window.setRun(RunRequest::training(2));
     TForm4 verdict;
     window.setResultDialog(&verdict);
-    QTimer::singleShot(0, [&] { verdict.BitBtn1->click(); });
-    window.show();
-    window.engine().countdownSecond();
+    {
+        test::ExpectDialog<TForm4> shown(QStringLiteral("Билетория DER UZIRI"),
+                                         [](TForm4& d) { d.BitBtn1->click(); });
+        window.show();
+        window.engine().countdownSecond();
+    }
     ASSERT_FALSE(scripted.shown().empty());
     EXPECT_EQ(scripted.shown()[0].text, QStringLiteral("Время закончилось! "));
     EXPECT_EQ(scripted.shown()[0].caption, QStringLiteral("Внимание!"));
@@ -106,23 +108,20 @@ TEST(Texts, SaveDialogAddsTheExtensionBeforeAskingToOverwrite) {
     const QString existing = dir.file(QStringLiteral("Мой прогресс.biletoria"));
     test::WriteBytes(existing, "старый");
     QString question;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    const QString title = QStringLiteral("Сохранить прогресс в файл");
+    test::ExpectDialog<QFileDialog> save(title, [&](QFileDialog& dialog) {
+        auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
         ASSERT_NE(name, nullptr);
         name->setText(QStringLiteral("Мой прогресс"));
-        QTimer::singleShot(0, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            ASSERT_NE(box, nullptr);
-            question = box->text();
-            box->button(QMessageBox::Yes)->click();
+        test::ExpectDialog<QMessageBox> overwrite(title, [&](QMessageBox& box) {
+            question = box.text();
+            box.button(QMessageBox::Yes)->click();
         });
-        QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+        QMetaObject::invokeMethod(&dialog, "accept", Qt::DirectConnection);
     });
     QtPrompter prompter;
     const QString chosen = prompter.chooseSaveFile(
-        QStringLiteral("Сохранить прогресс в файл"), dir.file(QStringLiteral("Новый.biletoria")),
+        title, dir.file(QStringLiteral("Новый.biletoria")),
         QStringLiteral("Файлы прогресса Билетории (*.biletoria);;Все файлы (*)"));
     EXPECT_TRUE(question.contains(QStringLiteral("Мой прогресс.biletoria")))
         << question.toStdString();

@@ -135,7 +135,7 @@ ImportDialog::~ImportDialog() {
 QString ImportDialog::dataFolder() const {
     if (!m_state.AppDataDir.isEmpty())
         return m_state.AppDataDir;
-    auto folder = AppDataFolder();
+    auto folder = AppDataFolder(QString());
     return folder ? folder.value() : QString();
 }
 
