@@ -10,6 +10,7 @@
 #include "data/ui/pictures.h"
 #include "help/ui/about_box.h"
 #include "scripted_prompter.h"
+#include "scripted_random.h"
 #include "stats/ui/prep_dialog.h"
 #include "test_db.h"
 
@@ -25,30 +26,22 @@ namespace {
 
 using namespace bil;
 
-class FixedRandom final : public RandomSource {
-public:
-    int below(int) override { return 0; }
-    void reseed() override {}
-};
-
 struct Folders {
     QTemporaryDir program, appData, config;
-    Folders() {
-        test::WriteTestDatabase(program.path());
-        qputenv("APPDATA", appData.path().toLocal8Bit());
-    }
+    Folders() { test::WriteTestDatabase(program.path()); }
 };
 
 void BM_StartupToFirstShownMainWindow(benchmark::State& st) {
     Folders folders;
     QSettingsStore store(folders.config.filePath(QStringLiteral("VRK.ini")));
     test::ScriptedPrompter prompter;
-    FixedRandom random;
+    test::ScriptedRandom random; // every draw 0
     for (auto _ : st) {
         QElapsedTimer clock; // the closing of the windows is no part of the start-up
         clock.start();
         auto state = std::make_unique<AppState>();
         state->ProgramDir = folders.program.path();
+        state->AppDataDir = folders.appData.path();
         state->services = {&prompter, &random, nullptr, &store};
         TForm2 form(*state);
         if (form.FormCreate() != StartupResult::Continue) {

@@ -4,6 +4,7 @@
 
 #include "app/settings_store.h"
 #include "data/themes.h"
+#include "memory_settings_store.h"
 #include "scripted_prompter.h"
 #include "stats/stat_file.h"
 #include "test_dataset.h"
