@@ -10,6 +10,7 @@
 #include "data/dataset_import.h"
 #include "data/file_commit.h"
 #include "data/themes.h"
+#include "memory_settings_store.h"
 #include "scripted_prompter.h"
 #include "stats/answer_journal.h"
 #include "stats/save_guard.h"
