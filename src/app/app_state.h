@@ -6,6 +6,7 @@
 #include "data/fingerprint.h"
 #include "data/question_search.h"
 #include "data/themes.h"
+#include "stats/release_history.h"
 #include "stats/save_guard.h"
 #include "stats/stat_record.h"
 
@@ -44,9 +45,6 @@ struct Services {
 
 // Choices other windows keep for the runs they start.
 struct RunSources {
-    // The questions of the last release update that start from zero (changed and new), for
-    // the «Изменённые вопросы» run; empty when there was none.
-    std::vector<int> ChangedList;
     // The 20 position check marks of the preparation dialog (bit p-1 = position p ticked).
     uint32_t PrepChecks = 0xFFFFF;
 };
@@ -72,6 +70,8 @@ struct AppState {
     SearchIndex Search;
     // The open database's question fingerprints, computed when first needed.
     PrintCache Prints;
+    // The releases the progress was carried across (releases.dat).
+    ReleaseHistory Releases;
 };
 
 } // namespace bil

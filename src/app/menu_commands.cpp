@@ -109,7 +109,7 @@ bool SwitchAfterImportCommand(AppState& state, const QString& path, const Releas
     if (switched.Outcome == SwitchOutcome::NotRemembered && prompter)
         prompter->warn(startup_text::DatabaseNotRemembered + QLatin1Char('\n') +
                        switched.Reason.message());
-    const std::vector<int>& changed = state.Sources.ChangedList;
+    const std::vector<int> changed = carry.Plan->Diff.freshNumbers();
     if (prompter && startChanged && !changed.empty() &&
         prompter->confirm(QStringLiteral("Новый выпуск билетов загружен, результаты перенесены. "
                                          "Пройти изменённые вопросы (%1) сейчас?")

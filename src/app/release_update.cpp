@@ -118,6 +118,7 @@ ReleaseBase CaptureReleaseBase(AppState& state) {
     base.Stats = state.Stats;
     base.Themes = state.Themes.QuestionTheme;
     base.Marks = state.Themes.DifficultyMark;
+    base.History = state.Releases;
     return base;
 }
 
@@ -148,6 +149,10 @@ Result<std::optional<ReleasePlan>> PlanReleaseUpdate(const ReleaseBase& base,
     plan.Title = fresh.DbTitle();
     plan.Diff = *diff;
     plan.Progress = CarryProgress(plan.Diff, base.Stats, base.Themes, base.Marks);
+    plan.Step.Old = SetFingerprint(*base.Prints);
+    plan.Step.New = SetFingerprint(*prints);
+    for (int n = 1; n <= QuestionCount; ++n)
+        plan.Step.KeptFrom[size_t(n - 1)] = uint16_t(plan.Diff.KeptFrom[size_t(n - 1)]);
     return std::optional<ReleasePlan>(std::move(plan));
 }
 
@@ -198,10 +203,12 @@ bool AskReleaseUpdate(Prompter& prompter, const ReleasePlan& plan) {
 
 namespace {
 
-// Stages the carried statistics (the bytes the file holds past the record kept) and the theme
-// file into the import's set, so that they take their places together with the databases.
-Status StageCarriedProgress(FileSet& files, const QString& appDataDir,
-                            const CarriedProgress& progress) {
+// Stages the carried statistics (the bytes the file holds past the record kept), the theme file
+// and the history of releases into the import's set, so that they take their places together
+// with the databases.
+Status StageCarriedProgress(FileSet& files, const QString& appDataDir, const ReleasePlan& plan,
+                            const ReleaseHistory& history) {
+    const CarriedProgress& progress = plan.Progress;
     const QString statPath = StatFilePath(appDataDir);
     const QByteArray oldStat = ReadWhole(statPath);
     const QByteArray stat =
@@ -211,6 +218,10 @@ Status StageCarriedProgress(FileSet& files, const QString& appDataDir,
         return staged.status();
     if (Result<int> staged =
             files.addFile(ThemeFilePath(appDataDir), ThemeBytes(progress.Themes, progress.Marks));
+        !staged)
+        return staged.status();
+    if (Result<int> staged = files.addFile(ReleaseHistoryPath(appDataDir),
+                                           ReleaseHistoryBytes(WithStep(history, plan.Step)));
         !staged)
         return staged.status();
     return Status::Ok();
@@ -242,7 +253,7 @@ ReleaseImport MakeReleaseImport(const ReleaseBase& base, const QString& appDataD
             return Status::Ok();
         if (!ask || !ask(**found))
             return Status::Error(ReleaseDeclinedMessage);
-        if (Status s = StageCarriedProgress(*context.Files, appDataDir, (*found)->Progress); !s)
+        if (Status s = StageCarriedProgress(*context.Files, appDataDir, **found, base.History); !s)
             return s;
         plan->Plan = std::move(**found);
         return Status::Ok();
@@ -255,7 +266,7 @@ void AdoptCarriedProgress(AppState& state, const ReleasePlan& plan) {
     state.Stats = plan.Progress.Stats;
     state.Themes.QuestionTheme = plan.Progress.Themes;
     state.Themes.DifficultyMark = plan.Progress.Marks;
-    state.Sources.ChangedList = plan.Diff.freshNumbers();
+    state.Releases = WithStep(state.Releases, plan.Step);
     // The import wrote both files with what memory now holds.
     state.Saves.Stats.markSaved();
     state.Saves.Themes.markSaved();

@@ -48,6 +48,7 @@ struct ReleaseBase {
     TStatRecord Stats{};
     std::array<uint8_t, QuestionCount> Themes{};
     std::array<uint8_t, QuestionCount> Marks{};
+    ReleaseHistory History;
 };
 ReleaseBase CaptureReleaseBase(AppState& state);
 
@@ -56,6 +57,7 @@ struct ReleasePlan {
     QString Title; // of the new release
     ReleaseDiff Diff;
     CarriedProgress Progress;
+    ReleaseStep Step; // for the history of releases
 };
 
 // Compares the open database with the database file newDbPath. Nothing (no plan) when the new
@@ -96,8 +98,7 @@ ReleaseImport MakeReleaseImport(const ReleaseBase& base, const QString& appDataD
                                 AskReplace askReplace = {});
 
 // The program takes the new release in memory after its files were committed: the carried
-// counts, themes and marks, the new database open in place of the old, and the changed and new
-// questions as the list of the «Изменённые вопросы» run.
+// counts, themes and marks and the history of releases with the new step.
 void AdoptCarriedProgress(AppState& state, const ReleasePlan& plan);
 
 } // namespace bil

@@ -74,11 +74,12 @@ StartupResult RunStartup(AppState& state) {
     if (folder) {
         if (Status recovered = RecoverFileSets(*folder); !recovered)
             prompter.warn(recovered.message());
-        RemoveStaleLeftovers(*folder,
-                             {DatabaseFileAB, DatabaseFileCD,
-                              QFileInfo(StatFilePath(*folder)).fileName(),
-                              QFileInfo(ThemeFilePath(*folder)).fileName(), QStringLiteral("help")},
-                             ClockOf(state.services).nowUtc());
+        RemoveStaleLeftovers(
+            *folder,
+            {DatabaseFileAB, DatabaseFileCD, QFileInfo(StatFilePath(*folder)).fileName(),
+             QFileInfo(ThemeFilePath(*folder)).fileName(),
+             QFileInfo(ReleaseHistoryPath(*folder)).fileName(), QStringLiteral("help")},
+            ClockOf(state.services).nowUtc());
     }
 
     if (!OpenStartupDatabase(state, load))
@@ -97,6 +98,11 @@ StartupResult RunStartup(AppState& state) {
     }
     // A file that could not be created is not reported here; the next save tries again.
     state.Stats = stats->Record;
+    // Without it only the «Изменённые вопросы» run and the answers of older releases are lost.
+    if (Result<ReleaseHistory> releases = ReadReleaseHistory(ReleaseHistoryPath(state.AppDataDir)))
+        state.Releases = std::move(*releases);
+    else
+        prompter.warn(releases.error());
     state.Sources.PrepChecks = PrepChecksFromMask(state.Stats.PrepPositions);
     state.Launch.DrawnTickets.fill(0);
     return StartupResult::Continue;

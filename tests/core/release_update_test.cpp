@@ -6,6 +6,9 @@
 #include "data/themes.h"
 #include "memory_settings_store.h"
 #include "scripted_prompter.h"
+#include "stats/answer_journal.h"
+#include "stats/memory_model.h"
+#include "stats/release_history.h"
 #include "stats/stat_file.h"
 #include "test_dataset.h"
 #include "test_db.h"
@@ -71,9 +74,9 @@ protected:
 
     // The import of the next release with the program's steps; answers the release question
     // from the prompter's queue.
-    Status importNext(std::shared_ptr<ReleaseCarry>& carry) {
+    Status importNext(std::shared_ptr<ReleaseCarry>& carry, bool cd = false) {
         ReleaseImport work = MakeReleaseImport(
-            CaptureReleaseBase(state), appData.path(), appData.path(), false,
+            CaptureReleaseBase(state), appData.path(), appData.path(), cd,
             [this](const ReleasePlan& plan) { return AskReleaseUpdate(prompter, plan); });
         carry = work.Carry;
         return RunDataSetImport(second.path(), work.Steps, {});
@@ -164,7 +167,11 @@ TEST_F(ReleaseImportTest, YesCarriesEveryQuestionsHistoryToItsNewPlace) {
     ASSERT_TRUE(started);
     EXPECT_EQ(started->Type, RunType::ChangedQuestions);
     EXPECT_EQ(started->Questions, (std::vector<int>{1, 3, 4, 21, 67}));
-    EXPECT_EQ(state.Sources.ChangedList, started->Questions);
+    // ...and still after a restart: the history of releases was committed with the rest.
+    Result<ReleaseHistory> stored = ReadReleaseHistory(ReleaseHistoryPath(appData.path()));
+    ASSERT_TRUE(stored.ok()) << stored.error().toStdString();
+    EXPECT_EQ(*stored, state.Releases);
+    EXPECT_EQ(ChangedQuestions(*stored, state.Prints.setPrint(state.Db)), started->Questions);
 }
 
 TEST_F(ReleaseImportTest, DatabasesThatCannotTakeTheirPlaceLeaveTheOldProgress) {
@@ -185,4 +192,43 @@ TEST_F(ReleaseImportTest, AnotherCategoryOrTheSameReleaseIsNoReleaseUpdate) {
     auto cd = PlanReleaseUpdate(base, QDir(appData.path()).filePath(DatabaseFileCD));
     ASSERT_TRUE(cd.ok());
     EXPECT_FALSE(*cd);
+}
+
+TEST_F(ReleaseImportTest, AnswersOfTheOldReleaseCountForTheirQuestionsAtTheNewNumbers) {
+    const Fingerprint oldSet = state.Prints.setPrint(state.Db);
+    std::vector<JournalEntry> journal;
+    for (const int n : {1, 21, 100}) { // changed, moved to 45, unchanged
+        JournalEntry e;
+        e.Set = oldSet;
+        e.Question = n;
+        e.Time = 1'800'000'000;
+        e.Right = true;
+        e.Flags = FirstInRun;
+        journal.push_back(e);
+    }
+    prompter.queueYesNo(true);
+    std::shared_ptr<ReleaseCarry> carry;
+    ASSERT_TRUE(importNext(carry).ok());
+    ASSERT_TRUE(SwitchAfterImportCommand(state, ab, *carry, {}));
+    const Fingerprint newSet = state.Prints.setPrint(state.Db);
+    ASSERT_NE(newSet, oldSet);
+
+    const MemoryStates states = ReplayJournal(InRelease(journal, newSet, state.Releases), newSet);
+    EXPECT_EQ(states[45 - 1].Reviews, 1);
+    EXPECT_EQ(states[100 - 1].Reviews, 1);
+    EXPECT_EQ(states[1 - 1].Reviews, 0);
+    EXPECT_EQ(states[21 - 1].Reviews, 0); // a new question there now
+    // The journal itself is not rewritten: the old release's records still count for it.
+    EXPECT_EQ(ReplayJournal(InRelease(journal, oldSet, state.Releases), oldSet)[21 - 1].Reviews, 1);
+}
+
+TEST_F(ReleaseImportTest, ChoosingTheOtherCategoriesKeepsThePlainResetQuestion) {
+    std::shared_ptr<ReleaseCarry> carry;
+    ASSERT_TRUE(importNext(carry, true).ok());
+    EXPECT_FALSE(carry->Plan);
+    EXPECT_TRUE(prompter.shown().empty());
+    const QString cd = QDir(appData.path()).filePath(DatabaseFileCD);
+    ASSERT_TRUE(SwitchAfterImportCommand(state, cd, *carry, {}));
+    EXPECT_TRUE(prompter.showed(QStringLiteral("Вы хотите обнулить результаты и статистику?")));
+    EXPECT_EQ(state.Db.DbPath(), cd);
 }

@@ -470,3 +470,26 @@ TEST_F(StatsWindowTest, NoChartLabelIsCutShort) {
     // The question charts have room for every number.
     EXPECT_EQ(qobject_cast<QCategoryAxis*>(window->Chart5.axisX)->count(), 20);
 }
+
+TEST_F(StatsWindowTest, ChangedQuestionsOfTheLastReleaseUpdateRunFromTheListsPage) {
+    test::TempDir dir;
+    ASSERT_TRUE(app->Db.OpenDatabase(test::WriteTestDatabase(dir.path())));
+    ReleaseStep step;
+    step.Old = 1;
+    step.New = app->Prints.setPrint(app->Db);
+    for (int n = 1; n <= QuestionCount; ++n)
+        step.KeptFrom[size_t(n - 1)] = uint16_t(n == 3 || n == 47 ? 0 : n);
+    app->Releases = {step};
+    showWindow();
+    window->PageControl1->setCurrentIndex(5);
+    ASSERT_TRUE(window->ChangedButton->isVisible());
+    window->ChangedButton->click();
+    ASSERT_EQ(launched.size(), 1u);
+    EXPECT_EQ(launched[0].Type, RunType::ChangedQuestions);
+    EXPECT_EQ(launched[0].Questions, (std::vector<int>{3, 47}));
+
+    // Another database open (or no carry-over to it): nothing to offer.
+    app->Releases[0].New = 2;
+    window->FormShow();
+    EXPECT_FALSE(window->ChangedButton->isVisible());
+}

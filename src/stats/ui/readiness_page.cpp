@@ -4,6 +4,7 @@
 #include "app/platform.h"
 #include "stats/answer_journal.h"
 #include "stats/readiness.h"
+#include "stats/release_history.h"
 #include "stats/statistics.h"
 
 #include <QBarCategoryAxis>
@@ -85,9 +86,11 @@ void ReadinessPage::refresh() {
     const int64_t now = nowUtc.toSecsSinceEpoch();
     const int offset = QTimeZone::systemTimeZone().offsetFromUtc(nowUtc);
     const Fingerprint set = m_app.Prints.setPrint(m_app.Db);
-    // Without readable questions there is no set: its answers would not be told apart.
-    static const std::vector<JournalEntry> none;
-    const std::vector<JournalEntry>& entries = set != 0 ? RecordedAnswers(m_app) : none;
+    // Without readable questions there is no set: its answers would not be told apart. Answers
+    // given under earlier releases count for their questions at today's numbers.
+    const std::vector<JournalEntry> entries =
+        set != 0 ? InRelease(RecordedAnswers(m_app), set, m_app.Releases)
+                 : std::vector<JournalEntry>{};
 
     const std::vector<DayChance> days = ChanceByDay(entries, set, now, offset);
     std::vector<std::pair<QDate, qreal>> points;

@@ -4,6 +4,7 @@
 #include "app/platform.h"
 #include "help/help_topics.h"
 #include "help/open_help.h"
+#include "stats/release_history.h"
 #include "stats/ui/readiness_page.h"
 
 #include <QBarSeries>
@@ -240,6 +241,11 @@ QWidget* TForm5::buildAnalysisPage() {
     fv->setContentsMargins(0, 0, 0, 0);
     fv->addWidget(new QLabel(QStringLiteral("Отбирать по теме:"), filter));
     fv->addWidget(ListBox1, 1);
+    ChangedButton = new QPushButton(QStringLiteral("Изменённые вопросы"), filter);
+    ChangedButton->setToolTip(
+        QStringLiteral("Пройти вопросы, изменённые или добавленные в новом выпуске билетов"));
+    ChangedButton->setAutoDefault(false);
+    fv->addWidget(ChangedButton);
     filter->setFixedWidth(160);
     h->addWidget(filter);
 
@@ -319,6 +325,12 @@ QWidget* TForm5::buildAnalysisPage() {
     connect(RepeatYellow, &QPushButton::clicked, this, [this] { repeatClicked(4, ListBox4); });
     connect(RepeatGreen, &QPushButton::clicked, this, [this] { repeatClicked(5, ListBox3); });
     connect(RepeatHard, &QPushButton::clicked, this, [this] { repeatClicked(6, ListBox5); });
+    connect(ChangedButton, &QPushButton::clicked, this, [this] {
+        const std::vector<int> changed =
+            ChangedQuestions(m_app.Releases, m_app.Prints.setPrint(m_app.Db));
+        if (!changed.empty())
+            launchStudy(RunRequest::changedQuestions(changed));
+    });
     return page;
 }
 
@@ -519,6 +531,9 @@ void TForm5::refreshAnalysis() {
     ListBox6->clear();
     ListBox6->addItems(a.Theory);
     NoneTheory->setVisible(ListBox6->count() == 0);
+    // Only while the open database is the release the progress was last carried to.
+    ChangedButton->setVisible(
+        !ChangedQuestions(m_app.Releases, m_app.Prints.setPrint(m_app.Db)).empty());
 }
 
 // --- Clicks ------------------------------------------------------------------------------------

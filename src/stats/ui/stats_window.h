@@ -100,6 +100,7 @@ public:
     QRadioButton* rb3 = nullptr;
     QRadioButton* rb4 = nullptr;
     QPushButton* OkButton = nullptr;
+    QPushButton* ChangedButton = nullptr; // «Изменённые вопросы» of the last release update
 
 protected:
     void showEvent(QShowEvent* event) override;
