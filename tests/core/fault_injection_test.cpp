@@ -6,6 +6,7 @@
 
 #include "app/app_state.h"
 #include "app/progress_transfer.h"
+#include "app/release_update.h"
 #include "app/settings_store.h"
 #include "data/dataset_import.h"
 #include "data/file_commit.h"
@@ -34,6 +35,7 @@
 #include <memory>
 #include <random>
 #include <thread>
+#include <tuple>
 
 #include <pwd.h>
 #include <sys/resource.h>
@@ -684,6 +686,114 @@ TEST(KillDuringRestore, TheStoresAndTheJournalAlwaysComeFromOneProgressFile) {
     EXPECT_EQ(result, rounds);
     EXPECT_GT(changes, 1);
     std::printf("[ kills    ] restore: %d kills, %d changes of the stores seen\n", rounds, changes);
+}
+
+// Imports of the next release and back, each carrying the learner's progress over, killed at
+// every step of their writes: after the next start's recovery the databases, the statistics,
+// the theme file and the history of releases always belong together, old or new.
+TEST(KillDuringImport, CarriedProgressAndDatabasesAreAllOldOrAllNew) {
+    TempDir sets, data;
+    test::DataSetShape shape;
+    shape.BigJpeg = false;
+    const std::array<QString, 2> source = {sets.file(QStringLiteral("0")),
+                                           sets.file(QStringLiteral("1"))};
+    ASSERT_TRUE(test::WriteDataSetFolder(source[0], test::MakePublishedDataSet(shape)));
+    ASSERT_TRUE(test::WriteDataSetFolder(source[1], test::MakeNextRelease(shape)));
+    const QString ab = data.file(DatabaseFileAB);
+    ASSERT_TRUE(RunDataSetImport(source[0], {DatabasesStep(data.path())}, {}));
+    const QByteArray firstAB = ReadAll(ab);
+    // Counts only on questions that keep their identity both ways (21 moves to 45 and back),
+    // so that the statistics of each release are always the same.
+    TStatRecord firstStats{};
+    for (const int n : {21, 100, 200})
+        firstStats.question(n).Right = {uint8_t(n % 250), 1, 2};
+    firstStats.TicketStatus[9] = 2;
+    ASSERT_TRUE(SaveStats(StatFilePath(data.path()), firstStats));
+    ThemeTable themes;
+    for (int n = 1; n <= QuestionCount; ++n)
+        themes.theme(n) = DefaultThemeOf(n);
+    themes.mark(21) = 2;
+    ASSERT_TRUE(SaveThemeFile(themes, data.path()));
+
+    // One start of the program and the import of the other release, answered «Да».
+    const auto carryOver = [&]() -> Status {
+        AppState app;
+        if (!app.Db.OpenDatabase(ab))
+            return Status::Error(QStringLiteral("no database"));
+        Result<LoadedStats> stats = LoadStats(StatFilePath(data.path()));
+        if (!stats)
+            return stats.status();
+        app.Stats = stats->Record;
+        if (Status s = LoadThemeFile(app.Themes, data.path()); !s)
+            return s;
+        if (Result<ReleaseHistory> history = ReadReleaseHistory(ReleaseHistoryPath(data.path())))
+            app.Releases = *history;
+        const int next = ReadAll(ab) == firstAB ? 1 : 0;
+        ReleaseImport work = MakeReleaseImport(CaptureReleaseBase(app), data.path(), data.path(),
+                                               false, [](const ReleasePlan&) { return true; });
+        return RunDataSetImport(source[size_t(next)], work.Steps, {});
+    };
+    // What each release's files hold: the database, the statistics, the themes, its print.
+    const auto state = [&] {
+        Database db;
+        Fingerprint set = 0;
+        if (db.OpenDatabase(ab))
+            if (Result<QuestionPrints> prints = ComputeQuestionPrints(db))
+                set = SetFingerprint(*prints);
+        return std::make_tuple(ReadAll(ab), ReadAll(StatFilePath(data.path())),
+                               ReadAll(ThemeFilePath(data.path())), set);
+    };
+    const auto first = state();
+    ASSERT_TRUE(carryOver());
+    const auto second = state();
+    ASSERT_NE(std::get<0>(second), std::get<0>(first));
+    TStatRecord secondStats = firstStats;
+    std::swap(secondStats.question(21), secondStats.question(45));
+    ASSERT_EQ(std::get<1>(second), SerializeStats(secondStats));
+    ASSERT_TRUE(carryOver());
+    ASSERT_EQ(state(), first);
+
+    // The process dies at every disk step of the commit, and of every write of the progress
+    // files, in turn; the state after the next start's recovery is the one before or the next.
+    const auto counted = [](DiskStep step, const QString& path) {
+        return step == DiskStep::Journal || step == DiskStep::Rename ||
+               path.contains(QStringLiteral("stat.dat")) ||
+               path.contains(QStringLiteral("tema4.dat")) ||
+               path.contains(QStringLiteral("releases.dat"));
+    };
+    int steps = 0;
+    for (int k = 1; k < 200; ++k) {
+        const auto before = state();
+        const int code = inChild([&] {
+            int seen = 0;
+            SetDiskFaultHook([&](DiskStep step, const QString& path) {
+                if (counted(step, path) && ++seen == k)
+                    _exit(99);
+                return 0;
+            });
+            const Status done = carryOver();
+            if (!done)
+                std::fprintf(stderr, "%s\n", qPrintable(done.message()));
+            return done.ok() ? 0 : 1;
+        });
+        if (code == 0) {
+            steps = k - 1;
+            break;
+        }
+        ASSERT_EQ(code, 99) << "step " << k;
+        ASSERT_TRUE(RecoverFileSets(data.path()));
+        RemoveStaleLeftovers(data.path(),
+                             {DatabaseFileAB, DatabaseFileCD, QStringLiteral("stat.dat"),
+                              QStringLiteral("tema4.dat"), QStringLiteral("releases.dat")},
+                             QDateTime::currentDateTimeUtc().addSecs(120));
+        const auto after = state();
+        Result<ReleaseHistory> history = ReadReleaseHistory(ReleaseHistoryPath(data.path()));
+        EXPECT_TRUE(after == before || after == (before == first ? second : first))
+            << "step " << k << ": the files of two releases mixed";
+        ASSERT_TRUE(history && !history->empty());
+        EXPECT_EQ(history->back().New, std::get<3>(after)) << "step " << k;
+    }
+    EXPECT_GT(steps, 8);
 }
 
 } // namespace
