@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Any bytes as a server's reply: a status line, header lines up to a blank line, then pieces of
-// the body (each led by a byte giving its length in steps of 61 and one giving the seconds
-// since the last), fed into the download's handling without a socket. The file never gets
+// Any bytes as a server's reply, cut into pieces as a socket would deliver them, read by the
+// download's reply reader and judged by its gate without a socket. The file never gets
 // more than the limit or other bytes than those received, and every failure is worded.
 
 #include "app/platform.h"
 #include "data/download_gate.h"
+#include "data/http_reply_reader.h"
 #include "fuzz_common.h"
 
 #include <QBuffer>
@@ -42,27 +42,14 @@ constexpr QNetworkReply::NetworkError Endings[] = {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 2)
+        return 0;
+    // The first byte cuts the rest into pieces as a socket would; the second moves the clock
+    // by that many seconds before each piece.
+    const qsizetype step = qsizetype(data[0]) + 1;
+    const int64_t pause = int64_t(data[1]) * 1000;
     const QByteArray input =
-        QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
-    qsizetype headEnd = input.indexOf("\r\n\r\n");
-    const QByteArray head = headEnd < 0 ? input : input.left(headEnd);
-    qsizetype at = headEnd < 0 ? input.size() : headEnd + 4;
-
-    QList<QByteArray> lines = head.split('\n');
-    const QList<QByteArray> statusWords = lines.value(0).trimmed().split(' ');
-    const int status = statusWords.value(1).toInt();
-    DownloadGate::Headers headers;
-    QByteArray location;
-    for (qsizetype k = 1; k < lines.size(); ++k) {
-        const qsizetype colon = lines[k].indexOf(':');
-        if (colon <= 0)
-            continue;
-        const QByteArray name = lines[k].left(colon).trimmed();
-        const QByteArray value = lines[k].mid(colon + 1).trimmed();
-        if (name.compare("Location", Qt::CaseInsensitive) == 0)
-            location = value;
-        headers.emplace_back(name, value);
-    }
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data + 2), qsizetype(size - 2));
 
     FuzzClock clock;
     QBuffer sink;
@@ -71,18 +58,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     limits.MaxBytes = 200 * 1024;
     limits.MinBytesPerWindow = 4 * 1024;
     DownloadGate gate(QStringLiteral("http://127.0.0.1/data.zip"), sink, clock, limits);
-    bool going = gate.head(status, headers);
-    if (going && status >= 300 && status < 400 && !location.isEmpty())
-        going = gate.redirect(QUrl(QString::fromUtf8(location)));
-    while (going && at + 2 <= input.size()) {
-        const qsizetype length = qsizetype(quint8(input[at])) * 61;
-        clock.advanceMs(int64_t(quint8(input[at + 1])) * 1000);
-        at += 2;
-        const QByteArray piece = input.mid(at, length);
-        at += piece.size();
-        going = gate.body(piece) && gate.tick();
+    int status = 0;
+    qint64 bodyBytes = 0;
+    HttpReplyReader reader(
+        [&](int code, const HttpReplyReader::Headers& headers) {
+            status = code;
+            FUZZ_CHECK(code >= 100 && code <= 999);
+            if (!gate.head(code, headers))
+                return false;
+            for (const auto& [name, value] : headers)
+                if (code >= 300 && code < 400 && name.compare("Location", Qt::CaseInsensitive) == 0)
+                    return gate.redirect(QUrl(QString::fromUtf8(value))) && false;
+            return true;
+        },
+        [&](QByteArrayView piece) {
+            bodyBytes += piece.size();
+            return gate.body(piece);
+        });
+    bool going = true;
+    for (qsizetype at = 0; going && at < input.size(); at += step) {
+        clock.advanceMs(pause);
+        going = reader.feed(input.mid(at, step)) && gate.tick();
     }
-    const Status done = gate.finish(Endings[size % std::size(Endings)], QStringLiteral("x"));
+    const bool whole = reader.closed();
+    FUZZ_CHECK(bodyBytes <= input.size());
+    const Status done = gate.finish(
+        whole ? QNetworkReply::NoError : Endings[size % std::size(Endings)], reader.error());
 
     FUZZ_CHECK(sink.data().size() <= limits.MaxBytes);
     if (gate.stopped() != DownloadGate::Stop::TooBig)

@@ -275,25 +275,29 @@ void progressFiles() {
     put("prints_file", QStringLiteral("whole.prints"), SerializePrints(key, prints));
 }
 
-// Replies of a server: status line, headers, then body pieces led by a length byte (in steps of
-// 61) and a seconds byte.
+// Replies of a server, led by the piece size and the seconds between pieces.
 void httpReplies() {
-    auto pieces = [](int count, int seconds) {
-        QByteArray body;
-        for (int k = 0; k < count; ++k)
-            body += char(4) + QByteArray(1, char(seconds)) + QByteArray(4 * 61, char('a' + k));
-        return body;
+    const auto reply = [](char step, char seconds, const QByteArray& bytes) {
+        return QByteArray(1, step) + QByteArray(1, seconds) + bytes;
     };
+    const QByteArray body(976, 'a');
     put("http_reply", QStringLiteral("ok"),
-        "HTTP/1.1 200 OK\r\nContent-Length: 976\r\nContent-Type: application/zip\r\n\r\n" +
-            pieces(4, 1));
-    put("http_reply", QStringLiteral("no_length"), "HTTP/1.1 200 OK\r\n\r\n" + pieces(6, 10));
+        reply(100, 1,
+              "HTTP/1.1 200 OK\r\nContent-Length: 976\r\nContent-Type: application/zip\r\n\r\n" +
+                  body));
+    put("http_reply", QStringLiteral("no_length"), reply(7, 10, "HTTP/1.0 200 OK\r\n\r\n" + body));
+    put("http_reply", QStringLiteral("chunked"),
+        reply(3, 0,
+              "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
+              "10;x=y\r\n0123456789abcdef\r\n3\r\nxyz\r\n0\r\nT: 1\r\n\r\n"));
     put("http_reply", QStringLiteral("gzip"),
-        "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: 5\r\n\r\n" + pieces(2, 0));
-    put("http_reply", QStringLiteral("error"), "HTTP/1.1 404 Not Found\r\n\r\n" + pieces(3, 0));
+        reply(50, 0,
+              "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: 5\r\n\r\nabcde"));
+    put("http_reply", QStringLiteral("error"),
+        reply(9, 0, "HTTP/1.1 404 Not Found\r\n\r\n" + body));
     put("http_reply", QStringLiteral("redirect"),
-        "HTTP/1.1 302 Found\r\nLocation: ftp://127.0.0.1/x.zip\r\n\r\n");
-    put("http_reply", QStringLiteral("slow"), "HTTP/1.1 200 OK\r\n\r\n" + pieces(8, 31));
+        reply(120, 0, "HTTP/1.1 302 Found\r\nLocation: ftp://127.0.0.1/x.zip\r\n\r\n"));
+    put("http_reply", QStringLiteral("slow"), reply(1, 31, "HTTP/1.1 200 OK\r\n\r\n" + body));
 }
 
 QByteArray webp(int w, int h, bool lossless) {

@@ -3,15 +3,13 @@
 
 #include "app/platform.h"
 #include "data/download_gate.h"
+#include "data/http_fetch.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -349,66 +347,11 @@ Status DownloadToFile(const QString& url, const QString& filePath,
     DownloadGate gate(url, out, options.WindowClock ? *options.WindowClock : systemClock, limits,
                       options.Cancel);
 
-    QNetworkAccessManager network;
-    QNetworkRequest request(address);
-    // The network refuses a redirect to another scheme, and from https to http; the gate looks
-    // at each one too.
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(limits.MaxRedirects);
-    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("biletoria"));
-    QNetworkReply* reply = network.get(request);
-    // The network layer reads no further ahead than this: what the server sends faster than
-    // the file takes it waits in the server's socket, not in our memory.
-    reply->setReadBufferSize(DownloadReadBuffer);
-    QEventLoop loop;
-    QTimer poll; // the clock's window and the cancel flag, which may be set from another thread
-    poll.setInterval(50);
-    std::vector<char> piece(std::size_t(64 * 1024));
-
-    auto halt = [&] {
-        if (!reply->isFinished())
-            reply->abort();
-    };
-    // Again once the network thread has its own reply for this one, which is not yet the case
-    // when get() returns: a size set before then can be lost on the way. The request is sent
-    // after the connection is made, so the size arrives before the answer does.
-    const auto limitReadAhead = [&] { reply->setReadBufferSize(DownloadReadBuffer); };
-    QObject::connect(reply, &QNetworkReply::socketStartedConnecting, &loop, limitReadAhead);
-    QObject::connect(reply, &QNetworkReply::requestSent, &loop, limitReadAhead);
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, [&] {
-        limitReadAhead();
-        const int code = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        if (!gate.head(code, reply->rawHeaderPairs()))
-            halt();
-    });
-    QObject::connect(reply, &QNetworkReply::redirected, &loop, [&](const QUrl& target) {
-        if (!gate.redirect(target))
-            halt();
-    });
-    QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
-        while (reply->bytesAvailable() > 0) {
-            const qint64 got = reply->read(piece.data(), qint64(piece.size()));
-            if (got <= 0)
-                break;
-            if (!gate.body(QByteArrayView(piece.data(), got)))
-                return halt();
-            Report(options, SourceProgress::Stage::Download, gate.received(), gate.expected());
-        }
-    });
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (!gate.tick())
-            halt();
-    });
     Report(options, SourceProgress::Stage::Download, 0, -1);
-    poll.start();
-    if (!reply->isFinished())
-        loop.exec();
-    poll.stop();
-
-    Status result = gate.finish(reply->error(), reply->errorString());
-    reply->deleteLater();
+    const FetchOutcome fetched = FetchIntoGate(address, gate, [&] {
+        Report(options, SourceProgress::Stage::Download, gate.received(), gate.expected());
+    });
+    Status result = gate.finish(fetched.Error, fetched.Reason);
     const bool flushed = out.flush();
     out.close();
     if (result && !flushed)

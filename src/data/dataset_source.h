@@ -32,9 +32,6 @@ namespace bil {
 
 class Clock;
 
-// How far the network layer may read ahead of the file a download writes.
-constexpr qint64 DownloadReadBuffer = 1024 * 1024;
-
 // Set to true from any thread to stop the work in progress; the work then fails with
 // DataSetCancelledMessage.
 using CancelFlag = std::atomic<bool>;
@@ -106,7 +103,7 @@ Result<QString> FindDataSetRoot(const QString& folder);
 
 // Downloads an http(s) address to a file: redirects to http(s) followed, any status other
 // than 2xx stops at once, the speed and size limits of the options, cancel. The body goes to
-// the file as it arrives, with at most DownloadReadBuffer bytes read ahead of it. The file is
+// the file as it arrives, with at most FetchReadAhead bytes read ahead of it. The file is
 // removed on failure.
 Status DownloadToFile(const QString& url, const QString& filePath,
                       const DataSetSourceOptions& options);

@@ -97,11 +97,13 @@ bool DownloadGate::head(int status, const Headers& headers) {
         return true;
     if (status < 200 || status >= 300)
         return halt(Stop::HttpError);
+    // The request asks for the body as it is; a compressed one could unpack to any size, so
+    // it is not taken.
+    if (!m_encoding.isEmpty() && m_encoding != "identity")
+        return halt(Stop::Compressed);
     if (length > m_limits.MaxBytes)
         return halt(Stop::TooBig);
-    // A compressed transfer is unpacked on the way in: its length says nothing about the bytes
-    // that arrive.
-    m_expected = m_encoding.isEmpty() || m_encoding == "identity" ? length : -1;
+    m_expected = length;
     return true;
 }
 
@@ -175,6 +177,10 @@ Status DownloadGate::finish(QNetworkReply::NetworkError error, const QString& re
         return Status::Error(QStringLiteral("Сервер перенаправил загрузку на адрес не по протоколу "
                                             "http или https (%1): %2")
                                  .arg(m_badTarget, m_url));
+    case Stop::Compressed:
+        return Status::Error(QStringLiteral("Сервер прислал сжатые данные (%1), хотя программа "
+                                            "просила несжатые: %2")
+                                 .arg(QString::fromLatin1(m_encoding.left(40)), m_url));
     case Stop::TooManyRedirects:
         return Status::Error(QStringLiteral("Слишком много перенаправлений: %1").arg(m_url));
     case Stop::HttpError:
@@ -195,14 +201,6 @@ Status DownloadGate::finish(QNetworkReply::NetworkError error, const QString& re
         if (m_status != 0 && (m_status < 200 || m_status >= 300))
             return Status::Error(
                 QStringLiteral("Сервер ответил ошибкой %1: %2").arg(m_status).arg(m_url));
-        // Only a compressed body can fail to unpack on the way in, a bomb among them.
-        if (!m_encoding.isEmpty() && m_encoding != "identity" &&
-            (error == QNetworkReply::ProtocolFailure ||
-             error == QNetworkReply::UnknownContentError))
-            return Status::Error(QStringLiteral("Сервер прислал сжатые данные, которые не "
-                                                "распаковываются или распаковываются в слишком "
-                                                "большой объём: %1")
-                                     .arg(m_url));
         if (m_received > 0)
             return Status::Error(QStringLiteral("Загрузка оборвалась после %1 байт (%2): %3")
                                      .arg(m_received)

@@ -4,8 +4,8 @@
 // What a download does with what the server sends, apart from the network: the status and
 // headers of a reply, each redirect, each piece of the body, and the passing of time come in;
 // the gate writes the body to its file as it arrives, says when to stop, and words the outcome
-// for the learner. The network code feeds it from a QNetworkReply; tests and the fuzzer feed
-// it directly.
+// for the learner. The network code feeds it from its socket; tests and the fuzzer feed it
+// directly.
 //
 //     DownloadGate gate(url, file, clock, limits, &cancel);
 //     if (!gate.head(200, headers)) abort;       // a status other than 2xx stops at once
@@ -53,6 +53,7 @@ public:
         WriteFailed,
         HttpError,
         BadRedirect,
+        Compressed,
         TooManyRedirects
     };
     using Headers = QList<std::pair<QByteArray, QByteArray>>;
@@ -74,7 +75,7 @@ public:
 
     Stop stopped() const { return m_stop; }
     qint64 received() const { return m_received; }
-    // The announced length; -1 when unknown or when the body is compressed on the way.
+    // The announced length; -1 when unknown.
     qint64 expected() const { return m_expected; }
 
 private:

@@ -511,14 +511,8 @@ TEST_F(Downloads, GoodArchiveWithOrWithoutLengthAndThroughARedirect) {
     test::HttpReply redirect{302, "moved"};
     redirect.Location = m_http.url(QStringLiteral("/master.zip")).toUtf8();
     m_http.route(QStringLiteral("/refs/heads/master.zip"), redirect);
-    // Compressed on the way: the announced length is that of the compressed bytes.
-    test::HttpReply deflated{200, qCompress(m_zip).mid(4)};
-    deflated.Encoding = "deflate";
-    m_http.route(QStringLiteral("/deflated.zip"), deflated);
-
-    for (const QString& path :
-         {QStringLiteral("/master.zip"), QStringLiteral("/generated.zip"),
-          QStringLiteral("/refs/heads/master.zip"), QStringLiteral("/deflated.zip")}) {
+    for (const QString& path : {QStringLiteral("/master.zip"), QStringLiteral("/generated.zip"),
+                                QStringLiteral("/refs/heads/master.zip")}) {
         SCOPED_TRACE(S(path));
         std::vector<ImportProgress> seen;
         m_context.Progress = [&](const ImportProgress& p) { seen.push_back(p); };
@@ -539,8 +533,7 @@ TEST_F(Downloads, GoodArchiveWithOrWithoutLengthAndThroughARedirect) {
                 lengthKnown |= p.Total == m_zip.size();
             }
         EXPECT_EQ(lastBytes, m_zip.size());
-        EXPECT_EQ(lengthKnown, path != QStringLiteral("/generated.zip") &&
-                                   path != QStringLiteral("/deflated.zip"));
+        EXPECT_EQ(lengthKnown, path != QStringLiteral("/generated.zip"));
         ASSERT_FALSE(seen.empty());
         EXPECT_EQ(seen.back().Phase, ImportProgress::Stage::Install);
         EXPECT_EQ(seen.back().Done, seen.back().Total);
@@ -655,9 +648,7 @@ TEST_F(Downloads, ErrorStatusStopsAtOnceWhateverTheBody) {
 
 // A server faster than the file is written waits in its socket: the download holds no more than
 // its read buffer, whatever the body's size, and the size limit counts what arrives.
-// Off until the read limit holds from the first byte: in about one run in five the network
-// thread reads the whole body before the limit set on the reply reaches it.
-TEST_F(Downloads, DISABLED_FastBodyWaitsInTheServerNotInMemory) {
+TEST_F(Downloads, FastBodyWaitsInTheServerNotInMemory) {
     constexpr qint64 Total = 160LL * 1024 * 1024;
     test::FloodHttp flood(Total);
     m_options.MaxDownloadBytes = 100LL * 1024 * 1024;
@@ -679,9 +670,8 @@ TEST_F(Downloads, DISABLED_FastBodyWaitsInTheServerNotInMemory) {
     ASSERT_FALSE(done);
     EXPECT_TRUE(done.message().startsWith(QStringLiteral("Архив больше 100 МБ")))
         << S(done.message());
-    // The sockets' own buffers on both ends, and what the network thread reads before the
-    // limit reaches it, come on top of ours; all of it stays well under 100 MB.
-    EXPECT_LT(heldMost, 64LL * 1024 * 1024);
+    // The kernel's socket buffers on both ends (about 5 MB here) come on top of ours.
+    EXPECT_LT(heldMost, 16LL * 1024 * 1024);
     EXPECT_LT(flood.sent(), Total);
     EXPECT_TRUE(FilesUnder(m_temp.path()).isEmpty());
 }
@@ -726,6 +716,11 @@ TEST_F(Downloads, RedirectsElsewhereBombsAndPagesNameTheAddress) {
     test::HttpReply bomb{200, test::GzipOfZeros(400LL * 1024 * 1024)};
     bomb.Encoding = "gzip";
     m_http.route(QStringLiteral("/bomb.zip"), bomb);
+    // Compressed although a plain body was asked for: refused before a byte is written.
+    expectFailure(QStringLiteral("/bomb.zip"),
+                  QStringLiteral("Сервер прислал сжатые данные (gzip), хотя программа просила "
+                                 "несжатые: ") +
+                      m_http.url(QStringLiteral("/bomb.zip")));
     m_http.route(QStringLiteral("/page.zip"), {200, "<html><body>Страница</body></html>"});
     for (const QString& path :
          {QStringLiteral("/away.zip"), QStringLiteral("/bomb.zip"), QStringLiteral("/page.zip")}) {

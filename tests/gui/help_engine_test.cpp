@@ -306,7 +306,7 @@ TEST_F(HelpEngineTest, TheFileComesFirstThenTheHelpPackThenOwnPages) {
     options.Root = data.path();
     const QString pack = HelpPackFolder(other.path());
     ASSERT_TRUE(BuildHelpPack(options, pack).ok());
-    engine = std::make_unique<ChmHelpEngine>([this] { return QStringList{s_dir->path()}; },
+    engine = std::make_unique<ChmHelpEngine>([] { return QStringList{s_dir->path()}; },
                                              [pack] { return pack; });
 
     engine->showHelp("biltor.chm::/pdd5.html#p5.1>popup");
