@@ -4,7 +4,7 @@
 # The build dir is one configured with -DBILETORIA_FUZZ=ON (see docs/reliability.md).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build-fuzz}
+build=${1:-build-asan}
 out=${2:-$build/fuzz/seeds}
 rm -rf "$out"
 "$build/fuzz/fuzz_make_corpus" "$out"

@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:?usage: fuzz/run-fuzzers.sh SECONDS [build dir]}
-build=${2:-build-fuzz}
+build=${2:-build-asan}
 jobs=${FUZZ_JOBS:-2}
 targets=${FUZZ_TARGETS:-$(find "$build/fuzz" -maxdepth 1 -type f -executable -name "fuzz_*" ! -name fuzz_make_corpus -printf "%f\n" | sed "s/^fuzz_//" | sort)}
 
