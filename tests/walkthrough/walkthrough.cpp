@@ -206,20 +206,20 @@ void Walkthrough::buildSteps() {
     });
 
     // Learning on ticket 1: a right and a wrong answer, then a question with a picture.
-    add([=, this] {
+    add([=] {
         main->PageControl1->setCurrentIndex(0);
         main->ListView1->setCurrentRow(0);
         main->BitBtn1Click();
     });
-    add([=, this] {
+    add([=] {
         StudyEngine& e = study->engine();
         e.answer(e.rightButton());
     });
-    add([=, this] {
+    add([=] {
         StudyEngine& e = study->engine();
         e.answer(e.rightButton() == 1 ? 2 : 1);
     });
-    add([=, this] {
+    add([=] {
         StudyEngine& e = study->engine();
         for (int k = 1; k <= e.runCount(); ++k) {
             // A ticket run lists the ticket's questions in order.
@@ -235,7 +235,7 @@ void Walkthrough::buildSteps() {
     });
     add([=, this] { shoot(study, QStringLiteral("02-study-learning-comment")); });
     // A click on the question's picture enlarges it in a window of its own.
-    add([=, this] {
+    add([=] {
         const QPointF at(study->Image1->width() / 2.0, study->Image1->height() / 2.0);
         QMouseEvent press(QEvent::MouseButtonPress, at, study->Image1->mapToGlobal(at),
                           Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
@@ -256,7 +256,7 @@ void Walkthrough::buildSteps() {
         zoom.close();
     });
     // Question 5 has a long comment: at the smallest size the question area scrolls.
-    add([=, this] {
+    add([=] {
         study->resize(study->minimumSize());
         StudyEngine& e = study->engine();
         e.showItem(4);
@@ -285,12 +285,12 @@ void Walkthrough::buildSteps() {
     add([=, this] { closeModals(); });
 
     // A theme run offers moving its question to another theme.
-    add([=, this] {
+    add([=] {
         main->PageControl1->setCurrentIndex(1);
         main->ListView2->setCurrentRow(2);
         main->BitBtn1Click();
     });
-    add([=, this] { study->engine().moveToTheme(); });
+    add([=] { study->engine().moveToTheme(); });
     add([=, this] { shootModal(QStringLiteral("04-move-to-theme"), QDialog::Rejected); });
     add([=, this] {
         m_w.prompter->setAnswer(false);
@@ -299,12 +299,12 @@ void Walkthrough::buildSteps() {
     add([=, this] { closeModals(); });
 
     // Training: a random ticket against the clock, a few answers in.
-    add([=, this] { main->BitBtn3Click(); });
-    add([=, this] {
+    add([=] { main->BitBtn3Click(); });
+    add([=] {
         StudyEngine& e = study->engine();
         e.answer(e.rightButton());
     });
-    add([=, this] {
+    add([=] {
         StudyEngine& e = study->engine();
         e.answer(e.rightButton());
         for (int s = 0; s < 3; ++s)
@@ -321,7 +321,7 @@ void Walkthrough::buildSteps() {
             shootModal(QStringLiteral("06-study-training-result"), QDialog::Accepted);
     });
     add([=, this] { closeModals(); });
-    add([=, this] {
+    add([=] {
         if (study->isVisible())
             study->close();
     });
@@ -333,16 +333,16 @@ void Walkthrough::buildSteps() {
         m_w.prompter->setAnswer(true);
         main->BitBtn2Click();
     });
-    add([=, this] { exam->resize(1024, 740); });
+    add([=] { exam->resize(1024, 740); });
     add([=, this] { shoot(exam, QStringLiteral("07-exam-main-block")); });
-    add([=, this] { exam->openQuestion(0); });
+    add([=] { exam->openQuestion(0); });
     add([=, this] {
         TForm94* q = exam->questionWindow();
         shoot(q, QStringLiteral("08-exam-question"));
         q->BitBtn1Click(q->Correct);
     });
     // Question 22 has five long answers and a picture; shown on its own at 600 x 450.
-    add([=, this] {
+    add([=] {
         const auto loaded = state->Db.LoadQuestion(22);
         if (!loaded)
             return;
@@ -367,7 +367,7 @@ void Walkthrough::buildSteps() {
         q->reject();
         q->resize(953, 702);
     });
-    add([=, this] {
+    add([=] {
         ExamEngine& e = exam->engine();
         for (int i = 1; i < ExamEngine::MainSlots; ++i) {
             if (!e.openQuestion(i))
@@ -377,9 +377,9 @@ void Walkthrough::buildSteps() {
             e.questionClosed(true);
         }
     });
-    add([=, this] { exam->resize(exam->minimumSize()); });
+    add([=] { exam->resize(exam->minimumSize()); });
     add([=, this] { shoot(exam, QStringLiteral("09-exam-additional-block-minimum-size")); });
-    add([=, this] {
+    add([=] {
         ExamEngine& e = exam->engine();
         for (int s = e.firstSlot(); s <= e.lastSlot(); ++s) {
             if (!e.openQuestion(s - 1))
@@ -391,7 +391,7 @@ void Walkthrough::buildSteps() {
     });
     add([=, this] { shootModal(QStringLiteral("10-exam-result"), 1); });
     add([=, this] { closeModals(); });
-    add([=, this] {
+    add([=] {
         if (exam->isVisible())
             exam->close();
     });
@@ -456,14 +456,14 @@ void Walkthrough::buildSteps() {
         stats->done(QDialog::Accepted);
     });
 
-    add([=, this] { main->N15Click(); });
+    add([=] { main->N15Click(); });
     add([=, this] { shootModal(QStringLiteral("12-preparation"), QDialog::Accepted); });
-    add([=, this] { main->N4Click(); });
+    add([=] { main->N4Click(); });
     add([=, this] { shootModal(QStringLiteral("13-about"), QDialog::Accepted); });
-    add([=, this] { main->N18Click(); });
+    add([=] { main->N18Click(); });
     add([=, this] { shootModal(QStringLiteral("13-load-questions"), QDialog::Rejected); });
     // The question search, with results for two words found in several questions.
-    add([=, this] { main->SearchButtonClick(); });
+    add([=] { main->SearchButtonClick(); });
     add([=, this] {
         auto* search = dynamic_cast<SearchWindow*>(QApplication::activeModalWidget());
         if (!search) {
@@ -476,7 +476,7 @@ void Walkthrough::buildSteps() {
     });
     add([=, this] { shootModal(QStringLiteral("13b-search-results"), QDialog::Rejected); });
     // Words in other forms than typed: "перекрёсток знак" finds "Перекрестки" and "знаком".
-    add([=, this] { main->SearchButtonClick(); });
+    add([=] { main->SearchButtonClick(); });
     add([=, this] {
         auto* search = dynamic_cast<SearchWindow*>(QApplication::activeModalWidget());
         if (!search) {
@@ -498,7 +498,7 @@ void Walkthrough::buildSteps() {
         main->PageControl1->setCurrentIndex(0);
     });
     add([=, this] { shoot(main, QStringLiteral("14-main-with-results")); });
-    add([=, this] { main->PageControl1->setCurrentIndex(1); });
+    add([=] { main->PageControl1->setCurrentIndex(1); });
     add([=, this] { shoot(main, QStringLiteral("15-main-themes")); });
     // The help window itself, from the main window's help button.
     add([=, this] {
