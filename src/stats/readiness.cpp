@@ -48,13 +48,17 @@ std::vector<int> ReviewQuestions(const MemoryStates& states, int64_t now, int go
         run.push_back(i + 1);
         taken[size_t(i)] = true;
     }
-    if (int(run.size()) < goal)
-        for (int i : ByValue(ChanceGains(p))) {
-            if (int(run.size()) >= goal)
+    // A question worth nothing to the chance (known for sure, or while every exam fails
+    // whatever it gets) does not fill the goal: the run would only repeat for nothing.
+    if (int(run.size()) < goal) {
+        const std::array<double, QuestionCount> value = ChanceGains(p);
+        for (int i : ByValue(value)) {
+            if (int(run.size()) >= goal || value[size_t(i)] < NoValue)
                 break;
             if (!taken[size_t(i)])
                 run.push_back(i + 1);
         }
+    }
     return run;
 }
 

@@ -19,7 +19,7 @@ double ChanceToPass(const std::vector<JournalEntry>& entries, Fingerprint set, i
 
 // The questions of a review run: those whose recall has fallen below 0.9 (most overdue
 // first), then, up to goal, those that would raise the chance to pass the most
-// (∂P/∂p_i · (1 − p_i)). Question numbers 1..800.
+// (∂P/∂p_i · (1 − p_i), when above zero). Question numbers 1..800.
 std::vector<int> ReviewQuestions(const MemoryStates& states, int64_t now, int goal);
 
 // What knowing each question for sure would add to the chance to pass, to first order:

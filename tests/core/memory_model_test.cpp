@@ -105,12 +105,19 @@ TEST(MemoryModel, ReviewRunTakesDueQuestionsThenTheMostValuable) {
     // Nothing due: the never answered question raises the chance most.
     MemoryStates fresh{};
     for (int i = 0; i < QuestionCount; ++i)
-        Review(fresh[size_t(i)], true, now);
+        Review(fresh[size_t(i)], true, now - Day);
     fresh[199] = MemoryState{};
     const std::vector<int> goal = ReviewQuestions(fresh, now, 3);
     ASSERT_EQ(goal.size(), 3u);
     EXPECT_EQ(goal[0], 200);
     EXPECT_NE(goal[1], goal[2]);
+
+    // Questions worth nothing to the chance never fill the goal: answered right this very
+    // moment, or with every exam failing anyway (nothing answered yet).
+    for (int i = 0; i < QuestionCount; ++i)
+        Review(fresh[size_t(i)], true, now);
+    EXPECT_EQ(ReviewQuestions(fresh, now, 3), std::vector<int>{});
+    EXPECT_EQ(ReviewQuestions(MemoryStates{}, now, 40), std::vector<int>{});
 }
 
 } // namespace
