@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QDate>
 #include <QString>
 
 namespace bil {
@@ -17,6 +18,8 @@ struct Settings {
     bool HideOnFocusLoss = true;         // N12, value Mas
     int ExamTimeItem = 0;                // Tim: 1..6 = N11 .. N201 checked; 0 none
     int ExamTime = 0;                    // exam duration of the main block, in seconds
+    QDate ExamDate;     // Ekz, "yyyy-MM-dd": the learner's exam day; none when invalid
+    int DailyGoal = 40; // Vop: questions of the daily review run
 };
 
 } // namespace bil

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <array>
 
 namespace bil {
@@ -14,6 +15,8 @@ namespace {
 
 const QString TimName = QStringLiteral("Tim");
 const QString BasName = QStringLiteral("Bas");
+const QString EkzName = QStringLiteral("Ekz");
+const QString VopName = QStringLiteral("Vop");
 
 bool& itemField(Settings& settings, SettingItem item) {
     switch (item) {
@@ -123,6 +126,16 @@ Status ChooseExamTime(SettingsStore& store, Settings& settings, int k) {
     return store.writeInt(TimName, k);
 }
 
+Status SetExamDate(SettingsStore& store, Settings& settings, const QDate& date) {
+    settings.ExamDate = date.isValid() ? date : QDate();
+    return store.writeString(EkzName, settings.ExamDate.toString(Qt::ISODate));
+}
+
+Status SetDailyGoal(SettingsStore& store, Settings& settings, int goal) {
+    settings.DailyGoal = std::clamp(goal, 1, MaxDailyGoal);
+    return store.writeInt(VopName, settings.DailyGoal);
+}
+
 QString FindDatabaseInFolder(const QString& folder) {
     const QDir dir(folder);
     for (const QString& name : {QStringLiteral("dataAB.dbv"), QStringLiteral("dataCD.dbv")}) {
@@ -230,6 +243,12 @@ SettingsLoad LoadSettings(SettingsStore& store, Settings& settings, const QStrin
         (tim && *tim >= 1 && *tim <= ExamTimeItemCount) ? int(*tim) : DefaultExamTimeItem;
     failure.note(ChooseExamTime(store, settings, item));
     load.DbPath = store.readString(BasName);
+    // The exam day and the daily goal are read as stored; a value that does not make sense
+    // counts as none (no date, the default goal) and is left for the next change to replace.
+    settings.ExamDate = QDate::fromString(store.readString(EkzName), Qt::ISODate);
+    const auto goal = store.readInt(VopName);
+    settings.DailyGoal =
+        (goal && *goal >= 1 && *goal <= MaxDailyGoal) ? int(*goal) : DefaultDailyGoal;
     failure.note(store.flush());
     load.StoreStatus = failure.status();
     return load;

@@ -27,6 +27,8 @@ enum class SettingItem {
 };
 
 constexpr int ExamTimeItemCount = 6;
+constexpr int DefaultDailyGoal = 40;
+constexpr int MaxDailyGoal = 800;      // every question once
 constexpr int DefaultExamTimeItem = 4; // N101, 10 minutes
 
 // Name of the stored value behind an item ("Rnd", "Tre", ...).
@@ -55,6 +57,13 @@ Status SetSetting(SettingsStore& store, Settings& settings, SettingItem item, bo
 // The user chose exam time item k (1..6): ExamTime follows and Tim := k is written.
 // Any other k changes nothing.
 Status ChooseExamTime(SettingsStore& store, Settings& settings, int k);
+
+// The learner set the exam day (an invalid date clears it): ExamDate follows and Ekz is written
+// ("yyyy-MM-dd", empty for none).
+Status SetExamDate(SettingsStore& store, Settings& settings, const QDate& date);
+
+// The learner set the daily review goal, limited to 1..800: DailyGoal follows and Vop is written.
+Status SetDailyGoal(SettingsStore& store, Settings& settings, int goal);
 
 // The database a first run uses: "dataAB.dbv" in the folder, else "dataCD.dbv", else empty.
 QString FindDatabaseInFolder(const QString& folder);

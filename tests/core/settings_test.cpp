@@ -248,6 +248,40 @@ TEST(SettingItems, ExamTimeItems) {
     EXPECT_EQ(store.readInt("Tim"), 6);
 }
 
+// The exam day and the daily goal survive a restart in the INI file; a cleared day stays
+// cleared; stored values that make no sense read as no day and the default goal.
+TEST(SettingItems, ExamDayAndDailyGoalRoundTrip) {
+    QTemporaryDir config;
+    const QString ini = QDir(config.path()).filePath("VRK.ini");
+    {
+        QSettingsStore store(ini);
+        Settings s;
+        LoadSettings(store, s, QString());
+        EXPECT_FALSE(s.ExamDate.isValid());
+        EXPECT_EQ(s.DailyGoal, 40);
+        ASSERT_TRUE(SetExamDate(store, s, QDate(2027, 3, 15)).ok());
+        ASSERT_TRUE(SetDailyGoal(store, s, 5000).ok());
+        EXPECT_EQ(s.DailyGoal, 800);
+    }
+    QSettingsStore store(ini);
+    Settings s;
+    LoadSettings(store, s, QString());
+    EXPECT_EQ(s.ExamDate, QDate(2027, 3, 15));
+    EXPECT_EQ(s.DailyGoal, 800);
+    ASSERT_TRUE(SetExamDate(store, s, QDate()).ok());
+    Settings again;
+    LoadSettings(store, again, QString());
+    EXPECT_FALSE(again.ExamDate.isValid());
+
+    ASSERT_TRUE(store.writeString("Ekz", "2027-02-30").ok());
+    ASSERT_TRUE(store.writeInt("Vop", 0).ok());
+    Settings odd;
+    odd.DailyGoal = 7;
+    LoadSettings(store, odd, QString());
+    EXPECT_FALSE(odd.ExamDate.isValid());
+    EXPECT_EQ(odd.DailyGoal, 40);
+}
+
 TEST(SettingsStoreIni, ValuesSurviveAReopenAndForeignValuesReadAsMissing) {
     QTemporaryDir dir;
     const QString path = QDir(dir.path()).filePath("VRK.ini");
