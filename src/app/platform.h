@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QDate>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
+#include <optional>
 
 namespace bil {
 
@@ -55,6 +57,33 @@ public:
         (void)title;
         (void)folder;
         return QString();
+    }
+
+    // What a date dialog gave: nothing (cancelled), a date, or the date cleared.
+    struct DateChoice {
+        bool Accepted = false; // false: cancelled, nothing changes
+        QDate Date;            // invalid when the learner cleared the date
+    };
+    // Date dialog starting at current (or at the first allowed day when it is invalid), no day
+    // before earliest, with a button that clears the date. Prompters without one cancel.
+    virtual DateChoice chooseDate(const QString& title, const QString& text, const QDate& current,
+                                  const QDate& earliest) {
+        (void)title;
+        (void)text;
+        (void)current;
+        (void)earliest;
+        return {};
+    }
+    // Whole-number dialog within min..max starting at current; nothing when cancelled.
+    // Prompters without one cancel.
+    virtual std::optional<int> chooseNumber(const QString& title, const QString& text, int current,
+                                            int min, int max) {
+        (void)title;
+        (void)text;
+        (void)current;
+        (void)min;
+        (void)max;
+        return std::nullopt;
     }
 
     // Closes every Yes/No question still open, which then answers No: what it asked about has

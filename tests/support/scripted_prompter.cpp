@@ -65,6 +65,28 @@ QString ScriptedPrompter::chooseFolder(const QString& title, const QString& fold
     return path;
 }
 
+Prompter::DateChoice ScriptedPrompter::chooseDate(const QString& title, const QString& text,
+                                                  const QDate& current, const QDate&) {
+    m_shown.push_back(
+        {Kind::Date, title, text, Icon::Question, current.toString(Qt::ISODate), {}, {}});
+    if (m_dates.empty())
+        return {};
+    const DateChoice choice = m_dates.front();
+    m_dates.pop_front();
+    return choice;
+}
+
+std::optional<int> ScriptedPrompter::chooseNumber(const QString& title, const QString& text,
+                                                  int current, int, int) {
+    m_shown.push_back(
+        {Kind::Number, title, text, Icon::Question, QString::number(current), {}, {}});
+    if (m_numbers.empty())
+        return std::nullopt;
+    const int number = m_numbers.front();
+    m_numbers.pop_front();
+    return number;
+}
+
 QStringList ScriptedPrompter::texts() const {
     QStringList list;
     for (const Shown& s : m_shown)

@@ -15,7 +15,7 @@ namespace bil::test {
 // A prompter that answers from queues and records everything it was asked to show.
 class ScriptedPrompter final : public Prompter {
 public:
-    enum class Kind { YesNo, Message, OpenFile, Folder };
+    enum class Kind { YesNo, Message, OpenFile, Folder, Date, Number };
     struct Shown {
         Kind kind;
         QString caption;
@@ -36,6 +36,9 @@ public:
     // Runs inside the next Yes/No question, before it is answered, like a timer firing while the
     // box is open.
     void duringNextQuestion(std::function<void()> action) { m_during = std::move(action); }
+    // Answers of the date and number dialogs; an empty queue cancels them.
+    void queueDate(DateChoice choice) { m_dates.push_back(choice); }
+    void queueNumber(int number) { m_numbers.push_back(number); }
 
     bool askYesNo(const QString& caption, const QString& text) override;
     // Answers from the same queue as askYesNo; the details and the default are kept.
@@ -51,6 +54,13 @@ public:
     QString chooseSaveFile(const QString& title, const QString& proposed,
                            const QString& filter) override;
     void closeQuestions() override { m_closing = m_closing || m_asking; }
+    // The date shown first is kept as the folder ("yyyy-MM-dd", empty for none).
+    DateChoice chooseDate(const QString& title, const QString& text, const QDate& current,
+                          const QDate& earliest) override;
+    // The number shown first is kept as the folder; a queued number outside min..max is
+    // given as it is, so a test can see the caller limit it.
+    std::optional<int> chooseNumber(const QString& title, const QString& text, int current, int min,
+                                    int max) override;
 
     const std::vector<Shown>& shown() const { return m_shown; }
     // Texts of everything shown, in order.
@@ -63,11 +73,15 @@ public:
     // True when some message or question had exactly this text.
     bool showed(const QString& text) const;
     void clear() { m_shown.clear(); }
-    int pendingAnswers() const { return int(m_answers.size() + m_files.size()); }
+    int pendingAnswers() const {
+        return int(m_answers.size() + m_files.size() + m_dates.size() + m_numbers.size());
+    }
 
 private:
     std::deque<bool> m_answers;
     std::deque<QString> m_files;
+    std::deque<DateChoice> m_dates;
+    std::deque<int> m_numbers;
     std::vector<Shown> m_shown;
     bool m_whenEmpty = false;
     std::function<void()> m_during;

@@ -4,12 +4,18 @@
 #include "app/ui/line_breaks.h"
 
 #include <QAbstractButton>
+#include <QCalendarWidget>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QUrl>
+#include <QVBoxLayout>
 
 namespace bil {
 
@@ -117,6 +123,52 @@ QString QtPrompter::chooseSaveFile(const QString& title, const QString& proposed
     if (dialog.exec() != QDialog::Accepted)
         return QString();
     return dialog.selectedFiles().value(0);
+}
+
+Prompter::DateChoice QtPrompter::chooseDate(const QString& title, const QString& text,
+                                            const QDate& current, const QDate& earliest) {
+    QDialog dialog(m_parent);
+    dialog.setWindowTitle(title);
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* label = new QLabel(DisplayLines(text), &dialog);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    auto* calendar = new QCalendarWidget(&dialog);
+    calendar->setObjectName(QStringLiteral("ExamCalendar"));
+    calendar->setGridVisible(true);
+    calendar->setFirstDayOfWeek(Qt::Monday);
+    if (earliest.isValid())
+        calendar->setMinimumDate(earliest);
+    calendar->setSelectedDate(current.isValid() ? current : earliest);
+    layout->addWidget(calendar);
+    auto* buttons = new QDialogButtonBox(&dialog);
+    buttons->addButton(QStringLiteral("ОК"), QDialogButtonBox::AcceptRole);
+    QPushButton* clear =
+        buttons->addButton(QStringLiteral("Без даты"), QDialogButtonBox::ResetRole);
+    buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
+    layout->addWidget(buttons);
+    bool cleared = false;
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    QObject::connect(clear, &QPushButton::clicked, &dialog, [&dialog, &cleared] {
+        cleared = true;
+        dialog.accept();
+    });
+    // A double click on a day chooses it.
+    QObject::connect(calendar, &QCalendarWidget::activated, &dialog, &QDialog::accept);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return {true, cleared ? QDate() : calendar->selectedDate()};
+}
+
+std::optional<int> QtPrompter::chooseNumber(const QString& title, const QString& text, int current,
+                                            int min, int max) {
+    bool ok = false;
+    const int value =
+        QInputDialog::getInt(m_parent, title, DisplayLines(text), current, min, max, 1, &ok);
+    if (!ok)
+        return std::nullopt;
+    return value;
 }
 
 } // namespace bil

@@ -29,6 +29,11 @@ public:
     QString chooseFolder(const QString& title, const QString& folder) override;
     QString chooseSaveFile(const QString& title, const QString& proposed,
                            const QString& filter) override;
+    // A calendar with «ОК», «Без даты» and «Отмена».
+    DateChoice chooseDate(const QString& title, const QString& text, const QDate& current,
+                          const QDate& earliest) override;
+    std::optional<int> chooseNumber(const QString& title, const QString& text, int current, int min,
+                                    int max) override;
     void closeQuestions() override;
 
 private:
