@@ -131,6 +131,8 @@ CatalogueCommand CatalogueKeyCommand(int key, const QString& text) {
         return CatalogueCommand::Training;
     case u'4':
         return CatalogueCommand::Exam;
+    case u'5':
+        return CatalogueCommand::Review;
     case u'z':
     case u'Z':
     case u'я':

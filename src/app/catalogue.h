@@ -91,6 +91,7 @@ enum class CatalogueCommand {
     Preparation,
     Training,
     Exam,
+    Review, // «Повторение», key 5
     OtherPage,
     Statistics,
     Settings,

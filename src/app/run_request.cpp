@@ -74,6 +74,11 @@ RunRequest RunRequest::searchResults(std::vector<int> numbers, const QString& qu
                         StudyAppCaption + QStringLiteral(" - Поиск: ") + query, startItem);
 }
 
+RunRequest RunRequest::review(std::vector<int> numbers) {
+    return questionList(RunType::Review, std::move(numbers),
+                        StudyAppCaption + QStringLiteral(" - Повторение"));
+}
+
 RunRequest RunRequest::questionList(RunType type, std::vector<int> numbers, const QString& caption,
                                     int startItem) {
     RunRequest r;

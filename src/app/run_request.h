@@ -23,6 +23,7 @@ enum class RunType {
     SearchResults,    // the search window's results
     Training,         // a ticket against the clock, counted in the training channel
     ChangedQuestions, // the questions a new release changed or added (they start from zero)
+    Review, // «Повторение»: what is being forgotten, then what the chance to pass needs
 };
 
 // An exam slot as its review shows it.
@@ -57,6 +58,8 @@ struct RunRequest {
     static RunRequest searchResults(std::vector<int> numbers, const QString& query, int startItem);
     // «Изменённые вопросы»: the questions of the last release update that start from zero.
     static RunRequest changedQuestions(std::vector<int> numbers);
+    // «Повторение»: the day's review, its questions in the order they are to be asked.
+    static RunRequest review(std::vector<int> numbers);
     // Any list run: the questions in list order under the given window caption.
     static RunRequest questionList(RunType type, std::vector<int> numbers, const QString& caption,
                                    int startItem = 0);

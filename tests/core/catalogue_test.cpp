@@ -224,7 +224,8 @@ TEST(CatalogueKeys, BothKeyboardLayouts) {
         EXPECT_EQ(CatalogueKeyCommand(0, QString::fromUtf8(s)), CatalogueCommand::Settings);
     for (const char* s : {"h", "H", "р", "Р"})
         EXPECT_EQ(CatalogueKeyCommand(0, QString::fromUtf8(s)), CatalogueCommand::Help);
-    EXPECT_EQ(CatalogueKeyCommand(Qt::Key_5, "5"), CatalogueCommand::None);
+    EXPECT_EQ(CatalogueKeyCommand(Qt::Key_5, "5"), CatalogueCommand::Review);
+    EXPECT_EQ(CatalogueKeyCommand(Qt::Key_6, "6"), CatalogueCommand::None);
     EXPECT_EQ(CatalogueKeyCommand(0, "p"), CatalogueCommand::None); // Latin p is not Р
 }
 
