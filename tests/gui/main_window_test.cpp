@@ -6,10 +6,12 @@
 #include "data/ui/pictures.h"
 #include "help/ui/about_box.h"
 #include "memory_settings_store.h"
+#include "recording_sink.h"
 #include "scripted_prompter.h"
 #include "scripted_random.h"
 #include "stats/stat_file.h"
 #include "stats/ui/prep_dialog.h"
+#include "step_clock.h"
 #include "test_db.h"
 
 #include <QAction>
@@ -713,4 +715,51 @@ TEST_F(MainWindowTest, SearchOpensFromItsButtonAndCtrlFAndTheCataloguesFollow) {
     form->ListView1->setFocus();
     QTest::keyClick(form->ListView1, Qt::Key_F, Qt::ControlModifier);
     EXPECT_EQ(searches, 2);
+}
+
+// The chance line follows the journal after the window's paint, takes the exam day from its
+// dialog and fits its place; «Повторение» starts from its key, or says why there is nothing.
+TEST_F(MainWindowTest, ChanceLineAndReviewRun) {
+    test::StepClock clock(QDateTime(QDate(2026, 1, 15), QTime(9, 0), QTimeZone::utc()));
+    test::RecordingSink journal;
+    state->services.clock = &clock;
+    state->services.answers = &journal;
+    startWithDatabase();
+    form->refreshChance();
+    EXPECT_EQ(form->Label10->text(), QStringLiteral("Шанс сдать экзамен: пока нет ответов"));
+    key(form->ListView1, Qt::Key_5, QStringLiteral("5"));
+    EXPECT_EQ(studyShown, 0);
+    ASSERT_EQ(prompter.shown().size(), 1u);
+    EXPECT_TRUE(prompter.shown()[0].text.startsWith(QStringLiteral("Сейчас повторять нечего")));
+
+    const Fingerprint set = state->Prints.setPrint(state->Db);
+    for (int n = 1; n <= QuestionCount; ++n) {
+        JournalEntry e;
+        e.Time = clock.nowUtc().toSecsSinceEpoch() - 86400;
+        e.Set = set;
+        e.Question = n;
+        e.Right = n != 42;
+        e.Flags = FirstInRun;
+        journal.entries.push_back(e);
+    }
+    form->FormShow(); // as after a run: recomputed once the window has been painted
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->Label10->text().contains(u'%'); }, 5000));
+    EXPECT_TRUE(form->Label10->text().startsWith(QStringLiteral("Шанс сдать экзамен сегодня: ")));
+    EXPECT_FALSE(form->Label10->toolTip().isEmpty());
+
+    prompter.queueDate({true, QDate(2026, 12, 28)});
+    form->N23->trigger();
+    EXPECT_EQ(state->Config.ExamDate, QDate(2026, 12, 28));
+    EXPECT_TRUE(form->Label10->text().contains(QStringLiteral("28.12.2026 — ")));
+    EXPECT_LE(form->Label10->fontMetrics().horizontalAdvance(form->Label10->text()),
+              form->Label10->width());
+    EXPECT_LE(form->Label10->geometry().bottom(), form->Image2->geometry().bottom());
+
+    prompter.queueNumber(3);
+    form->N24->trigger();
+    key(form->ListView1, Qt::Key_5, QStringLiteral("5"));
+    ASSERT_EQ(studyShown, 1);
+    EXPECT_EQ(studyRun.Type, RunType::Review);
+    ASSERT_EQ(studyRun.Questions.size(), 3u);
+    EXPECT_EQ(studyRun.Questions[0], 42); // the one answered wrong is due
 }

@@ -88,6 +88,8 @@ void BuildSettingsMenu(TForm2& form) {
     form.N17 = AddSettingItem(form, form.N10, "N17", QStringLiteral("Подтверждать выбор"),
                               SettingItem::ConfirmChoice);
 
+    form.N23 = AddCommand(form, menu, "N23", QStringLiteral("Дата экзамена…"), &TForm2::N23Click);
+    form.N24 = AddCommand(form, menu, "N24", QStringLiteral("Вопросов в день…"), &TForm2::N24Click);
     form.N3 = AddCommand(form, menu, "N3", QStringLiteral("Обнулить результаты и статистику"),
                          &TForm2::N3Click);
     form.N21 = AddCommand(form, menu, "N21", QStringLiteral("Сохранить прогресс в файл…"),

@@ -48,6 +48,7 @@ public:
     // Controls.
     PictureBox* Image2 = nullptr; // header
     QLabel* Label9 = nullptr;     // link area
+    QLabel* Label10 = nullptr;    // the chance to pass; its tool tip says what it means
     PictureBox* Image1 = nullptr; // progress picture
     QLabel* Label6 = nullptr;     // congratulation
     QTabWidget* PageControl1 = nullptr;
@@ -66,6 +67,7 @@ public:
     QPushButton* SpeedButton1 = nullptr; // "Настройка"
     QPushButton* SpeedButton2 = nullptr; // "Статистика"
     QPushButton* SpeedButton3 = nullptr; // "Справка"
+    QPushButton* SpeedButton4 = nullptr; // "Повторение"
     QPushButton* SearchButton = nullptr; // "Поиск", beside the catalogue tabs; Ctrl+F
     QLabel* Label5 = nullptr;            // database title
     QTimer* Timer1 = nullptr;
@@ -87,6 +89,8 @@ public:
     QAction* N15 = nullptr; // "Выбрать вопросы подготовки"
     QAction* N12 = nullptr;
     QAction* N17 = nullptr;
+    QAction* N23 = nullptr; // "Дата экзамена…"
+    QAction* N24 = nullptr; // "Вопросов в день…"
     QAction* N3 = nullptr;  // "Обнулить результаты и статистику"
     QAction* N7 = nullptr;  // "Выбрать базу вопросов"
     QAction* N18 = nullptr; // "Загрузить билеты ПДД…"
@@ -102,6 +106,7 @@ public:
     void SpeedButton1Click();
     void SpeedButton2Click();
     void SpeedButton3Click();
+    void SpeedButton4Click(); // «Повторение», or why there is nothing to review
     void SearchButtonClick(); // the search window; the catalogues follow what was learned there
     // A key in a catalogue; false when it is no command of the catalogue.
     bool CatalogueKeyPress(QListWidget* list, int key, const QString& text);
@@ -125,6 +130,11 @@ public:
     void FormClose();
     void N15Click();
     void N4Click();
+    void N23Click(); // the exam day
+    void N24Click(); // the daily review goal
+    // Label10 from the journal now. The refresh asks for it after its paint, so that reading
+    // the journal never delays the window's appearance.
+    void refreshChance();
     void SettingItemClick(SettingItem item, bool checked);
     void ExamTimeItemClick(int k);
 
@@ -143,6 +153,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    static constexpr int ThemePage = 1; // the theme catalogue's tab
+
+    // The controls at their places (main_layout.cpp).
     void buildLayout();
     // The refreshes the reset and switch commands ask for.
     CommandViews commandViews();
@@ -168,6 +181,7 @@ private:
     std::array<int, TicketCount> m_ticketIcons{};
     Progress m_progress;
     CongratulationBlink m_blink;
+    bool m_chanceStale = false; // Label10 waits for the next paint to be recomputed
 };
 
 } // namespace bil
