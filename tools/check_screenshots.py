@@ -30,6 +30,8 @@ REQUIRED = (
     "13c-search-word-forms",
     "14-main-with-results",
     "15-main-themes",
+    "15a-main-chance",
+    "15b-study-review",
 )
 
 

@@ -2,6 +2,7 @@
 #include "walkthrough.h"
 
 #include "app/app_state.h"
+#include "app/platform.h"
 #include "app/settings_loader.h"
 #include "app/ui/main_window.h"
 #include "app/ui/search_window.h"
@@ -31,6 +32,8 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
+#include <vector>
 
 namespace bil {
 
@@ -500,6 +503,44 @@ void Walkthrough::buildSteps() {
     add([=, this] { shoot(main, QStringLiteral("14-main-with-results")); });
     add([=] { main->PageControl1->setCurrentIndex(1); });
     add([=, this] { shoot(main, QStringLiteral("15-main-themes")); });
+    // The same learner's five weeks, with the exam three weeks ahead: the chance to pass today
+    // and on the exam day, then the day's review.
+    auto history = std::make_shared<std::unique_ptr<LearnerHistory>>();
+    auto own = std::make_shared<AnswerSink*>(nullptr);
+    add([=, this] {
+        const QDateTime now = ClockOf(state->services).nowUtc();
+        *history = std::make_unique<LearnerHistory>(state->Prints.setPrint(state->Db),
+                                                    now.toSecsSinceEpoch());
+        *own = state->services.answers;
+        state->services.answers = history->get();
+        SetExamDate(*state->services.store, state->Config, now.toLocalTime().date().addDays(21));
+        main->PageControl1->setCurrentIndex(0);
+        main->refreshChance();
+    });
+    add([=, this] {
+        if (!main->Label10->text().contains(QLatin1Char('%')))
+            m_failures << QStringLiteral("15a-main-chance: no chance shown: ") +
+                              main->Label10->text();
+        shoot(main, QStringLiteral("15a-main-chance"));
+    });
+    add([=, this] { main->SpeedButton4Click(); });
+    add([=, this] {
+        StudyEngine& e = study->engine();
+        if (!study->isVisible() || e.run().Type != RunType::Review) {
+            m_failures << QStringLiteral("15b-study-review: no review run");
+            return;
+        }
+        e.answer(e.rightButton());
+    });
+    add([=, this] { shoot(study, QStringLiteral("15b-study-review")); });
+    add([=, this] {
+        m_w.prompter->setAnswer(false);
+        study->close();
+    });
+    add([=, this] {
+        closeModals();
+        state->services.answers = *own;
+    });
     // The help window itself, from the main window's help button.
     add([=, this] {
         m_before = visibleWindows();
