@@ -68,7 +68,7 @@ QString ScriptedPrompter::chooseFolder(const QString& title, const QString& fold
 Prompter::DateChoice ScriptedPrompter::chooseDate(const QString& title, const QString& text,
                                                   const QDate& current, const QDate&) {
     m_shown.push_back(
-        {Kind::Date, title, text, Icon::Question, current.toString(Qt::ISODate), {}, {}});
+        {Kind::Date, title, text, Icon::Question, current.toString(Qt::ISODate), {}, {}, {}, true});
     if (m_dates.empty())
         return {};
     const DateChoice choice = m_dates.front();
@@ -79,7 +79,7 @@ Prompter::DateChoice ScriptedPrompter::chooseDate(const QString& title, const QS
 std::optional<int> ScriptedPrompter::chooseNumber(const QString& title, const QString& text,
                                                   int current, int, int) {
     m_shown.push_back(
-        {Kind::Number, title, text, Icon::Question, QString::number(current), {}, {}});
+        {Kind::Number, title, text, Icon::Question, QString::number(current), {}, {}, {}, true});
     if (m_numbers.empty())
         return std::nullopt;
     const int number = m_numbers.front();
