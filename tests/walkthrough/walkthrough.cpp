@@ -540,6 +540,7 @@ void Walkthrough::buildSteps() {
     add([=, this] {
         closeModals();
         state->services.answers = *own;
+        history->reset(); // the steps before hold it through this one
     });
     // The help window itself, from the main window's help button.
     add([=, this] {
