@@ -3,7 +3,7 @@
 
 #include "app/app_state.h"
 #include "app/settings_loader.h"
-#include "app/settings_store.h"
+#include "memory_settings_store.h"
 #include "recording_sink.h"
 #include "scripted_prompter.h"
 #include "step_clock.h"
