@@ -507,7 +507,7 @@ void Walkthrough::buildSteps() {
     // and on the exam day, then the day's review.
     auto history = std::make_shared<std::unique_ptr<LearnerHistory>>();
     auto own = std::make_shared<AnswerSink*>(nullptr);
-    add([=, this] {
+    add([=] {
         const QDateTime now = ClockOf(state->services).nowUtc();
         *history = std::make_unique<LearnerHistory>(state->Prints.setPrint(state->Db),
                                                     now.toSecsSinceEpoch());
@@ -523,7 +523,7 @@ void Walkthrough::buildSteps() {
                               main->Label10->text();
         shoot(main, QStringLiteral("15a-main-chance"));
     });
-    add([=, this] { main->SpeedButton4Click(); });
+    add([=] { main->SpeedButton4Click(); });
     add([=, this] {
         StudyEngine& e = study->engine();
         if (!study->isVisible() || e.run().Type != RunType::Review) {
