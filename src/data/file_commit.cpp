@@ -574,10 +574,15 @@ Status FileSet::commit() {
     for (Entry& e : m_entries) {
         if (e.Folder || !QFileInfo(e.Target).isFile())
             continue;
-        e.Saved = e.Target + QLatin1Char('.') + RandomSuffix();
-        int error = Injected(DiskStep::Link, e.Saved);
-        if (!error && ::link(Encoded(e.Target).constData(), Encoded(e.Saved).constData()) != 0)
-            error = errno;
+        int error = EEXIST;
+        // A name taken (a leftover of a killed commit, not yet old enough to be removed) is
+        // no failure: another name is drawn.
+        for (int attempt = 0; error == EEXIST && attempt < 100; ++attempt) {
+            e.Saved = e.Target + QLatin1Char('.') + RandomSuffix();
+            error = Injected(DiskStep::Link, e.Saved);
+            if (!error && ::link(Encoded(e.Target).constData(), Encoded(e.Saved).constData()) != 0)
+                error = errno;
+        }
         if (error == EPERM || error == EXDEV || error == EOPNOTSUPP || error == EMLINK)
             error = QFile::copy(e.Target, e.Saved) ? 0 : EIO; // a file system without links
         if (error) {

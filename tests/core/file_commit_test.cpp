@@ -120,6 +120,22 @@ TEST(FileSetCrash, EveryStepOfAnUndoIsCompletedAtTheNextStart) {
     CrashAtEveryStep(true);
 }
 
+// A killed commit's leftover under the name drawn for an old file's second name (a child of
+// the same parent draws the same names) does not fail the next commit.
+TEST(FileSet, ATakenNameForTheOldFileIsDrawnAgain) {
+    ThreeMembers set;
+    ASSERT_TRUE(set.replace(1));
+    int taken = 0;
+    SetDiskFaultHook([&](DiskStep step, const QString&) {
+        return step == DiskStep::Link && taken++ < 3 ? EEXIST : 0;
+    });
+    const Status done = set.replace(2);
+    SetDiskFaultHook({});
+    EXPECT_TRUE(done) << done.message().toStdString();
+    EXPECT_EQ(set.generation(), 2);
+    EXPECT_EQ(set.entries(), QStringList({"a.dat", "b.dat", "help"}));
+}
+
 // An optional member that cannot take its place is put back alone; the required ones stay new.
 TEST(FileSet, AnOptionalMemberFailingKeepsTheRequiredOnes) {
     ThreeMembers set;
