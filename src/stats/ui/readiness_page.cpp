@@ -2,6 +2,7 @@
 #include "stats/ui/readiness_page.h"
 
 #include "app/platform.h"
+#include "app/readiness_commands.h"
 #include "stats/answer_journal.h"
 #include "stats/readiness.h"
 #include "stats/release_history.h"
@@ -141,7 +142,7 @@ void ReadinessPage::refresh() {
     QString text = QStringLiteral("Шанс сдать экзамен сегодня: %1. Он считается по каждому "
                                   "Вашему ответу: как быстро забывается каждый вопрос и как "
                                   "экзамен выбирает билеты.")
-                       .arg(PercentLabel(PassChance(p)));
+                       .arg(ChancePercent(PassChance(p)));
     if (m_listed.empty())
         text += QStringLiteral(" Пока ни один вопрос в отдельности не поднимет шанс: "
                                "пройдите все билеты хотя бы по разу.");
