@@ -178,8 +178,8 @@ TEST_F(StatsWindowTest, ReadinessPageDrawsTheJournalAndLearnsTheListedQuestions)
     EXPECT_TRUE(launched[0].Caption.contains(QStringLiteral("шанс сдать")));
     EXPECT_EQ(ready->ChanceChart.series->count(), 3);
     // Everything answered just now: a chance of one, or a hair under it, depending on rounding.
-    EXPECT_TRUE(ready->ChanceText->text().contains(QStringLiteral(": >99 %.")) ||
-                ready->ChanceText->text().contains(QStringLiteral(": 100 %.")))
+    EXPECT_TRUE(ready->ChanceText->text().contains(QStringLiteral(": >99\u00a0%.")) ||
+                ready->ChanceText->text().contains(QStringLiteral(": 100\u00a0%.")))
         << ready->ChanceText->text().toStdString();
     EXPECT_EQ(ready->DueChart.sets[0]->at(0), 0); // all answered just now
     app->services.answers = nullptr;
