@@ -2,6 +2,7 @@
 #include "data/download_gate.h"
 
 #include "app/platform.h"
+#include "data/http_reply_reader.h"
 
 #include <QIODevice>
 #include <QUrl>
@@ -24,20 +25,6 @@ QString Kilobytes(qint64 bytes) {
 
 QString Seconds(int64_t ms) {
     return QString::number(double(ms) / 1000.0);
-}
-
-// A plain decimal length; -1 for anything else (signs, blanks inside, overflow).
-qint64 ParseLength(QByteArrayView raw) {
-    const QByteArrayView text = raw.trimmed();
-    if (text.isEmpty() || text.size() > 18)
-        return -1;
-    qint64 value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return -1;
-        value = value * 10 + (c - '0');
-    }
-    return value;
 }
 
 bool IsHttp(const QUrl& url) {
@@ -88,7 +75,7 @@ bool DownloadGate::head(int status, const Headers& headers) {
     qint64 length = -1;
     for (const auto& [name, value] : headers) {
         if (name.compare("Content-Length", Qt::CaseInsensitive) == 0)
-            length = ParseLength(value);
+            length = ParseDecimal(value);
         else if (name.compare("Content-Encoding", Qt::CaseInsensitive) == 0)
             m_encoding = value.trimmed().toLower();
     }

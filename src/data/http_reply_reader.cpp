@@ -7,20 +7,6 @@ namespace {
 
 const QString NotHttp = QStringLiteral("сервер прислал ответ не по протоколу HTTP");
 
-// A plain decimal number; -1 for anything else (signs, blanks inside, overflow).
-qint64 Decimal(QByteArrayView text) {
-    text = text.trimmed();
-    if (text.isEmpty() || text.size() > 18)
-        return -1;
-    qint64 value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return -1;
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
-
 // A chunk size: hex digits, then optional extensions after ';'. -1 when not one.
 qint64 ChunkSize(QByteArrayView line) {
     const qsizetype semicolon = line.indexOf(';');
@@ -46,6 +32,19 @@ qint64 ChunkSize(QByteArrayView line) {
 }
 
 } // namespace
+
+qint64 ParseDecimal(QByteArrayView text) {
+    text = text.trimmed();
+    if (text.isEmpty() || text.size() > 18)
+        return -1;
+    qint64 value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
 
 HttpReplyReader::HttpReplyReader(HeadSink head, BodySink body, bool noBody)
     : m_head(std::move(head)), m_body(std::move(body)), m_noBody(noBody) {}
@@ -101,7 +100,7 @@ bool HttpReplyReader::takeHead() {
     // "HTTP/1.1 200 OK": the version, a three-digit status, an optional reason.
     if (!statusLine.startsWith("HTTP/1.") || statusLine.size() < 12 || statusLine[8] != ' ')
         return fail(NotHttp);
-    const qint64 status = Decimal(QByteArrayView(statusLine).sliced(9, 3));
+    const qint64 status = ParseDecimal(QByteArrayView(statusLine).sliced(9, 3));
     if (status < 100 || status > 999 || (statusLine.size() > 12 && statusLine[12] != ' '))
         return fail(NotHttp);
 
@@ -118,7 +117,7 @@ bool HttpReplyReader::takeHead() {
         QByteArray name = line.left(colon).trimmed();
         QByteArray value = line.mid(colon + 1).trimmed();
         if (name.compare("Content-Length", Qt::CaseInsensitive) == 0) {
-            const qint64 given = Decimal(value);
+            const qint64 given = ParseDecimal(value);
             // Two different lengths leave the body's end unknown: no way to read it safely.
             if (given < 0 || (length >= 0 && given != length))
                 return fail(NotHttp);

@@ -17,6 +17,10 @@
 
 namespace bil {
 
+// A plain decimal number such as a length or a status; -1 for anything else (signs, blanks
+// inside, overflow).
+qint64 ParseDecimal(QByteArrayView text);
+
 class HttpReplyReader {
 public:
     using Headers = QList<std::pair<QByteArray, QByteArray>>;
