@@ -136,8 +136,11 @@ Result<RgbImage> DecodeWebp(const QByteArray& bytes) {
     int height = 0;
     if (!WebPGetInfo(data, std::size_t(bytes.size()), &width, &height) || width <= 0 || height <= 0)
         return Status::Error(QStringLiteral("Повреждённая картинка WebP"));
-    if (qint64(width) * height > 50'000'000)
-        return Status::Error(QStringLiteral("Картинка WebP слишком велика"));
+    // A picture of the data set is well under a megapixel; a few bytes may claim thirty, and
+    // decoding and re-encoding those would take seconds and hundreds of megabytes.
+    if (qint64(width) * height > MaxWebpPixels)
+        return Status::Error(
+            QStringLiteral("Картинка WebP слишком велика (%1×%2 точек)").arg(width).arg(height));
     uint8_t* rgba = WebPDecodeRGBA(data, std::size_t(bytes.size()), &width, &height);
     if (!rgba)
         return Status::Error(QStringLiteral("Повреждённая картинка WebP"));

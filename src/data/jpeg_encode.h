@@ -33,6 +33,8 @@ const char* ImageFormatName(ImageFormat format);
 Result<QByteArray> EncodeJpeg(const RgbImage& image, int quality, bool progressive = false);
 
 // Decodes a WebP file (lossy or lossless; alpha is dropped onto white).
+// Larger WebP pictures are refused before they are decoded (4096×4096).
+inline constexpr long long MaxWebpPixels = 4096LL * 4096;
 Result<RgbImage> DecodeWebp(const QByteArray& bytes);
 
 // Decodes a JPEG file with the program's decoder, as RGB.

@@ -516,6 +516,14 @@ TEST(JpegEncode, ShrinksUntilItFits) {
 
     EXPECT_FALSE(EncodeJpeg(RgbImage(), 90));
     EXPECT_FALSE(DecodeWebp(QByteArray("RIFF\0\0\0\0WEBPjunk", 16)));
+    // A lossless header claiming 7689×3844 points is refused before anything is decoded.
+    const quint32 size = (7689 - 1) | (quint32(3844 - 1) << 14);
+    QByteArray huge("RIFF\x1a\0\0\0WEBPVP8L\x0d\0\0\0\x2f", 21);
+    for (int k = 0; k < 4; ++k)
+        huge += char(size >> (8 * k));
+    huge += QByteArray(8, '\0');
+    EXPECT_EQ(DecodeWebp(huge).error(),
+              QStringLiteral("Картинка WebP слишком велика (7689×3844 точек)"));
 }
 
 #ifdef BILETORIA_DBV_TOOL
