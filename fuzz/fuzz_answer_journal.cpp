@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as answers.log: reading either refuses the file with a message or gives whole
 // records that encode back to frames the reader accepts; opening it for appending cuts only the
-// damage at its end, and an appended record then reads back after all the others.
+// damage at its end, and an appended record then reads back after all the others (when the
+// file's only damage was a torn tail).
 
 #include "fuzz_common.h"
 #include "stats/answer_journal.h"
@@ -32,7 +33,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     journal.record(next);
     FUZZ_CHECK(journal.lastError().ok());
     Result<JournalContents> after = ReadJournalFile(path);
-    FUZZ_CHECK(after && after->Entries.size() == read->Entries.size() + 1 &&
-               after->Entries.back() == next);
+    FUZZ_CHECK(after);
+    // Damage in the middle stays in the file, and a frame forged there may reach into the new
+    // record (only a fuzzer that sees the record's checksum compared can make one): the promise
+    // holds for files whose only damage is a torn tail, as a kill leaves them.
+    if (read->SkippedBytes == qint64(size) - read->GoodEnd)
+        FUZZ_CHECK(after->Entries.size() == read->Entries.size() + 1 &&
+                   after->Entries.back() == next);
     return 0;
 }
