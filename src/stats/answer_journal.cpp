@@ -350,16 +350,26 @@ QByteArray AnswerJournal::fileBytes() const {
     return JournalBytes(m_entries);
 }
 
+namespace {
+
+// A record of the open set stamped now; the caller fills in what its kind carries.
+JournalEntry StampedEntry(AppState& app, JournalKind kind, int question) {
+    JournalEntry e;
+    e.Kind = kind;
+    e.Time = ClockOf(app.services).nowUtc().toSecsSinceEpoch();
+    e.Set = app.Prints.setPrint(app.Db);
+    e.Question = question;
+    return e;
+}
+
+} // namespace
+
 void JournalAnswer(AppState& app, int question, int channel, int run, int chosen, bool right,
                    int seconds, uint8_t flags) {
     AnswerSink* sink = app.services.answers;
     if (!sink)
         return;
-    JournalEntry e;
-    e.Kind = JournalKind::Answer;
-    e.Time = ClockOf(app.services).nowUtc().toSecsSinceEpoch();
-    e.Set = app.Prints.setPrint(app.Db);
-    e.Question = question;
+    JournalEntry e = StampedEntry(app, JournalKind::Answer, question);
     e.Channel = channel;
     e.Run = run;
     e.Chosen = chosen;
@@ -378,11 +388,7 @@ void JournalCharge(AppState& app, int question, ChargeReason reason) {
     AnswerSink* sink = app.services.answers;
     if (!sink)
         return;
-    JournalEntry e;
-    e.Kind = JournalKind::Charge;
-    e.Time = ClockOf(app.services).nowUtc().toSecsSinceEpoch();
-    e.Set = app.Prints.setPrint(app.Db);
-    e.Question = question;
+    JournalEntry e = StampedEntry(app, JournalKind::Charge, question);
     e.Channel = ChannelExam;
     e.Reason = reason;
     sink->record(e);

@@ -11,6 +11,7 @@
 #include "data/dataset_import.h"
 #include "data/file_commit.h"
 #include "data/themes.h"
+#include "in_child.h"
 #include "memory_settings_store.h"
 #include "scripted_prompter.h"
 #include "stats/answer_journal.h"
@@ -56,17 +57,6 @@ int killRounds() {
     const char* value = std::getenv("BILETORIA_KILL_ROUNDS");
     const int rounds = value ? std::atoi(value) : 0;
     return rounds > 0 ? rounds : 200;
-}
-
-// Runs body in a forked child and returns its exit code (128 + signal when killed). The child
-// never returns into the test framework; it reports through the exit code only.
-int inChild(const std::function<int()>& body) {
-    const pid_t pid = fork();
-    if (pid == 0)
-        _exit(body());
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 // A failed check inside a child: its line number becomes the exit code.
@@ -370,7 +360,7 @@ TEST(SaveFaults, FullDiskWarnsOnceKeepsTheRecordAndSavesWhenSpaceReturns) {
     const QByteArray oldStats = ReadAll(p.statPath());
     const QByteArray oldThemes = ReadAll(p.themePath());
 
-    const int code = inChild([&]() -> int {
+    const int code = test::InChild([&]() -> int {
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit unlimited{};
         CHILD_CHECK(getrlimit(RLIMIT_FSIZE, &unlimited) == 0);
@@ -416,7 +406,7 @@ TEST(SaveFaults, ReadOnlyFolderWarnsOnceAndTheProgramGoesOn) {
                           QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
     QFile::setPermissions(p.statPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther |
                                             QFile::WriteOther);
-    const int code = inChild([&]() -> int {
+    const int code = test::InChild([&]() -> int {
         if (geteuid() == 0) {
             const passwd* nobody = getpwnam("nobody");
             CHILD_CHECK(nobody && setgid(nobody->pw_gid) == 0 && setuid(nobody->pw_uid) == 0);
@@ -525,7 +515,7 @@ protected:
 };
 
 TEST_F(DatabaseInstallFaults, FullDisk) {
-    const int code = inChild([&]() -> int {
+    const int code = test::InChild([&]() -> int {
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit limits{};
         CHILD_CHECK(getrlimit(RLIMIT_FSIZE, &limits) == 0);
@@ -543,7 +533,7 @@ TEST_F(DatabaseInstallFaults, ReadOnlyDataFolder) {
     QFile::setPermissions(m_set.path(), readable);
     QFile::setPermissions(m_data.path(),
                           QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
-    const int code = inChild([&]() -> int {
+    const int code = test::InChild([&]() -> int {
         if (geteuid() == 0) {
             const passwd* nobody = getpwnam("nobody");
             CHILD_CHECK(nobody && setgid(nobody->pw_gid) == 0 && setuid(nobody->pw_uid) == 0);
@@ -764,7 +754,7 @@ TEST(KillDuringImport, CarriedProgressAndDatabasesAreAllOldOrAllNew) {
     int steps = 0;
     for (int k = 1; k < 200; ++k) {
         const auto before = state();
-        const int code = inChild([&] {
+        const int code = test::InChild([&] {
             int seen = 0;
             SetDiskFaultHook([&](DiskStep step, const QString& path) {
                 if (counted(step, path) && ++seen == k)

@@ -5,6 +5,7 @@
 
 #include "data/file_commit.h"
 #include "help_dataset.h"
+#include "in_child.h"
 #include "test_db.h"
 
 #include <QDir>
@@ -62,16 +63,6 @@ struct ThreeMembers {
     }
 };
 
-// Runs body in a child; its exit code, or 128 + signal.
-int InChild(const std::function<int()>& body) {
-    const pid_t pid = fork();
-    if (pid == 0)
-        _exit(body());
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
 constexpr int Crashed = 42;
 
 // The process dies at every step of a set's commit in turn (when failSecond, the second file's
@@ -86,7 +77,7 @@ void CrashAtEveryStep(bool failSecond) {
         const int before = set.generation();
         ASSERT_GT(before, 0);
         const int next = 100 + k;
-        const int code = InChild([&] {
+        const int code = test::InChild([&] {
             int seen = 0;
             SetDiskFaultHook([&](DiskStep step, const QString& path) {
                 if (++seen == k)
