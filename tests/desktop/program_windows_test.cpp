@@ -10,6 +10,7 @@
 #include "test_db.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTest>
 #include <QTimer>
@@ -265,7 +266,7 @@ TEST(ProgramWindowsOnADesktop, TheMainWindowComesBackNormalAfterRunsThatFollowAn
     ASSERT_TRUE(manager.running()) << "openbox did not start";
     const auto managed = [&](const QWidget& w) {
         uint32_t state = 0;
-        (void)QTest::qWaitFor([&] { return (state = manager.state(w)) != 0; }, 5000);
+        (void)QTest::qWaitFor([&] { return (state = manager.state(w)) != 0; }, 10000);
         return state;
     };
     QWidget main;
@@ -274,13 +275,25 @@ TEST(ProgramWindowsOnADesktop, TheMainWindowComesBackNormalAfterRunsThatFollowAn
     ASSERT_EQ(managed(main), 1u);
     ProgramWindows program({});
     program.minimizeAll(); // the auto-hide
-    ASSERT_TRUE(QTest::qWaitFor([&] { return manager.state(main) == 3; }, 5000));
-    manager.activate(main);
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return manager.state(main) == 1 && !main.isMinimized(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return manager.state(main) == 3; }, 10000));
+    // A busy display can drop the first request, as a learner's first click may go unseen: the
+    // request is sent again each second until the window is back.
+    QElapsedTimer sinceRequest;
+    const bool back = QTest::qWaitFor(
+        [&] {
+            if (manager.state(main) == 1 && !main.isMinimized())
+                return true;
+            if (!sinceRequest.isValid() || sinceRequest.elapsed() > 1000) {
+                manager.activate(main);
+                sinceRequest.start();
+            }
+            return false;
+        },
+        10000);
+    ASSERT_TRUE(back) << "state " << manager.state(main) << ", minimised " << main.isMinimized();
     for (int run = 1; run <= 2; ++run) {
         main.hide(); // the run starts
-        ASSERT_TRUE(QTest::qWaitFor([&] { return manager.state(main) != 1; }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return manager.state(main) != 1; }, 10000));
         ShowRestored(main); // the run ended
         EXPECT_EQ(managed(main), 1u) << "run " << run;
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&main)) << "run " << run;
