@@ -106,6 +106,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The pages and the channel bar, built once (stats_pages.cpp).
     QWidget* ticketChartPage(int tab, const QString& explanation, const BarChart& chart);
     QWidget* buildRatingPage();
     QWidget* buildTimePage();

@@ -103,6 +103,7 @@ protected:
     void reject() override; // Escape: "СТОП"
 
 private:
+    // The controls, made once and placed by the window's size (study_controls.cpp).
     void buildControls();
     void placeControls();
     void applyButtons();
