@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTextEdit>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -33,6 +34,29 @@ QMessageBox::Icon toQt(Prompter::Icon icon) {
         return QMessageBox::Critical;
     }
     return QMessageBox::NoIcon;
+}
+
+// The box's own button for the details, named as the learner is told. The box puts Qt's words
+// (English without its translations) on it at each click, in its handler of the button row's
+// clicks, which this one follows.
+void NameDetailsButton(QMessageBox& box) {
+    const QTextEdit* list = box.findChild<QTextEdit*>();
+    auto* row = box.findChild<QDialogButtonBox*>();
+    for (QAbstractButton* details : box.buttons()) {
+        if (box.buttonRole(details) != QMessageBox::ActionRole)
+            continue;
+        const auto name = [details, list, &box] {
+            details->setText(list && list->isVisibleTo(&box) ? QStringLiteral("Скрыть подробности")
+                                                             : QStringLiteral("Подробнее…"));
+        };
+        name();
+        if (row)
+            QObject::connect(row, &QDialogButtonBox::clicked, &box,
+                             [details, name](QAbstractButton* clicked) {
+                                 if (clicked == details)
+                                     name();
+                             });
+    }
 }
 
 } // namespace
@@ -57,10 +81,7 @@ bool QtPrompter::ask(const YesNoQuestion& question) {
     box.setDefaultButton(question.DefaultYes ? QMessageBox::Yes : QMessageBox::No);
     if (!question.Details.isEmpty()) {
         box.setDetailedText(question.Details);
-        // The box's own button for the details, named as the learner is told.
-        for (QAbstractButton* button : box.buttons())
-            if (box.buttonRole(button) == QMessageBox::ActionRole)
-                button->setText(QStringLiteral("Подробнее…"));
+        NameDetailsButton(box);
     }
     m_questions.emplace_back(&box);
     const int answer = box.exec();
