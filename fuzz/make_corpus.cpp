@@ -11,6 +11,7 @@
 #include "help_dataset.h"
 #include "stats/answer_journal.h"
 #include "stats/progress_file.h"
+#include "stats/release_history.h"
 #include "stats/stat_file.h"
 #include "test_dataset.h"
 #include "test_db.h"
@@ -389,6 +390,24 @@ void answerJournals() {
     put("answer_journal", QStringLiteral("torn.log"), some.chopped(5));
 }
 
+// Release histories: none, two carry-overs (a question moved, one changed), one back to the
+// first release, and the last one cut short.
+void releaseHistories() {
+    ReleaseStep first;
+    first.Old = 0x1111;
+    first.New = 0x2222;
+    for (int n = 1; n <= QuestionCount; ++n)
+        first.KeptFrom[size_t(n - 1)] = uint16_t(n == 20 ? 10 : n == 10 || n == 30 ? 0 : n);
+    ReleaseStep back = first;
+    std::swap(back.Old, back.New);
+    back.KeptFrom[29] = 30;
+    put("release_history", QStringLiteral("empty.dat"), ReleaseHistoryBytes({}));
+    put("release_history", QStringLiteral("two.dat"), ReleaseHistoryBytes({first, back}));
+    const QByteArray three = ReleaseHistoryBytes({first, back, first});
+    put("release_history", QStringLiteral("three.dat"), three);
+    put("release_history", QStringLiteral("cut.dat"), three.chopped(100));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -413,5 +432,6 @@ int main(int argc, char** argv) {
     dataSetArchives();
     settingsFiles();
     answerJournals();
+    releaseHistories();
     return 0;
 }
