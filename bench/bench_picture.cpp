@@ -117,6 +117,49 @@ void BM_FitJpegToImage(benchmark::State& state) {
     }
 }
 
+// A set of pictures of the shapes question pictures come in: mostly wide road scenes around
+// 600 × 230, some larger ones that decode at half size, a few portrait ones.
+const std::vector<Sample>& PictureSet() {
+    static const std::vector<Sample> set = [] {
+        const int shapes[][2] = {{604, 225}, {600, 250}, {800, 300}, {1000, 370}, {604, 225},
+                                 {640, 240}, {500, 190}, {604, 225}, {300, 400},  {720, 270}};
+        std::vector<Sample> out;
+        for (int i = 0; i < 30; ++i) {
+            const int w = shapes[i % 10][0], h = shapes[i % 10][1];
+            out.push_back(
+                {bil::test::EncodeJpeg(bil::test::PhotoLikeBitmap(w, h, 100 + i), 85), w, h});
+        }
+        return out;
+    }();
+    return set;
+}
+
+// The whole set fitted into the window's 420 × 160 area, one after another.
+void BM_FitJpegSet(benchmark::State& state) {
+    bil::PictureFitter fitter;
+    bil::Bitmap target;
+    target.reset(420, 160, 3);
+    for (auto _ : state)
+        for (const Sample& s : PictureSet()) {
+            if (!fitter.fitJpeg(s.Jpeg.data(), s.Jpeg.size(), target))
+                state.SkipWithError("fit failed");
+            benchmark::DoNotOptimize(target.Pixels.data());
+        }
+}
+
+// The floor of the set: each picture decoded alone at the scale its fit chooses.
+void BM_DecodeSet(benchmark::State& state) {
+    bil::Bitmap bmp;
+    for (auto _ : state)
+        for (const Sample& s : PictureSet()) {
+            const auto fit = bil::FittedSize(s.Width, s.Height, 420, 160);
+            const int scale = bil::ChooseDecodeScale(fit.Width, s.Width);
+            if (!bil::DecodeJpegInto(s.Jpeg.data(), s.Jpeg.size(), scale, bmp))
+                state.SkipWithError("decode failed");
+            benchmark::DoNotOptimize(bmp.Pixels.data());
+        }
+}
+
 void Targets(benchmark::internal::Benchmark* b) {
     b->Args({0, 420, 160})->Args({0, 900, 340})->Args({1, 600, 225});
 }
@@ -128,6 +171,8 @@ void ResampleTargets(benchmark::internal::Benchmark* b) {
 
 BENCHMARK(BM_FitJpeg)->Apply(Targets)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DecodeAtChosenScale)->Apply(Targets)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FitJpegSet)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DecodeSet)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Resample)->Apply(ResampleTargets)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_QtSmoothScale)->Apply(Targets)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FitJpegToImage)->Apply(Targets)->Unit(benchmark::kMicrosecond);
