@@ -133,17 +133,12 @@ Outcome Run(const uint8_t* data, std::size_t size, int scaleDenom, JpegDamage da
     err.EndMayBeMissing = !jpeg_has_multiple_scans(&cinfo);
     jpeg_start_decompress(&cinfo);
     out->reset(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height), 3);
-    if (sink)
-        sink->begin(*out);
     while (cinfo.output_scanline < cinfo.output_height) {
         JSAMPROW rows[4];
         int n = 0;
-        const int first = static_cast<int>(cinfo.output_scanline);
         for (; n < 4 && cinfo.output_scanline + n < cinfo.output_height; ++n)
-            rows[n] = out->row(first + n);
-        const auto done = jpeg_read_scanlines(&cinfo, rows, static_cast<JDIMENSION>(n));
-        if (sink && done > 0)
-            sink->rows(*out, first, static_cast<int>(done));
+            rows[n] = out->row(static_cast<int>(cinfo.output_scanline) + n);
+        jpeg_read_scanlines(&cinfo, rows, static_cast<JDIMENSION>(n));
     }
     err.RowsDone = true;
     jpeg_finish_decompress(&cinfo);

@@ -61,18 +61,13 @@ Result<Bitmap> DecodeJpeg(const uint8_t* data, std::size_t size, int scaleDenom 
 Status DecodeJpegInto(const uint8_t* data, std::size_t size, int scaleDenom, Bitmap& out,
                       JpegDamage damage = JpegDamage::Show);
 
-// Follows one decode as it goes, so that work on the rows can start while they are still in the
-// cache and the header is read once.
+// Chooses the scale of one decode from its header, so that the header is read once.
 class JpegSink {
 public:
     virtual ~JpegSink() = default;
     // The scale denominator (1, 2, 4 or 8) for a picture with this header; 0 ends the decode
     // there, successfully, with the bitmap left empty.
     virtual int scaleFor(const JpegInfo& info) = 0;
-    // The bitmap has its decoded size; rows follow.
-    virtual void begin(const Bitmap& picture) = 0;
-    // Rows first .. first + count - 1 of the picture are decoded.
-    virtual void rows(const Bitmap& picture, int first, int count) = 0;
 };
 
 // DecodeJpegInto with the scale chosen by the sink from the header.

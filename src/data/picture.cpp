@@ -63,12 +63,19 @@ namespace {
 
 const QString TooSmall = QStringLiteral("Source bitmap too small");
 
+// floor() for values well inside the int range, without the library call (the weights of a
+// pass are rebuilt for every new picture size).
+int FloorInt(double v) {
+    const int i = static_cast<int>(v);
+    return i - (v < i ? 1 : 0);
+}
+
+// Without branches: the fractions are as good as random, and mispredicted jumps made most of
+// the cost of building the weights.
 int32_t RoundHalfEven(double v) {
-    double r = std::floor(v);
+    const int r = FloorInt(v);
     const double d = v - r;
-    if (d > 0.5 || (d == 0.5 && std::fmod(r, 2.0) != 0.0))
-        r += 1.0;
-    return static_cast<int32_t>(r);
+    return r + static_cast<int>((d > 0.5) | ((d == 0.5) & ((r & 1) != 0)));
 }
 
 // Mirrors a position at the edges; a reduction to one or two pixels can reach further than
@@ -111,44 +118,48 @@ void CopyPixels(const uint8_t* from, std::ptrdiff_t fromStride, int fromChannels
 void BuildContributions(int n, int m, Contributions& out) {
     const double scale = m < n ? static_cast<double>(m) / n : 1.0;
     const double support = 1.5 / scale;
-    // Slots enough for every candidate position of one destination pixel.
+    // Slots enough for every candidate position of one destination pixel; the lists are
+    // built that wide in place and then closed up to the widest count.
     const int bound = static_cast<int>(2.0 * support) + 3;
     out.First.assign(static_cast<std::size_t>(m), 0);
     out.Count.assign(static_cast<std::size_t>(m), 0);
-    std::vector<int32_t> wide(static_cast<std::size_t>(m) * bound, 0);
+    out.Weight.resize(static_cast<std::size_t>(m) * bound);
     int taps = 1;
     for (int i = 0; i < m; ++i) {
         const double centre = static_cast<double>(i) * n / m;
-        const int lo = static_cast<int>(std::floor(centre - support));
-        const int hi = static_cast<int>(std::ceil(centre + support));
-        int first = INT_MIN, last = INT_MIN;
-        int32_t* w = &wide[static_cast<std::size_t>(i) * bound];
-        for (int j = lo; j <= hi; ++j) {
-            const double x = std::fabs(centre - j) * scale;
-            if (x >= 1.5)
-                continue;
+        const int lo = FloorInt(centre - support);
+        const int hi = -FloorInt(-(centre + support));
+        // Every candidate from lo is weighed into its slot; the contributors (x < 1.5, where
+        // the kernel is never 0) are one run, moved to the start afterwards.
+        int first = -1, last = -1;
+        int32_t* w = &out.Weight[static_cast<std::size_t>(i) * bound];
+        for (int t = 0; t <= hi - lo; ++t) {
+            const double x = std::fabs(centre - (lo + t)) * scale;
+            const bool in = x < 1.5;
             const double k = x < 0.5 ? 0.75 - x * x : 0.5 * (x - 1.5) * (x - 1.5);
-            if (k == 0.0)
-                continue;
-            if (first == INT_MIN)
-                first = j;
-            last = j;
-            w[j - first] = RoundHalfEven(k * scale * 65536.0);
+            w[t] = in ? RoundHalfEven(k * scale * 65536.0) : 0;
+            first = in && first < 0 ? t : first;
+            last = in ? t : last;
         }
-        out.First[i] = first;
-        out.Count[i] = last - first + 1;
-        taps = std::max(taps, out.Count[i]);
+        const int count = last - first + 1;
+        for (int t = 0; t < count; ++t) // a short run: a loop beats a library call
+            w[t] = w[first + t];
+        out.First[i] = lo + first;
+        out.Count[i] = count;
+        taps = std::max(taps, count);
     }
     out.Taps = taps;
     out.Source.resize(static_cast<std::size_t>(m) * taps);
-    out.Weight.resize(static_cast<std::size_t>(m) * taps);
+    // Forward in place: row i moves from i * bound down to i * taps, never over unread rows.
     for (int i = 0; i < m; ++i) {
         for (int t = 0; t < taps; ++t) {
             const std::size_t at = static_cast<std::size_t>(i) * taps + t;
             out.Source[at] = MirrorIndex(out.First[i] + t, n);
-            out.Weight[at] = t < out.Count[i] ? wide[static_cast<std::size_t>(i) * bound + t] : 0;
+            out.Weight[at] =
+                t < out.Count[i] ? out.Weight[static_cast<std::size_t>(i) * bound + t] : 0;
         }
     }
+    out.Weight.resize(static_cast<std::size_t>(m) * taps);
 }
 
 PictureFitter::PictureFitter(bool useSimd) : m_simd(useSimd && pixel_kernels::CpuHasAvx2()) {}
@@ -202,8 +213,8 @@ void PictureFitter::prepareHorizontal(int n, int m, int channels) {
     m_leftPixels = from > 0 ? m_across.First[pixelOf(from - 1, 1)] + span - m_leftFirst : 0;
     m_rightFirst = to < blocks ? m_across.First[pixelOf(to, 0)] : 0;
     m_rightPixels = to < blocks ? m_across.First[m - 1] + span - m_rightFirst : 0;
-    m_leftEdge.assign(static_cast<std::size_t>(m_leftPixels) * channels + 16, 0);
-    m_rightEdge.assign(static_cast<std::size_t>(m_rightPixels) * channels + 16, 0);
+    m_leftEdge.assign((static_cast<std::size_t>(m_leftPixels) * channels + 16) * BatchRows, 0);
+    m_rightEdge.assign((static_cast<std::size_t>(m_rightPixels) * channels + 16) * BatchRows, 0);
 
     m_offsets.assign(static_cast<std::size_t>(2 * blocks), 0);
     m_plan.assign(static_cast<std::size_t>(blocks) * windows * pairs * 64, 0);
@@ -254,32 +265,50 @@ void PictureFitter::prepareMiddle(int w, int channels, int sh) {
 void PictureFitter::horizontalRows(const Bitmap& src, int w, int yFrom, int yTo) {
     const int channels = src.Channels;
     const int n = src.Width;
-    for (int y = yFrom; y < yTo; ++y) {
-        const uint8_t* s = src.row(y);
-        uint8_t* d = m_middle.data() + y * m_middleStride;
 #ifdef BIL_PICTURE_X86
-        if (m_blocks > 0) {
-            auto fill = [&](std::vector<uint8_t>& edge, int first, int pixels) {
-                for (int k = 0; k < pixels; ++k)
-                    std::memcpy(&edge[static_cast<std::size_t>(k) * channels],
-                                s + MirrorIndex(first + k, n) * channels,
-                                static_cast<std::size_t>(channels));
-            };
-            fill(m_leftEdge, m_leftFirst, m_leftPixels);
-            fill(m_rightEdge, m_rightFirst, m_rightPixels);
-            const pixel_kernels::HorizontalKernel run =
-                pixel_kernels::PickHorizontalKernel(channels, m_windows, m_pairs);
-            run(m_leftEdge.data(), d, m_offsets.data(), m_plan.data(), 0, m_middleFrom, m_windows,
+    if (m_blocks > 0) {
+        const pixel_kernels::HorizontalKernel run =
+            pixel_kernels::PickHorizontalKernel(channels, m_windows, m_pairs);
+        const std::size_t leftBytes = static_cast<std::size_t>(m_leftPixels) * channels + 16;
+        const std::size_t rightBytes = static_cast<std::size_t>(m_rightPixels) * channels + 16;
+        auto fill = [&](uint8_t* edge, const uint8_t* s, int first, int pixels) {
+            for (int k = 0; k < pixels; ++k) {
+                const uint8_t* p = s + MirrorIndex(first + k, n) * channels;
+                if (channels == 3)
+                    std::memcpy(edge + 3 * k, p, 3);
+                else
+                    std::memcpy(edge + 4 * k, p, 4);
+            }
+        };
+        for (int y = yFrom; y < yTo; y += BatchRows) {
+            const int rows = std::min(BatchRows, yTo - y);
+            const uint8_t* sources[BatchRows];
+            const uint8_t* lefts[BatchRows];
+            const uint8_t* rights[BatchRows];
+            uint8_t* outs[BatchRows];
+            for (int r = 0; r < rows; ++r) {
+                sources[r] = src.row(y + r);
+                outs[r] = m_middle.data() + (y + r) * m_middleStride;
+                uint8_t* left = m_leftEdge.data() + r * leftBytes;
+                uint8_t* right = m_rightEdge.data() + r * rightBytes;
+                fill(left, sources[r], m_leftFirst, m_leftPixels);
+                fill(right, sources[r], m_rightFirst, m_rightPixels);
+                lefts[r] = left;
+                rights[r] = right;
+            }
+            run(lefts, outs, rows, m_offsets.data(), m_plan.data(), 0, m_middleFrom, m_windows,
                 m_pairs);
-            run(s, d, m_offsets.data(), m_plan.data(), m_middleFrom, m_middleTo, m_windows,
-                m_pairs);
-            run(m_rightEdge.data(), d, m_offsets.data(), m_plan.data(), m_middleTo, m_blocks,
+            run(sources, outs, rows, m_offsets.data(), m_plan.data(), m_middleFrom, m_middleTo,
                 m_windows, m_pairs);
-            continue;
+            run(rights, outs, rows, m_offsets.data(), m_plan.data(), m_middleTo, m_blocks,
+                m_windows, m_pairs);
         }
-#endif
-        pixel_kernels::HorizontalPixelsScalar(s, d, channels, m_across, 0, w);
+        return;
     }
+#endif
+    for (int y = yFrom; y < yTo; ++y)
+        pixel_kernels::HorizontalPixelsScalar(src.row(y), m_middle.data() + y * m_middleStride,
+                                              channels, m_across, 0, w);
 }
 
 void PictureFitter::verticalPass(int w, int h, int channels, uint8_t* out,
@@ -330,11 +359,9 @@ void PictureFitter::verticalPass(int w, int h, int channels, uint8_t* out,
 
 void PictureFitter::resampleInto(const Bitmap& src, int w, int h, uint8_t* out,
                                  std::ptrdiff_t outStride) {
-    if (!m_rowsDone) {
-        prepareHorizontal(src.Width, w, src.Channels);
-        prepareMiddle(w, src.Channels, src.Height);
-        horizontalRows(src, w, 0, src.Height);
-    }
+    prepareHorizontal(src.Width, w, src.Channels);
+    prepareMiddle(w, src.Channels, src.Height);
+    horizontalRows(src, w, 0, src.Height);
     if (m_downKey[0] != src.Height || m_downKey[1] != h) {
         BuildContributions(src.Height, h, m_down);
         m_downKey[0] = src.Height;
@@ -401,11 +428,12 @@ Status PictureFitter::fitPicture(const Bitmap& picture, Bitmap& target) {
         picture, FittedSize(picture.Width, picture.Height, target.Width, target.Height), target);
 }
 
-// One decode for a fit: the header read once, and each batch of rows put through the
-// horizontal pass as it comes out of the decoder, while it is still in the cache.
+// One decode for a fit: the header read once, the scale chosen from it. The resampling runs
+// after the decode: interleaved with it, batch by batch, it cost more than it saved, the
+// resampler's plan and rows and the decoder's tables pushing each other out of the cache.
 class FitSink : public JpegSink {
 public:
-    FitSink(PictureFitter& fitter, const Bitmap& target) : m_fitter(fitter), m_target(target) {}
+    explicit FitSink(const Bitmap& target) : m_target(target) {}
 
     int scaleFor(const JpegInfo& info) override {
         if (info.Width < 2 || info.Height < 2) {
@@ -423,34 +451,17 @@ public:
             scale /= 2;
         return scale;
     }
-    void begin(const Bitmap& picture) override { Streaming = m_fitter.beginRows(picture, Fit); }
-    void rows(const Bitmap& picture, int first, int count) override {
-        if (Streaming)
-            m_fitter.horizontalRows(picture, Fit.Width, first, first + count);
-    }
 
     FitGeometry Fit;
     Status Failure = Status::Ok();
-    bool Decoding = false;  // the header asked for a decode
-    bool Streaming = false; // the horizontal pass runs during the decode
+    bool Decoding = false; // the header asked for a decode
 
 private:
-    PictureFitter& m_fitter;
     const Bitmap& m_target;
 };
 
-bool PictureFitter::beginRows(const Bitmap& picture, const FitGeometry& fit) {
-    // Only where the fit resamples; every other case goes the plain way after the decode.
-    if (picture.Width < 2 || picture.Height < 2 ||
-        (picture.Width == fit.Width && picture.Height == fit.Height) || fit.Width < 1)
-        return false;
-    prepareHorizontal(picture.Width, fit.Width, picture.Channels);
-    prepareMiddle(fit.Width, picture.Channels, picture.Height);
-    return true;
-}
-
 Status PictureFitter::fitJpeg(const uint8_t* data, std::size_t size, Bitmap& target) {
-    FitSink sink(*this, target);
+    FitSink sink(target);
     Status decoded = DecodeJpegInto(data, size, sink, m_decoded);
     if (!decoded)
         return decoded;
@@ -458,10 +469,7 @@ Status PictureFitter::fitJpeg(const uint8_t* data, std::size_t size, Bitmap& tar
         return sink.Failure;
     if (!sink.Decoding)
         return Status::Ok();
-    m_rowsDone = sink.Streaming;
-    Status fitted = fitDecoded(m_decoded, sink.Fit, target);
-    m_rowsDone = false;
-    return fitted;
+    return fitDecoded(m_decoded, sink.Fit, target);
 }
 
 Status Resample(const Bitmap& src, Bitmap& dst, int w, int h) {

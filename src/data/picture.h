@@ -71,11 +71,9 @@ public:
     Status fitPicture(const Bitmap& picture, Bitmap& target);
 
 private:
-    friend class FitSink; // fitJpeg's decode, which feeds the horizontal pass row by row
+    // Rows the vector code's horizontal pass takes together, sharing one read of its plan.
+    static constexpr int BatchRows = 8;
 
-    // Readies the horizontal pass of a picture of this size for the fit; false where the fit
-    // needs no resampling.
-    bool beginRows(const Bitmap& picture, const FitGeometry& fit);
     // Resamples src to w × h into rows starting at `out`, `outStride` bytes apart, with the
     // channel count of src.
     void resampleInto(const Bitmap& src, int w, int h, uint8_t* out, std::ptrdiff_t outStride);
@@ -86,7 +84,6 @@ private:
     void prepareHorizontal(int n, int m, int channels);
 
     bool m_simd;
-    bool m_rowsDone = false;        // the horizontal pass already ran during the decode
     Contributions m_across;         // sw -> w
     Contributions m_down;           // sh -> h
     int m_acrossKey[3] = {0, 0, 0}; // n, m, channels the lists above were built for

@@ -71,17 +71,47 @@ PairSums(const uint8_t* s0, const uint8_t* s1, const uint8_t* p, int windows, in
     return _mm256_srai_epi32(acc, 16);
 }
 
+// PairSums for the same pixel pair in two rows, each shuffle and weight of the plan loaded once
+// for both: the loads, not the arithmetic, set the pace of the pass.
+template <int Channels, int Pairs>
+__attribute__((target("avx2"), always_inline)) inline void
+PairSums2(const uint8_t* r0, const uint8_t* r1, int32_t o0, int32_t o1, const uint8_t* p,
+          int windows, int pairs, __m256i& sums0, __m256i& sums1) {
+    constexpr int WindowBytes = Channels == 3 ? 15 : 16;
+    __m256i acc0 = _mm256_setzero_si256(), acc1 = _mm256_setzero_si256();
+    const int steps = Pairs > 0 ? Pairs : pairs;
+    for (int w = 0; w < (Pairs > 0 ? 1 : windows); ++w, o0 += WindowBytes, o1 += WindowBytes) {
+        const __m256i px0 = _mm256_inserti128_si256(
+            _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r0 + o0))),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(r0 + o1)), 1);
+        const __m256i px1 = _mm256_inserti128_si256(
+            _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r1 + o0))),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(r1 + o1)), 1);
+        for (int q = 0; q < steps; ++q, p += 64) {
+            const __m256i mask = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+            const __m256i wts = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
+            acc0 = _mm256_add_epi32(acc0, _mm256_madd_epi16(_mm256_shuffle_epi8(px0, mask), wts));
+            acc1 = _mm256_add_epi32(acc1, _mm256_madd_epi16(_mm256_shuffle_epi8(px1, mask), wts));
+        }
+    }
+    sums0 = _mm256_srai_epi32(acc0, 16);
+    sums1 = _mm256_srai_epi32(acc1, 16);
+}
+
 // Two destination pixels per 256-bit register, one per 128-bit lane. Each lane loads a
 // window of the pixel's source run and, per step, a byte shuffle lines up two contributors
 // of every channel as 16-bit pairs, so that one multiply-add yields their weighted sum per
 // channel. The plan holds, per pixel pair and step, the shuffle and the weights; weights
 // over 16 signed bits are split in two halves on the same source pixel, and zero weights are
 // left out, so every sum is exactly the portable code's 32-bit sum.
+// The rows of a batch go through each stretch of the plan in turn, so that the plan, read
+// once per row otherwise, is fetched from memory once per batch.
 // Pairs > 0: one window of that many steps, known when compiled; 0: any.
 template <int Channels, int Pairs>
 __attribute__((target("avx2"))) void
-HorizontalBlocksAvx2(const uint8_t* base, uint8_t* dst, const int32_t* offsets, const uint8_t* plan,
-                     int blockFrom, int blockTo, int windows, int pairs) {
+HorizontalBlocksAvx2(const uint8_t* const* bases, uint8_t* const* dsts, int rows,
+                     const int32_t* offsets, const uint8_t* plan, int blockFrom, int blockTo,
+                     int windows, int pairs) {
     const std::size_t blockBytes = static_cast<std::size_t>(windows) * pairs * 64;
     const __m128i compact =
         Channels == 3 ? _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1)
@@ -89,30 +119,53 @@ HorizontalBlocksAvx2(const uint8_t* base, uint8_t* dst, const int32_t* offsets, 
     int b = blockFrom;
     // Four pixels at a time: one pack and one 16-byte store (for three channels the last
     // four bytes land on the next pixels, written afterwards, or in the row padding).
+    const __m256i compact2 = _mm256_broadcastsi128_si256(compact);
+    // Pixels 0, 2 of two rows in lane 0 and pixels 1, 3 in lane 1, in order: row r, row r + 1.
+    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
     for (; b + 2 <= blockTo; b += 2) {
         const uint8_t* p = plan + static_cast<std::size_t>(b) * blockBytes;
-        const __m256i a = PairSums<Channels, Pairs>(base + offsets[2 * b],
-                                                    base + offsets[2 * b + 1], p, windows, pairs);
-        const __m256i c = PairSums<Channels, Pairs>(
-            base + offsets[2 * b + 2], base + offsets[2 * b + 3], p + blockBytes, windows, pairs);
-        __m256i v = _mm256_packs_epi32(a, c); // lane 0: pixels 0, 2; lane 1: 1, 3
-        v = _mm256_packus_epi16(v, v);
-        __m128i out = _mm_unpacklo_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
-        out = _mm_shuffle_epi8(out, compact);
-        _mm_storeu_si128(
-            reinterpret_cast<__m128i*>(dst + static_cast<std::ptrdiff_t>(2 * b) * Channels), out);
+        const int32_t* o = offsets + 2 * b;
+        const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(2 * b) * Channels;
+        int r = 0;
+        // Two rows share the packing: one pack to bytes and one reorder for eight pixels.
+        for (; r + 2 <= rows; r += 2) {
+            __m256i a0, a1, c0, c1;
+            PairSums2<Channels, Pairs>(bases[r], bases[r + 1], o[0], o[1], p, windows, pairs, a0,
+                                       a1);
+            PairSums2<Channels, Pairs>(bases[r], bases[r + 1], o[2], o[3], p + blockBytes, windows,
+                                       pairs, c0, c1);
+            __m256i v = _mm256_packus_epi16(_mm256_packs_epi32(a0, c0), _mm256_packs_epi32(a1, c1));
+            v = _mm256_shuffle_epi8(_mm256_permutevar8x32_epi32(v, order), compact2);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dsts[r] + at), _mm256_castsi256_si128(v));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dsts[r + 1] + at),
+                             _mm256_extracti128_si256(v, 1));
+        }
+        if (r < rows) {
+            const uint8_t* base = bases[r];
+            const __m256i a =
+                PairSums<Channels, Pairs>(base + o[0], base + o[1], p, windows, pairs);
+            const __m256i c =
+                PairSums<Channels, Pairs>(base + o[2], base + o[3], p + blockBytes, windows, pairs);
+            __m256i v = _mm256_packs_epi32(a, c); // lane 0: pixels 0, 2; lane 1: 1, 3
+            v = _mm256_packus_epi16(v, v);
+            __m128i out =
+                _mm_unpacklo_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+            out = _mm_shuffle_epi8(out, compact);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dsts[r] + at), out);
+        }
     }
-    for (; b < blockTo; ++b) {
-        __m256i v = PairSums<Channels, Pairs>(base + offsets[2 * b], base + offsets[2 * b + 1],
-                                              plan + static_cast<std::size_t>(b) * blockBytes,
-                                              windows, pairs);
-        v = _mm256_packs_epi32(v, v);
-        v = _mm256_packus_epi16(v, v);
-        const int32_t v0 = _mm_cvtsi128_si32(_mm256_castsi256_si128(v));
-        const int32_t v1 = _mm_cvtsi128_si32(_mm256_extracti128_si256(v, 1));
-        std::memcpy(dst + static_cast<std::ptrdiff_t>(2 * b) * Channels, &v0, 4);
-        std::memcpy(dst + static_cast<std::ptrdiff_t>(2 * b + 1) * Channels, &v1, 4);
-    }
+    for (; b < blockTo; ++b)
+        for (int r = 0; r < rows; ++r) {
+            __m256i v = PairSums<Channels, Pairs>(
+                bases[r] + offsets[2 * b], bases[r] + offsets[2 * b + 1],
+                plan + static_cast<std::size_t>(b) * blockBytes, windows, pairs);
+            v = _mm256_packs_epi32(v, v);
+            v = _mm256_packus_epi16(v, v);
+            const int32_t v0 = _mm_cvtsi128_si32(_mm256_castsi256_si128(v));
+            const int32_t v1 = _mm_cvtsi128_si32(_mm256_extracti128_si256(v, 1));
+            std::memcpy(dsts[r] + static_cast<std::ptrdiff_t>(2 * b) * Channels, &v0, 4);
+            std::memcpy(dsts[r] + static_cast<std::ptrdiff_t>(2 * b + 1) * Channels, &v1, 4);
+        }
 }
 
 __attribute__((target("avx2"), always_inline)) inline void

@@ -27,11 +27,12 @@ bool CpuHasAvx2();
 
 #ifdef BIL_PICTURE_X86
 
-// Blocks blockFrom .. blockTo - 1 (two destination pixels each) of one row, driven by the plan
-// PictureFitter builds: source offsets per pixel and, per window step, shuffles and weights.
-using HorizontalKernel = void (*)(const uint8_t* base, uint8_t* dst, const int32_t* offsets,
-                                  const uint8_t* plan, int blockFrom, int blockTo, int windows,
-                                  int pairs);
+// Blocks blockFrom .. blockTo - 1 (two destination pixels each) of `rows` rows, each read from
+// bases[r] and written to dsts[r], driven by the plan PictureFitter builds: source offsets per
+// pixel and, per window step, shuffles and weights.
+using HorizontalKernel = void (*)(const uint8_t* const* bases, uint8_t* const* dsts, int rows,
+                                  const int32_t* offsets, const uint8_t* plan, int blockFrom,
+                                  int blockTo, int windows, int pairs);
 // The kernel for a plan of the given shape.
 HorizontalKernel PickHorizontalKernel(int channels, int windows, int pairs);
 
