@@ -113,6 +113,27 @@ void CopyPixels(const uint8_t* from, std::ptrdiff_t fromStride, int fromChannels
     }
 }
 
+// Brings the entry that matches into `current`, from the kept ones, and answers whether one did;
+// otherwise `current` takes the place of the least recently used kept entry, to be rebuilt.
+template <class Entry, std::size_t N, class Match>
+bool Recall(Entry& current, std::array<Entry, N>& kept, unsigned use, Match matches) {
+    if (!matches(current)) {
+        Entry* slot = nullptr;
+        for (Entry& e : kept)
+            if (matches(e))
+                slot = &e;
+        if (!slot) {
+            slot = &kept[0];
+            for (Entry& e : kept)
+                if (e.LastUse < slot->LastUse)
+                    slot = &e;
+        }
+        std::swap(current, *slot);
+    }
+    current.LastUse = use;
+    return matches(current);
+}
+
 } // namespace
 
 void BuildContributions(int n, int m, Contributions& out) {
@@ -165,20 +186,22 @@ void BuildContributions(int n, int m, Contributions& out) {
 PictureFitter::PictureFitter(bool useSimd) : m_simd(useSimd && pixel_kernels::CpuHasAvx2()) {}
 
 void PictureFitter::prepareHorizontal(int n, int m, int channels) {
-    if (m_acrossKey[0] == n && m_acrossKey[1] == m && m_acrossKey[2] == channels)
+    if (Recall(m_h, m_keptH, ++m_uses, [&](const AcrossPlan& e) {
+            return e.Key[0] == n && e.Key[1] == m && e.Key[2] == channels;
+        }))
         return;
-    BuildContributions(n, m, m_across);
-    m_acrossKey[0] = n;
-    m_acrossKey[1] = m;
-    m_acrossKey[2] = channels;
-    m_blocks = 0;
+    BuildContributions(n, m, m_h.Lists);
+    m_h.Key[0] = n;
+    m_h.Key[1] = m;
+    m_h.Key[2] = channels;
+    m_h.Blocks = 0;
     if (!m_simd)
         return;
-    const int taps = m_across.Taps;
+    const int taps = m_h.Lists.Taps;
     const int perWindow = channels == 3 ? 5 : 4;
     const int windows = (taps + perWindow - 1) / perWindow;
     auto weightOf = [&](int i, int t) {
-        return m_across.Weight[static_cast<std::size_t>(i) * taps + t];
+        return m_h.Lists.Weight[static_cast<std::size_t>(i) * taps + t];
     };
     int pairs = 1;
     for (int i = 0; i < m; ++i)
@@ -195,7 +218,7 @@ void PictureFitter::prepareHorizontal(int n, int m, int channels) {
     // mirrored copies of the row ends.
     const int span = windows * perWindow + 1;
     auto inside = [&](int i) {
-        const int f = m_across.First[i];
+        const int f = m_h.Lists.First[i];
         return f >= 0 && f + taps <= n &&
                static_cast<long long>(f) * channels + (windows - 1) * perWindow * channels + 16 <=
                    static_cast<long long>(n) * channels;
@@ -207,25 +230,24 @@ void PictureFitter::prepareHorizontal(int n, int m, int channels) {
                 from = b;
             to = b + 1;
         }
-    m_middleFrom = from;
-    m_middleTo = to;
-    m_leftFirst = m_across.First[0];
-    m_leftPixels = from > 0 ? m_across.First[pixelOf(from - 1, 1)] + span - m_leftFirst : 0;
-    m_rightFirst = to < blocks ? m_across.First[pixelOf(to, 0)] : 0;
-    m_rightPixels = to < blocks ? m_across.First[m - 1] + span - m_rightFirst : 0;
-    m_leftEdge.assign((static_cast<std::size_t>(m_leftPixels) * channels + 16) * BatchRows, 0);
-    m_rightEdge.assign((static_cast<std::size_t>(m_rightPixels) * channels + 16) * BatchRows, 0);
+    m_h.MiddleFrom = from;
+    m_h.MiddleTo = to;
+    m_h.LeftFirst = m_h.Lists.First[0];
+    m_h.LeftPixels = from > 0 ? m_h.Lists.First[pixelOf(from - 1, 1)] + span - m_h.LeftFirst : 0;
+    m_h.RightFirst = to < blocks ? m_h.Lists.First[pixelOf(to, 0)] : 0;
+    m_h.RightPixels = to < blocks ? m_h.Lists.First[m - 1] + span - m_h.RightFirst : 0;
 
-    m_offsets.assign(static_cast<std::size_t>(2 * blocks), 0);
-    m_plan.assign(static_cast<std::size_t>(blocks) * windows * pairs * 64, 0);
+    m_h.Offsets.assign(static_cast<std::size_t>(2 * blocks), 0);
+    m_h.Plan.assign(static_cast<std::size_t>(blocks) * windows * pairs * 64, 0);
     for (int b = 0; b < blocks; ++b) {
         for (int lane = 0; lane < 2; ++lane) {
             const int i = pixelOf(b, lane);
-            const int f = m_across.First[i];
-            const int origin = b < from ? m_leftFirst : b >= to ? m_rightFirst : 0;
-            m_offsets[2 * b + lane] = (f - origin) * channels;
+            const int f = m_h.Lists.First[i];
+            const int origin = b < from ? m_h.LeftFirst : b >= to ? m_h.RightFirst : 0;
+            m_h.Offsets[2 * b + lane] = (f - origin) * channels;
             for (int w = 0; w < windows; ++w) {
-                uint8_t* step = &m_plan[((static_cast<std::size_t>(b) * windows + w) * pairs) * 64];
+                uint8_t* step =
+                    &m_h.Plan[((static_cast<std::size_t>(b) * windows + w) * pairs) * 64];
                 for (int q = 0; q < pairs; ++q)
                     std::memset(step + q * 64 + lane * 16, 0x80, 16); // shuffle in zeros
                 int slot = 0;
@@ -251,9 +273,9 @@ void PictureFitter::prepareHorizontal(int n, int m, int channels) {
             }
         }
     }
-    m_blocks = blocks;
-    m_windows = windows;
-    m_pairs = pairs;
+    m_h.Blocks = blocks;
+    m_h.Windows = windows;
+    m_h.Pairs = pairs;
 }
 
 void PictureFitter::prepareMiddle(int w, int channels, int sh) {
@@ -266,11 +288,13 @@ void PictureFitter::horizontalRows(const Bitmap& src, int w, int yFrom, int yTo)
     const int channels = src.Channels;
     const int n = src.Width;
 #ifdef BIL_PICTURE_X86
-    if (m_blocks > 0) {
+    if (m_h.Blocks > 0) {
         const pixel_kernels::HorizontalKernel run =
-            pixel_kernels::PickHorizontalKernel(channels, m_windows, m_pairs);
-        const std::size_t leftBytes = static_cast<std::size_t>(m_leftPixels) * channels + 16;
-        const std::size_t rightBytes = static_cast<std::size_t>(m_rightPixels) * channels + 16;
+            pixel_kernels::PickHorizontalKernel(channels, m_h.Windows, m_h.Pairs);
+        const std::size_t leftBytes = static_cast<std::size_t>(m_h.LeftPixels) * channels + 16;
+        const std::size_t rightBytes = static_cast<std::size_t>(m_h.RightPixels) * channels + 16;
+        m_leftEdge.resize(std::max(m_leftEdge.size(), leftBytes * BatchRows));
+        m_rightEdge.resize(std::max(m_rightEdge.size(), rightBytes * BatchRows));
         auto fill = [&](uint8_t* edge, const uint8_t* s, int first, int pixels) {
             for (int k = 0; k < pixels; ++k) {
                 const uint8_t* p = s + MirrorIndex(first + k, n) * channels;
@@ -291,37 +315,37 @@ void PictureFitter::horizontalRows(const Bitmap& src, int w, int yFrom, int yTo)
                 outs[r] = m_middle.data() + (y + r) * m_middleStride;
                 uint8_t* left = m_leftEdge.data() + r * leftBytes;
                 uint8_t* right = m_rightEdge.data() + r * rightBytes;
-                fill(left, sources[r], m_leftFirst, m_leftPixels);
-                fill(right, sources[r], m_rightFirst, m_rightPixels);
+                fill(left, sources[r], m_h.LeftFirst, m_h.LeftPixels);
+                fill(right, sources[r], m_h.RightFirst, m_h.RightPixels);
                 lefts[r] = left;
                 rights[r] = right;
             }
-            run(lefts, outs, rows, m_offsets.data(), m_plan.data(), 0, m_middleFrom, m_windows,
-                m_pairs);
-            run(sources, outs, rows, m_offsets.data(), m_plan.data(), m_middleFrom, m_middleTo,
-                m_windows, m_pairs);
-            run(rights, outs, rows, m_offsets.data(), m_plan.data(), m_middleTo, m_blocks,
-                m_windows, m_pairs);
+            run(lefts, outs, rows, m_h.Offsets.data(), m_h.Plan.data(), 0, m_h.MiddleFrom,
+                m_h.Windows, m_h.Pairs);
+            run(sources, outs, rows, m_h.Offsets.data(), m_h.Plan.data(), m_h.MiddleFrom,
+                m_h.MiddleTo, m_h.Windows, m_h.Pairs);
+            run(rights, outs, rows, m_h.Offsets.data(), m_h.Plan.data(), m_h.MiddleTo, m_h.Blocks,
+                m_h.Windows, m_h.Pairs);
         }
         return;
     }
 #endif
     for (int y = yFrom; y < yTo; ++y)
         pixel_kernels::HorizontalPixelsScalar(src.row(y), m_middle.data() + y * m_middleStride,
-                                              channels, m_across, 0, w);
+                                              channels, m_h.Lists, 0, w);
 }
 
 void PictureFitter::verticalPass(int w, int h, int channels, uint8_t* out,
                                  std::ptrdiff_t outStride) {
-    const int taps = m_down.Taps;
+    const int taps = m_v.Lists.Taps;
     const int bytes = w * channels;
     // Room for every entry twice (split weights) plus one for an odd count.
     m_rows.resize(static_cast<std::size_t>(2 * taps + 2));
     m_sums.resize(std::max<std::size_t>(static_cast<std::size_t>(bytes), taps + 1));
     for (int y = 0; y < h; ++y) {
-        const int count = m_down.Count[y];
-        const int* source = &m_down.Source[static_cast<std::size_t>(y) * taps];
-        const int32_t* weight = &m_down.Weight[static_cast<std::size_t>(y) * taps];
+        const int count = m_v.Lists.Count[y];
+        const int* source = &m_v.Lists.Source[static_cast<std::size_t>(y) * taps];
+        const int32_t* weight = &m_v.Lists.Weight[static_cast<std::size_t>(y) * taps];
         auto rowOf = [&](int t) { return m_middle.data() + source[t] * m_middleStride; };
         uint8_t* d = out + y * outStride;
 #ifdef BIL_PICTURE_X86
@@ -362,10 +386,11 @@ void PictureFitter::resampleInto(const Bitmap& src, int w, int h, uint8_t* out,
     prepareHorizontal(src.Width, w, src.Channels);
     prepareMiddle(w, src.Channels, src.Height);
     horizontalRows(src, w, 0, src.Height);
-    if (m_downKey[0] != src.Height || m_downKey[1] != h) {
-        BuildContributions(src.Height, h, m_down);
-        m_downKey[0] = src.Height;
-        m_downKey[1] = h;
+    if (!Recall(m_v, m_keptV, ++m_uses,
+                [&](const DownLists& e) { return e.Key[0] == src.Height && e.Key[1] == h; })) {
+        BuildContributions(src.Height, h, m_v.Lists);
+        m_v.Key[0] = src.Height;
+        m_v.Key[1] = h;
     }
     verticalPass(w, h, src.Channels, out, outStride);
 }

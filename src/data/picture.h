@@ -4,6 +4,7 @@
 #include "data/jpeg.h"
 #include "data/status.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -83,17 +84,32 @@ private:
     void verticalPass(int w, int h, int channels, uint8_t* out, std::ptrdiff_t outStride);
     void prepareHorizontal(int n, int m, int channels);
 
+    // The horizontal pass of one size: its weights and the vector code's plan.
+    struct AcrossPlan {
+        int Key[3] = {0, 0, 0}; // n, m, channels
+        unsigned LastUse = 0;
+        Contributions Lists;
+        std::vector<uint8_t> Plan; // see prepareHorizontal
+        std::vector<int32_t> Offsets;
+        int Blocks = 0, Windows = 0, Pairs = 0;
+        int MiddleFrom = 0, MiddleTo = 0; // blocks that read the source row itself
+        int LeftFirst = 0, LeftPixels = 0, RightFirst = 0, RightPixels = 0;
+    };
+    // The vertical pass of one size.
+    struct DownLists {
+        int Key[2] = {0, 0}; // n, m
+        unsigned LastUse = 0;
+        Contributions Lists;
+    };
+
     bool m_simd;
-    Contributions m_across;         // sw -> w
-    Contributions m_down;           // sh -> h
-    int m_acrossKey[3] = {0, 0, 0}; // n, m, channels the lists above were built for
-    int m_downKey[2] = {0, 0};      // n, m
-    // Vector-code plan of the horizontal pass, built with the lists (see prepareHorizontal).
-    std::vector<uint8_t> m_plan;
-    std::vector<int32_t> m_offsets;
-    int m_blocks = 0, m_windows = 0, m_pairs = 0;
-    int m_middleFrom = 0, m_middleTo = 0; // blocks that read the source row itself
-    int m_leftFirst = 0, m_leftPixels = 0, m_rightFirst = 0, m_rightPixels = 0;
+    // The passes in use, and a few of other sizes: pictures come in a handful of sizes, and
+    // building a pass costs about a tenth of the resampling.
+    AcrossPlan m_h;
+    DownLists m_v;
+    std::array<AcrossPlan, 3> m_keptH;
+    std::array<DownLists, 3> m_keptV;
+    unsigned m_uses = 0;
     std::vector<uint8_t> m_leftEdge, m_rightEdge; // mirrored copies around the row ends
     std::vector<uint8_t> m_middle;                // w × sh after the horizontal pass
     std::ptrdiff_t m_middleStride = 0;

@@ -325,6 +325,23 @@ TEST(PictureResample, SourceAndDestinationMayBeOneBitmap) {
     EXPECT_EQ(Rows(src), Rows(again));
 }
 
+TEST(PictureResample, OneFitterThroughManySizesMatchesFreshFitters) {
+    // More sizes than the fitter keeps passes for, twice over: kept passes come back and
+    // evicted ones are rebuilt, for either channel count.
+    const int sizes[][4] = {{60, 22, 42, 16}, {50, 25, 42, 16}, {60, 22, 30, 11},
+                            {40, 30, 42, 31}, {33, 12, 42, 16}, {60, 22, 42, 16}};
+    PictureFitter kept;
+    for (int round = 0; round < 2; ++round)
+        for (const auto& s : sizes)
+            for (int channels : {3, 4}) {
+                const Bitmap src = Noise(s[0], s[1], channels, static_cast<uint32_t>(s[0] + s[2]));
+                Bitmap a, b;
+                ASSERT_TRUE(kept.resample(src, a, s[2], s[3]).ok());
+                ASSERT_TRUE(bil::Resample(src, b, s[2], s[3]).ok());
+                ASSERT_EQ(Rows(a), Rows(b)) << s[0] << "x" << s[1] << " -> " << s[2] << "x" << s[3];
+            }
+}
+
 TEST(PictureFit, DrawsCentredAndLeavesTheRestAlone) {
     Bitmap picture = Noise(60, 20, 3, 9);
     Bitmap fitted;
