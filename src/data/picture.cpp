@@ -281,7 +281,11 @@ void PictureFitter::prepareHorizontal(int n, int m, int channels) {
 void PictureFitter::prepareMiddle(int w, int channels, int sh) {
     // Padding after each row takes the spare bytes of the vector code's four-byte stores.
     m_middleStride = static_cast<std::ptrdiff_t>(w) * channels + 16;
-    m_middle.resize(static_cast<std::size_t>(m_middleStride) * sh);
+    // Only ever grown: pictures of other sizes come and go, and growing again would clear
+    // the new part each time.
+    const std::size_t bytes = static_cast<std::size_t>(m_middleStride) * sh;
+    if (m_middle.size() < bytes)
+        m_middle.resize(bytes);
 }
 
 void PictureFitter::horizontalRows(const Bitmap& src, int w, int yFrom, int yTo) {
