@@ -71,31 +71,56 @@ PairSums(const uint8_t* s0, const uint8_t* s1, const uint8_t* p, int windows, in
     return _mm256_srai_epi32(acc, 16);
 }
 
-// PairSums for the same pixel pair in two rows, each shuffle and weight of the plan loaded once
-// for both: the loads, not the arithmetic, set the pace of the pass.
-template <int Channels, int Pairs>
+// PairSums for the same pixel pair in Rows rows, each shuffle and weight of the plan loaded
+// once for all of them.
+template <int Channels, int Pairs, int Rows>
 __attribute__((target("avx2"), always_inline)) inline void
-PairSums2(const uint8_t* r0, const uint8_t* r1, int32_t o0, int32_t o1, const uint8_t* p,
-          int windows, int pairs, __m256i& sums0, __m256i& sums1) {
+RowsPairSums(const uint8_t* const* bases, int32_t o0, int32_t o1, const uint8_t* p, int windows,
+             int pairs, __m256i* sums) {
     constexpr int WindowBytes = Channels == 3 ? 15 : 16;
-    __m256i acc0 = _mm256_setzero_si256(), acc1 = _mm256_setzero_si256();
+    __m256i acc[Rows];
+    for (int r = 0; r < Rows; ++r)
+        acc[r] = _mm256_setzero_si256();
     const int steps = Pairs > 0 ? Pairs : pairs;
     for (int w = 0; w < (Pairs > 0 ? 1 : windows); ++w, o0 += WindowBytes, o1 += WindowBytes) {
-        const __m256i px0 = _mm256_inserti128_si256(
-            _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r0 + o0))),
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(r0 + o1)), 1);
-        const __m256i px1 = _mm256_inserti128_si256(
-            _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r1 + o0))),
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(r1 + o1)), 1);
+        __m256i px[Rows];
+        for (int r = 0; r < Rows; ++r)
+            px[r] = _mm256_inserti128_si256(
+                _mm256_castsi128_si256(
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(bases[r] + o0))),
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(bases[r] + o1)), 1);
         for (int q = 0; q < steps; ++q, p += 64) {
-            const __m256i mask = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-            const __m256i wts = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
-            acc0 = _mm256_add_epi32(acc0, _mm256_madd_epi16(_mm256_shuffle_epi8(px0, mask), wts));
-            acc1 = _mm256_add_epi32(acc1, _mm256_madd_epi16(_mm256_shuffle_epi8(px1, mask), wts));
+            __m256i mask = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+            __m256i wts = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
+            // Held in registers for all the rows: left to itself the compiler reads them from
+            // memory at each use, and the loads, as many as the arithmetic, slow the pass.
+            __asm__("" : "+x"(mask), "+x"(wts));
+            for (int r = 0; r < Rows; ++r)
+                acc[r] = _mm256_add_epi32(acc[r],
+                                          _mm256_madd_epi16(_mm256_shuffle_epi8(px[r], mask), wts));
         }
     }
-    sums0 = _mm256_srai_epi32(acc0, 16);
-    sums1 = _mm256_srai_epi32(acc1, 16);
+    for (int r = 0; r < Rows; ++r)
+        sums[r] = _mm256_srai_epi32(acc[r], 16);
+}
+
+// Four destination pixels of rows r and r + 1 from their sums (a: pixels 0, 1; c: 2, 3): one
+// pack to bytes and one reorder for the eight. For three channels each 16-byte store puts
+// four spare bytes on the next pixels, written afterwards, or in the row padding.
+template <int Channels>
+__attribute__((target("avx2"), always_inline)) inline void
+StoreTwoRows(uint8_t* const* dsts, std::ptrdiff_t at, int r, __m256i a0, __m256i c0, __m256i a1,
+             __m256i c1) {
+    const __m128i compact =
+        Channels == 3 ? _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1)
+                      : _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    // Pixels 0, 2 of both rows in lane 0 and pixels 1, 3 in lane 1, in order: row r, row r + 1.
+    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+    __m256i v = _mm256_packus_epi16(_mm256_packs_epi32(a0, c0), _mm256_packs_epi32(a1, c1));
+    v = _mm256_shuffle_epi8(_mm256_permutevar8x32_epi32(v, order),
+                            _mm256_broadcastsi128_si256(compact));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dsts[r] + at), _mm256_castsi256_si128(v));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dsts[r + 1] + at), _mm256_extracti128_si256(v, 1));
 }
 
 // Two destination pixels per 256-bit register, one per 128-bit lane. Each lane loads a
@@ -117,28 +142,26 @@ HorizontalBlocksAvx2(const uint8_t* const* bases, uint8_t* const* dsts, int rows
         Channels == 3 ? _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1)
                       : _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
     int b = blockFrom;
-    // Four pixels at a time: one pack and one 16-byte store (for three channels the last
-    // four bytes land on the next pixels, written afterwards, or in the row padding).
-    const __m256i compact2 = _mm256_broadcastsi128_si256(compact);
-    // Pixels 0, 2 of two rows in lane 0 and pixels 1, 3 in lane 1, in order: row r, row r + 1.
-    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+    // Four pixels at a time (see StoreTwoRows); a row left over packs them alone.
     for (; b + 2 <= blockTo; b += 2) {
         const uint8_t* p = plan + static_cast<std::size_t>(b) * blockBytes;
         const int32_t* o = offsets + 2 * b;
         const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(2 * b) * Channels;
         int r = 0;
-        // Two rows share the packing: one pack to bytes and one reorder for eight pixels.
+        for (; r + 4 <= rows; r += 4) {
+            __m256i a[4], c[4];
+            RowsPairSums<Channels, Pairs, 4>(bases + r, o[0], o[1], p, windows, pairs, a);
+            RowsPairSums<Channels, Pairs, 4>(bases + r, o[2], o[3], p + blockBytes, windows, pairs,
+                                             c);
+            StoreTwoRows<Channels>(dsts, at, r, a[0], c[0], a[1], c[1]);
+            StoreTwoRows<Channels>(dsts, at, r + 2, a[2], c[2], a[3], c[3]);
+        }
         for (; r + 2 <= rows; r += 2) {
-            __m256i a0, a1, c0, c1;
-            PairSums2<Channels, Pairs>(bases[r], bases[r + 1], o[0], o[1], p, windows, pairs, a0,
-                                       a1);
-            PairSums2<Channels, Pairs>(bases[r], bases[r + 1], o[2], o[3], p + blockBytes, windows,
-                                       pairs, c0, c1);
-            __m256i v = _mm256_packus_epi16(_mm256_packs_epi32(a0, c0), _mm256_packs_epi32(a1, c1));
-            v = _mm256_shuffle_epi8(_mm256_permutevar8x32_epi32(v, order), compact2);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(dsts[r] + at), _mm256_castsi256_si128(v));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(dsts[r + 1] + at),
-                             _mm256_extracti128_si256(v, 1));
+            __m256i a[2], c[2];
+            RowsPairSums<Channels, Pairs, 2>(bases + r, o[0], o[1], p, windows, pairs, a);
+            RowsPairSums<Channels, Pairs, 2>(bases + r, o[2], o[3], p + blockBytes, windows, pairs,
+                                             c);
+            StoreTwoRows<Channels>(dsts, at, r, a[0], c[0], a[1], c[1]);
         }
         if (r < rows) {
             const uint8_t* base = bases[r];
