@@ -69,14 +69,15 @@ bil::Bitmap DecodedFor(const Sample& s, int tw, int th, bil::FitGeometry& fit) {
     return bil::DecodeJpeg(s.Jpeg.data(), s.Jpeg.size(), scale).value();
 }
 
-// The resampler alone on the decoded picture; range(3) 1 = vector code, 0 = portable code.
+// The resampler alone on the decoded picture; range(3) 2 = vector code with the fused
+// multiply-add where the processor has it, 1 = vector code without, 0 = portable code.
 void BM_Resample(benchmark::State& state) {
     bil::FitGeometry fit;
     const bil::Bitmap src =
         DecodedFor(Pick(static_cast<int>(state.range(0))), static_cast<int>(state.range(1)),
                    static_cast<int>(state.range(2)), fit);
-    bil::PictureFitter fitter(state.range(3) != 0);
-    state.SetLabel(fitter.usesSimd() ? "avx2" : "portable");
+    bil::PictureFitter fitter(state.range(3) != 0, state.range(3) == 2);
+    state.SetLabel(fitter.usesFused() ? "avx2+vnni" : fitter.usesSimd() ? "avx2" : "portable");
     bil::Bitmap dst;
     for (auto _ : state) {
         auto status = fitter.resample(src, dst, fit.Width, fit.Height);
@@ -165,7 +166,7 @@ void Targets(benchmark::internal::Benchmark* b) {
 }
 
 void ResampleTargets(benchmark::internal::Benchmark* b) {
-    for (int simd : {1, 0})
+    for (int simd : {2, 1, 0})
         b->Args({0, 420, 160, simd})->Args({0, 900, 340, simd})->Args({1, 600, 225, simd});
 }
 

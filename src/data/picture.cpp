@@ -183,7 +183,9 @@ void BuildContributions(int n, int m, Contributions& out) {
     out.Weight.resize(static_cast<std::size_t>(m) * taps);
 }
 
-PictureFitter::PictureFitter(bool useSimd) : m_simd(useSimd && pixel_kernels::CpuHasAvx2()) {}
+PictureFitter::PictureFitter(bool useSimd, bool useFused)
+    : m_simd(useSimd && pixel_kernels::CpuHasAvx2()),
+      m_fused(m_simd && useFused && pixel_kernels::CpuHasVnni()) {}
 
 void PictureFitter::prepareHorizontal(int n, int m, int channels) {
     if (Recall(m_h, m_keptH, ++m_uses, [&](const AcrossPlan& e) {
@@ -294,7 +296,7 @@ void PictureFitter::horizontalRows(const Bitmap& src, int w, int yFrom, int yTo)
 #ifdef BIL_PICTURE_X86
     if (m_h.Blocks > 0) {
         const pixel_kernels::HorizontalKernel run =
-            pixel_kernels::PickHorizontalKernel(channels, m_h.Windows, m_h.Pairs);
+            pixel_kernels::PickHorizontalKernel(channels, m_h.Windows, m_h.Pairs, m_fused);
         const std::size_t leftBytes = static_cast<std::size_t>(m_h.LeftPixels) * channels + 16;
         const std::size_t rightBytes = static_cast<std::size_t>(m_h.RightPixels) * channels + 16;
         m_leftEdge.resize(std::max(m_leftEdge.size(), leftBytes * BatchRows));
@@ -346,6 +348,9 @@ void PictureFitter::verticalPass(int w, int h, int channels, uint8_t* out,
     // Room for every entry twice (split weights) plus one for an odd count.
     m_rows.resize(static_cast<std::size_t>(2 * taps + 2));
     m_sums.resize(std::max<std::size_t>(static_cast<std::size_t>(bytes), taps + 1));
+#ifdef BIL_PICTURE_X86
+    const pixel_kernels::VerticalKernel vertical = pixel_kernels::PickVerticalKernel(m_fused);
+#endif
     for (int y = 0; y < h; ++y) {
         const int count = m_v.Lists.Count[y];
         const int* source = &m_v.Lists.Source[static_cast<std::size_t>(y) * taps];
@@ -375,7 +380,7 @@ void PictureFitter::verticalPass(int w, int h, int channels, uint8_t* out,
             }
             if (entries % 2 == 1)
                 put(rowOf(0), 0);
-            pixel_kernels::VerticalRowAvx2(m_rows.data(), m_sums.data(), entries / 2, d, bytes);
+            vertical(m_rows.data(), m_sums.data(), entries / 2, d, bytes);
             continue;
         }
 #endif

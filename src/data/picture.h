@@ -55,10 +55,12 @@ inline uint8_t ClampChannel(int32_t sum) {
 // so that refitting on every resize allocates nothing. Not thread-safe; one per window.
 class PictureFitter {
 public:
-    // useSimd false forces the portable code (the vector code gives the same bytes).
-    explicit PictureFitter(bool useSimd = true);
+    // useSimd false forces the portable code, useFused false the vector code without the fused
+    // multiply-add (all give the same bytes); otherwise the best this processor runs.
+    explicit PictureFitter(bool useSimd = true, bool useFused = true);
 
     bool usesSimd() const { return m_simd; }
+    bool usesFused() const { return m_fused; }
 
     // Two-pass Bell resampling of a 3- or 4-channel bitmap to w × h; dst may be src.
     // Fails with "Source bitmap too small" below 2 × 2.
@@ -103,6 +105,7 @@ private:
     };
 
     bool m_simd;
+    bool m_fused;
     // The passes in use, and a few of other sizes: pictures come in a handful of sizes, and
     // building a pass costs about a tenth of the resampling.
     AcrossPlan m_h;

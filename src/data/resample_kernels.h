@@ -24,6 +24,8 @@ void VerticalRowScalar(const uint8_t* const* rows, const int32_t* weight, int co
 
 // Whether this processor runs the AVX2 kernels (never off x86).
 bool CpuHasAvx2();
+// Whether it also runs their twins with the fused multiply-add (AVX-512 VNNI and VL).
+bool CpuHasVnni();
 
 #ifdef BIL_PICTURE_X86
 
@@ -33,13 +35,13 @@ bool CpuHasAvx2();
 using HorizontalKernel = void (*)(const uint8_t* const* bases, uint8_t* const* dsts, int rows,
                                   const int32_t* offsets, const uint8_t* plan, int blockFrom,
                                   int blockTo, int windows, int pairs);
-// The kernel for a plan of the given shape.
-HorizontalKernel PickHorizontalKernel(int channels, int windows, int pairs);
+// The kernel for a plan of the given shape; `fused` for the twin with the fused multiply-add.
+HorizontalKernel PickHorizontalKernel(int channels, int windows, int pairs, bool fused);
 
-// One destination row from pairs of rows weighed by packed 16-bit weight pairs.
-__attribute__((target("avx2"))) void VerticalRowAvx2(const uint8_t* const* rows,
-                                                     const int32_t* packed, int pairs, uint8_t* out,
-                                                     int bytes);
+// One destination row of `bytes` bytes from pairs of rows weighed by packed 16-bit weight pairs.
+using VerticalKernel = void (*)(const uint8_t* const* rows, const int32_t* packed, int pairs,
+                                uint8_t* out, int bytes);
+VerticalKernel PickVerticalKernel(bool fused);
 
 #endif
 
