@@ -107,7 +107,7 @@ private:
     bool m_simd;
     bool m_fused;
     // The passes in use, and a few of other sizes: pictures come in a handful of sizes, and
-    // building a pass costs about a tenth of the resampling.
+    // building the passes for a new size costs about a quarter of the resampling.
     AcrossPlan m_h;
     DownLists m_v;
     std::array<AcrossPlan, 3> m_keptH;
