@@ -609,13 +609,12 @@ TEST(DbvToolBinary, ForecastFromChancesAndFromAJournal) {
     const int64_t day = QDateTime(QDate(2026, 3, 1), QTime(8, 0), Qt::UTC).toSecsSinceEpoch();
     std::vector<JournalEntry> entries;
     for (int n = 1; n <= QuestionCount; ++n) {
-        JournalEntry e;
-        e.Time = day + n;
-        e.Set = n == 7 ? set + 1 : set; // another set's answer leaves question 7 unknown
-        e.Question = n;
-        e.Right = n % 9 != 0;
-        e.Flags = FirstInRun;
-        entries.push_back(e);
+        // Another set's answer leaves question 7 unknown.
+        entries.push_back({.Time = day + n,
+                           .Set = n == 7 ? set + 1 : set,
+                           .Question = n,
+                           .Right = n % 9 != 0,
+                           .Flags = FirstInRun});
     }
     const QString journal = JournalFilePath(dir.path());
     WriteAll(journal, JournalBytes(entries));

@@ -54,13 +54,8 @@ TEST(MemoryModel, WorkedSequenceOfReviews) {
 TEST(MemoryModel, OnlyUnseenFirstAnswersOfTheOpenSetAreReviews) {
     const Fingerprint set = 99;
     auto answer = [&](int question, bool right, uint8_t flags, Fingerprint of = 99) {
-        JournalEntry e;
-        e.Time = Start;
-        e.Set = of;
-        e.Question = question;
-        e.Right = right;
-        e.Flags = flags;
-        return e;
+        return JournalEntry{
+            .Time = Start, .Set = of, .Question = question, .Right = right, .Flags = flags};
     };
     JournalEntry charge = answer(4, false, 0);
     charge.Kind = JournalKind::Charge;

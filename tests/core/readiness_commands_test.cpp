@@ -71,13 +71,11 @@ protected:
     }
     // A first answer of a run, unseen, daysAgo days before now.
     void answered(int question, bool right, int daysAgo) {
-        JournalEntry e;
-        e.Time = clock.nowUtc().toSecsSinceEpoch() - daysAgo * Day;
-        e.Set = set;
-        e.Question = question;
-        e.Right = right;
-        e.Flags = FirstInRun;
-        journal.entries.push_back(e);
+        journal.entries.push_back({.Time = clock.nowUtc().toSecsSinceEpoch() - daysAgo * Day,
+                                   .Set = set,
+                                   .Question = question,
+                                   .Right = right,
+                                   .Flags = FirstInRun});
     }
 
     test::TempDir dir;

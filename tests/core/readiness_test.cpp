@@ -18,13 +18,7 @@ constexpr int64_t Midnight = 20370 * Day - Moscow;
 
 JournalEntry Answer(int question, bool right, int64_t at, uint8_t flags = FirstInRun,
                     Fingerprint set = 7) {
-    JournalEntry e;
-    e.Time = at;
-    e.Set = set;
-    e.Question = question;
-    e.Right = right;
-    e.Flags = flags;
-    return e;
+    return {.Time = at, .Set = set, .Question = question, .Right = right, .Flags = flags};
 }
 
 void AnswerAll(std::vector<JournalEntry>& journal, int64_t at) {

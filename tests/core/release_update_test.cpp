@@ -198,13 +198,11 @@ TEST_F(ReleaseImportTest, AnswersOfTheOldReleaseCountForTheirQuestionsAtTheNewNu
     const Fingerprint oldSet = state.Prints.setPrint(state.Db);
     std::vector<JournalEntry> journal;
     for (const int n : {1, 21, 100}) { // changed, moved to 45, unchanged
-        JournalEntry e;
-        e.Set = oldSet;
-        e.Question = n;
-        e.Time = 1'800'000'000;
-        e.Right = true;
-        e.Flags = FirstInRun;
-        journal.push_back(e);
+        journal.push_back({.Time = 1'800'000'000,
+                           .Set = oldSet,
+                           .Question = n,
+                           .Right = true,
+                           .Flags = FirstInRun});
     }
     prompter.queueYesNo(true);
     std::shared_ptr<ReleaseCarry> carry;

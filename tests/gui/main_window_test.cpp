@@ -734,13 +734,11 @@ TEST_F(MainWindowTest, ChanceLineAndReviewRun) {
 
     const Fingerprint set = state->Prints.setPrint(state->Db);
     for (int n = 1; n <= QuestionCount; ++n) {
-        JournalEntry e;
-        e.Time = clock.nowUtc().toSecsSinceEpoch() - 86400;
-        e.Set = set;
-        e.Question = n;
-        e.Right = n != 42;
-        e.Flags = FirstInRun;
-        journal.entries.push_back(e);
+        journal.entries.push_back({.Time = clock.nowUtc().toSecsSinceEpoch() - 86400,
+                                   .Set = set,
+                                   .Question = n,
+                                   .Right = n != 42,
+                                   .Flags = FirstInRun});
     }
     form->FormShow(); // as after a run: recomputed once the window has been painted
     ASSERT_TRUE(QTest::qWaitFor([&] { return form->Label10->text().contains(u'%'); }, 5000));

@@ -139,13 +139,8 @@ TEST_F(StatsWindowTest, ReadinessPageDrawsTheJournalAndLearnsTheListedQuestions)
     const Fingerprint set = app->Prints.setPrint(app->Db);
     const int64_t now = clock.nowUtc().toSecsSinceEpoch();
     const auto answer = [&](int n, bool right, int64_t at) {
-        JournalEntry e;
-        e.Time = at;
-        e.Set = set;
-        e.Question = n;
-        e.Right = right;
-        e.Flags = FirstInRun;
-        sink.entries.push_back(e);
+        sink.entries.push_back(
+            {.Time = at, .Set = set, .Question = n, .Right = right, .Flags = FirstInRun});
     };
     for (int n = 1; n <= QuestionCount; ++n)
         answer(n, true, now - 6 * 86400);

@@ -62,13 +62,8 @@ public:
             return double(seed >> 8) / double(1u << 24);
         };
         const auto answer = [&](int n, bool right, int64_t at) {
-            JournalEntry e;
-            e.Time = at;
-            e.Set = set;
-            e.Question = n;
-            e.Right = right;
-            e.Flags = FirstInRun;
-            m_entries.push_back(e);
+            m_entries.push_back(
+                {.Time = at, .Set = set, .Question = n, .Right = right, .Flags = FirstInRun});
             Review(states[size_t(n - 1)], right, at);
         };
         int next = 1; // the first question not met yet
