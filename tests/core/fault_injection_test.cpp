@@ -144,6 +144,46 @@ template <class Save, class Check> int killDuringSaves(int rounds, Save save, Ch
     return changed;
 }
 
+// The check after each kill among saves of two alternating contents: the next start's
+// recovery, then the folder holds exactly `names`, as one of the two saves left them. Counts how
+// often the save seen changes, so that a test can insist both were seen.
+template <class Contents> class OneOfTwoSaves {
+public:
+    OneOfTwoSaves(QString folder, QStringList names, std::array<Contents, 2> expected,
+                  std::function<Contents()> read)
+        : m_folder(std::move(folder)), m_names(std::move(names)), m_expected(std::move(expected)),
+          m_read(std::move(read)) {}
+
+    bool operator()(int round) {
+        if (!RecoverFileSets(m_folder))
+            return false;
+        RemoveStaleLeftovers(m_folder, m_names, QDateTime::currentDateTimeUtc().addSecs(120));
+        const Contents now = m_read();
+        const int which = now == m_expected[0] ? 0 : now == m_expected[1] ? 1 : -1;
+        QStringList left =
+            QDir(m_folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        QStringList names = m_names;
+        left.sort();
+        names.sort();
+        if (which < 0 || left != names) {
+            ADD_FAILURE() << "round " << round
+                          << ": files of two saves or leftovers: " << left.join(' ').toStdString();
+            return false;
+        }
+        m_changes += which != m_last;
+        m_last = which;
+        return true;
+    }
+    int changes() const { return m_changes; }
+
+private:
+    QString m_folder;
+    QStringList m_names;
+    std::array<Contents, 2> m_expected;
+    std::function<Contents()> m_read;
+    int m_changes = 0, m_last = -1;
+};
+
 TEST(KillDuringSave, StatFileIsAlwaysTheWholeOldOrTheWholeNewRecord) {
     TempDir dir;
     const QString path = StatFilePath(dir.path());
@@ -594,32 +634,19 @@ TEST(KillDuringImport, TheTwoDatabasesAlwaysComeFromOneImport) {
     const char* value = std::getenv("BILETORIA_KILL_ROUNDS");
     // At least twenty, so that a short run still sees the pair change more than once.
     const int rounds = value ? std::max(20, std::atoi(value) / 5) : 30;
-    int changes = 0, last = -1;
+    OneOfTwoSaves<std::pair<QByteArray, QByteArray>> check(
+        data.path(), {DatabaseFileAB, DatabaseFileCD}, pair, [&] {
+            return std::pair(ReadAll(data.file(DatabaseFileAB)),
+                             ReadAll(data.file(DatabaseFileCD)));
+        });
     const int result = killDuringSaves(
         rounds,
         [&](int g) { RunDataSetImport(source[size_t(g % 2)], {DatabasesStep(data.path())}, {}); },
-        [&](int round) {
-            if (!RecoverFileSets(data.path()))
-                return false;
-            RemoveStaleLeftovers(data.path(), {DatabaseFileAB, DatabaseFileCD},
-                                 QDateTime::currentDateTimeUtc().addSecs(120));
-            const std::pair<QByteArray, QByteArray> now = {ReadAll(data.file(DatabaseFileAB)),
-                                                           ReadAll(data.file(DatabaseFileCD))};
-            const int which = now == pair[0] ? 0 : now == pair[1] ? 1 : -1;
-            const QStringList left =
-                QDir(data.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-            if (which < 0 || left != QStringList({DatabaseFileAB, DatabaseFileCD})) {
-                ADD_FAILURE() << "round " << round << ": databases of two imports or leftovers: "
-                              << left.join(' ').toStdString();
-                return false;
-            }
-            changes += which != last;
-            last = which;
-            return true;
-        });
+        [&](int round) { return check(round); });
     EXPECT_EQ(result, rounds);
-    EXPECT_GT(changes, 1);
-    std::printf("[ kills    ] import: %d kills, %d changes of the pair seen\n", rounds, changes);
+    EXPECT_GT(check.changes(), 1);
+    std::printf("[ kills    ] import: %d kills, %d changes of the pair seen\n", rounds,
+                check.changes());
 }
 
 // Restores of two progress files, one after the other, killed at random moments: after the
@@ -639,12 +666,11 @@ TEST(KillDuringRestore, TheStoresAndTheJournalAlwaysComeFromOneProgressFile) {
     }
     const QStringList names = {QStringLiteral("answers.log"), QStringLiteral("stat.dat"),
                                QStringLiteral("tema4.dat")};
-    const auto onDisk = [&] {
+    OneOfTwoSaves<std::array<QByteArray, 3>> check(data.path(), names, expected, [&] {
         return std::array<QByteArray, 3>{ReadAll(StatFilePath(data.path())),
                                          ReadAll(ThemeFilePath(data.path())),
                                          ReadAll(JournalFilePath(data.path()))};
-    };
-    int changes = 0, last = -1;
+    });
     const int rounds = std::max(20, killRounds() / 10);
     const int result = killDuringSaves(
         rounds,
@@ -656,26 +682,11 @@ TEST(KillDuringRestore, TheStoresAndTheJournalAlwaysComeFromOneProgressFile) {
             app.services.store = &store;
             (void)RestoreProgress(app, files[size_t(g % 2)]);
         },
-        [&](int round) {
-            if (!RecoverFileSets(data.path()))
-                return false;
-            RemoveStaleLeftovers(data.path(), names, QDateTime::currentDateTimeUtc().addSecs(120));
-            const auto now = onDisk();
-            const int which = now == expected[0] ? 0 : now == expected[1] ? 1 : -1;
-            QStringList left =
-                QDir(data.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-            if (which < 0 || left != names) {
-                ADD_FAILURE() << "round " << round << ": stores of two files or leftovers: "
-                              << left.join(' ').toStdString();
-                return false;
-            }
-            changes += which != last;
-            last = which;
-            return true;
-        });
+        [&](int round) { return check(round); });
     EXPECT_EQ(result, rounds);
-    EXPECT_GT(changes, 1);
-    std::printf("[ kills    ] restore: %d kills, %d changes of the stores seen\n", rounds, changes);
+    EXPECT_GT(check.changes(), 1);
+    std::printf("[ kills    ] restore: %d kills, %d changes of the stores seen\n", rounds,
+                check.changes());
 }
 
 // Imports of the next release and back, each carrying the learner's progress over, killed at
