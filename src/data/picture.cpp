@@ -136,7 +136,34 @@ bool Recall(Entry& current, std::array<Entry, N>& kept, unsigned use, Match matc
 
 } // namespace
 
-void BuildContributions(int n, int m, Contributions& out) {
+namespace {
+
+// The weights of destination pixel i, its contributors moved to the start of w (bound slots).
+void BellRun(int i, int n, int m, double scale, double support, int32_t* w, int& first,
+             int& count) {
+    const double centre = static_cast<double>(i) * n / m;
+    const int lo = FloorInt(centre - support);
+    const int hi = -FloorInt(-(centre + support));
+    // Every candidate from lo is weighed into its slot; the contributors (x < 1.5, where
+    // the kernel is never 0) are one run, moved to the start afterwards.
+    int from = -1, last = -1;
+    for (int t = 0; t <= hi - lo; ++t) {
+        const double x = std::fabs(centre - (lo + t)) * scale;
+        const bool in = x < 1.5;
+        const double k = x < 0.5 ? 0.75 - x * x : 0.5 * (x - 1.5) * (x - 1.5);
+        w[t] = in ? RoundHalfEven(k * scale * 65536.0) : 0;
+        from = in && from < 0 ? t : from;
+        last = in ? t : last;
+    }
+    count = last - from + 1;
+    for (int t = 0; t < count; ++t) // a short run: a loop beats a library call
+        w[t] = w[from + t];
+    first = lo + from;
+}
+
+} // namespace
+
+void BuildContributions(int n, int m, Contributions& out, bool useVector) {
     const double scale = m < n ? static_cast<double>(m) / n : 1.0;
     const double support = 1.5 / scale;
     // Slots enough for every candidate position of one destination pixel; the lists are
@@ -145,54 +172,45 @@ void BuildContributions(int n, int m, Contributions& out) {
     out.First.assign(static_cast<std::size_t>(m), 0);
     out.Count.assign(static_cast<std::size_t>(m), 0);
     out.Weight.resize(static_cast<std::size_t>(m) * bound);
+    int i = 0;
+    if (useVector && pixel_kernels::CpuHasAvx2())
+        i = pixel_kernels::BellRunsVector(n, m, scale, support, bound, out.First.data(),
+                                          out.Count.data(), out.Weight.data());
+    for (; i < m; ++i)
+        BellRun(i, n, m, scale, support, &out.Weight[static_cast<std::size_t>(i) * bound],
+                out.First[i], out.Count[i]);
     int taps = 1;
-    for (int i = 0; i < m; ++i) {
-        const double centre = static_cast<double>(i) * n / m;
-        const int lo = FloorInt(centre - support);
-        const int hi = -FloorInt(-(centre + support));
-        // Every candidate from lo is weighed into its slot; the contributors (x < 1.5, where
-        // the kernel is never 0) are one run, moved to the start afterwards.
-        int first = -1, last = -1;
-        int32_t* w = &out.Weight[static_cast<std::size_t>(i) * bound];
-        for (int t = 0; t <= hi - lo; ++t) {
-            const double x = std::fabs(centre - (lo + t)) * scale;
-            const bool in = x < 1.5;
-            const double k = x < 0.5 ? 0.75 - x * x : 0.5 * (x - 1.5) * (x - 1.5);
-            w[t] = in ? RoundHalfEven(k * scale * 65536.0) : 0;
-            first = in && first < 0 ? t : first;
-            last = in ? t : last;
-        }
-        const int count = last - first + 1;
-        for (int t = 0; t < count; ++t) // a short run: a loop beats a library call
-            w[t] = w[first + t];
-        out.First[i] = lo + first;
-        out.Count[i] = count;
-        taps = std::max(taps, count);
-    }
+    for (int c : out.Count)
+        taps = std::max(taps, c);
     out.Taps = taps;
     out.Source.resize(static_cast<std::size_t>(m) * taps);
     // Forward in place: row i moves from i * bound down to i * taps, never over unread rows.
-    for (int i = 0; i < m; ++i) {
+    for (i = 0; i < m; ++i) {
+        const int f = out.First[i];
+        const int count = out.Count[i];
+        int* source = &out.Source[static_cast<std::size_t>(i) * taps];
+        int32_t* to = &out.Weight[static_cast<std::size_t>(i) * taps];
+        const int32_t* from = &out.Weight[static_cast<std::size_t>(i) * bound];
+        const bool inside = f >= 0 && f + taps <= n;
         for (int t = 0; t < taps; ++t) {
-            const std::size_t at = static_cast<std::size_t>(i) * taps + t;
-            out.Source[at] = MirrorIndex(out.First[i] + t, n);
-            out.Weight[at] =
-                t < out.Count[i] ? out.Weight[static_cast<std::size_t>(i) * bound + t] : 0;
+            source[t] = inside ? f + t : MirrorIndex(f + t, n);
+            to[t] = t < count ? from[t] : 0;
         }
     }
     out.Weight.resize(static_cast<std::size_t>(m) * taps);
 }
 
-PictureFitter::PictureFitter(bool useSimd, bool useFused)
+PictureFitter::PictureFitter(bool useSimd, bool useFused, bool useWide)
     : m_simd(useSimd && pixel_kernels::CpuHasAvx2()),
-      m_fused(m_simd && useFused && pixel_kernels::CpuHasVnni()) {}
+      m_fused(m_simd && useFused && pixel_kernels::CpuHasVnni()),
+      m_wide(m_fused && useWide && pixel_kernels::CpuHasBytePermute()) {}
 
 void PictureFitter::prepareHorizontal(int n, int m, int channels) {
     if (Recall(m_h, m_keptH, ++m_uses, [&](const AcrossPlan& e) {
             return e.Key[0] == n && e.Key[1] == m && e.Key[2] == channels;
         }))
         return;
-    BuildContributions(n, m, m_h.Lists);
+    BuildContributions(n, m, m_h.Lists, m_simd);
     m_h.Key[0] = n;
     m_h.Key[1] = m;
     m_h.Key[2] = channels;
@@ -216,13 +234,23 @@ void PictureFitter::prepareHorizontal(int n, int m, int channels) {
     const int blocks = (m + 1) / 2;
     // An odd last pixel is paired with a copy of itself, written into the row padding.
     auto pixelOf = [&](int b, int lane) { return std::min(2 * b + lane, m - 1); };
+    // The wide kernel reads both pixels' windows from the first one's: they must lie within
+    // 32 bytes of it, as they do unless a reduction is far stronger than a fit ever asks for.
+    bool wide = m_wide;
+    for (int b = 0; b < blocks && wide; ++b) {
+        const int apart = m_h.Lists.First[pixelOf(b, 1)] - m_h.Lists.First[pixelOf(b, 0)];
+        wide = apart >= 0 && (apart + perWindow) * channels <= 32;
+    }
+    // Bytes a window's load reaches from the first pixel's window.
+    const int reach = wide ? 32 : 16;
     // Pixels whose windows lie inside the source row read it directly; the others read
     // mirrored copies of the row ends.
     const int span = windows * perWindow + 1;
     auto inside = [&](int i) {
         const int f = m_h.Lists.First[i];
         return f >= 0 && f + taps <= n &&
-               static_cast<long long>(f) * channels + (windows - 1) * perWindow * channels + 16 <=
+               static_cast<long long>(f) * channels + (windows - 1) * perWindow * channels +
+                       reach <=
                    static_cast<long long>(n) * channels;
     };
     int from = blocks, to = blocks;
@@ -247,6 +275,9 @@ void PictureFitter::prepareHorizontal(int n, int m, int channels) {
             const int f = m_h.Lists.First[i];
             const int origin = b < from ? m_h.LeftFirst : b >= to ? m_h.RightFirst : 0;
             m_h.Offsets[2 * b + lane] = (f - origin) * channels;
+            // The wide kernel's second lane counts from the first pixel's window.
+            const int base =
+                wide && lane == 1 ? (f - m_h.Lists.First[pixelOf(b, 0)]) * channels : 0;
             for (int w = 0; w < windows; ++w) {
                 uint8_t* step =
                     &m_h.Plan[((static_cast<std::size_t>(b) * windows + w) * pairs) * 64];
@@ -258,7 +289,8 @@ void PictureFitter::prepareHorizontal(int n, int m, int channels) {
                     auto* wts = reinterpret_cast<int16_t*>(step + (slot / 2) * 64 + 32) + lane * 8;
                     const int half = slot % 2;
                     for (int c = 0; c < channels; ++c) {
-                        mask[2 * (2 * c + half)] = static_cast<uint8_t>(pixel * channels + c);
+                        mask[2 * (2 * c + half)] =
+                            static_cast<uint8_t>(base + pixel * channels + c);
                         wts[2 * c + half] = static_cast<int16_t>(weight);
                     }
                     ++slot;
@@ -278,14 +310,16 @@ void PictureFitter::prepareHorizontal(int n, int m, int channels) {
     m_h.Blocks = blocks;
     m_h.Windows = windows;
     m_h.Pairs = pairs;
+    m_h.Wide = wide;
 }
 
-void PictureFitter::prepareMiddle(int w, int channels, int sh) {
+void PictureFitter::prepareMiddle(int w, int channels, int rows) {
+    m_middleRows = rows;
     // Padding after each row takes the spare bytes of the vector code's four-byte stores.
     m_middleStride = static_cast<std::ptrdiff_t>(w) * channels + 16;
     // Only ever grown: pictures of other sizes come and go, and growing again would clear
     // the new part each time.
-    const std::size_t bytes = static_cast<std::size_t>(m_middleStride) * sh;
+    const std::size_t bytes = static_cast<std::size_t>(m_middleStride) * rows;
     if (m_middle.size() < bytes)
         m_middle.resize(bytes);
 }
@@ -295,20 +329,37 @@ void PictureFitter::horizontalRows(const Bitmap& src, int w, int yFrom, int yTo)
     const int n = src.Width;
 #ifdef BIL_PICTURE_X86
     if (m_h.Blocks > 0) {
-        const pixel_kernels::HorizontalKernel run =
-            pixel_kernels::PickHorizontalKernel(channels, m_h.Windows, m_h.Pairs, m_fused);
-        const std::size_t leftBytes = static_cast<std::size_t>(m_h.LeftPixels) * channels + 16;
-        const std::size_t rightBytes = static_cast<std::size_t>(m_h.RightPixels) * channels + 16;
+        const pixel_kernels::HorizontalKernel run = pixel_kernels::PickHorizontalKernel(
+            channels, m_h.Windows, m_h.Pairs, m_fused, m_h.Wide);
+        const std::size_t leftBytes = static_cast<std::size_t>(m_h.LeftPixels) * channels + 32;
+        const std::size_t rightBytes = static_cast<std::size_t>(m_h.RightPixels) * channels + 32;
         m_leftEdge.resize(std::max(m_leftEdge.size(), leftBytes * BatchRows));
         m_rightEdge.resize(std::max(m_rightEdge.size(), rightBytes * BatchRows));
+        // Pixel by pixel only where mirrored; the run inside the row in one copy (a copy per
+        // pixel made a tenth of the resampling).
         auto fill = [&](uint8_t* edge, const uint8_t* s, int first, int pixels) {
-            for (int k = 0; k < pixels; ++k) {
+            const int from = std::clamp(-first, 0, pixels);
+            const int to = std::clamp(n - first, from, pixels);
+            auto mirrored = [&](int k) {
                 const uint8_t* p = s + MirrorIndex(first + k, n) * channels;
                 if (channels == 3)
                     std::memcpy(edge + 3 * k, p, 3);
                 else
                     std::memcpy(edge + 4 * k, p, 4);
-            }
+            };
+            for (int k = 0; k < from; ++k)
+                mirrored(k);
+            // In 16-byte pieces the compiler keeps inline; a library call per row cost more
+            // than the copy.
+            uint8_t* d = edge + static_cast<std::ptrdiff_t>(from) * channels;
+            const uint8_t* p = s + static_cast<std::ptrdiff_t>(first + from) * channels;
+            int bytes = (to - from) * channels;
+            for (; bytes >= 16; bytes -= 16, d += 16, p += 16)
+                std::memcpy(d, p, 16);
+            for (; bytes > 0; --bytes)
+                *d++ = *p++;
+            for (int k = to; k < pixels; ++k)
+                mirrored(k);
         };
         for (int y = yFrom; y < yTo; y += BatchRows) {
             const int rows = std::min(BatchRows, yTo - y);
@@ -318,7 +369,7 @@ void PictureFitter::horizontalRows(const Bitmap& src, int w, int yFrom, int yTo)
             uint8_t* outs[BatchRows];
             for (int r = 0; r < rows; ++r) {
                 sources[r] = src.row(y + r);
-                outs[r] = m_middle.data() + (y + r) * m_middleStride;
+                outs[r] = middleRow(y + r);
                 uint8_t* left = m_leftEdge.data() + r * leftBytes;
                 uint8_t* right = m_rightEdge.data() + r * rightBytes;
                 fill(left, sources[r], m_h.LeftFirst, m_h.LeftPixels);
@@ -337,12 +388,32 @@ void PictureFitter::horizontalRows(const Bitmap& src, int w, int yFrom, int yTo)
     }
 #endif
     for (int y = yFrom; y < yTo; ++y)
-        pixel_kernels::HorizontalPixelsScalar(src.row(y), m_middle.data() + y * m_middleStride,
-                                              channels, m_h.Lists, 0, w);
+        pixel_kernels::HorizontalPixelsScalar(src.row(y), middleRow(y), channels, m_h.Lists, 0, w);
 }
 
-void PictureFitter::verticalPass(int w, int h, int channels, uint8_t* out,
+void PictureFitter::planRing(int n) {
+    const Contributions& lists = m_v.Lists;
+    const int m = static_cast<int>(lists.Count.size());
+    m_v.Ready.resize(static_cast<std::size_t>(m));
+    int done = 0, ring = 1;
+    for (int y = 0; y < m; ++y) {
+        const int* source = &lists.Source[static_cast<std::size_t>(y) * lists.Taps];
+        int lo = n - 1, hi = 0;
+        for (int t = 0; t < lists.Count[y]; ++t) {
+            lo = std::min(lo, source[t]);
+            hi = std::max(hi, source[t]);
+        }
+        while (done <= hi)
+            done = std::min(n, done + BatchRows);
+        m_v.Ready[y] = done;
+        ring = std::max(ring, done - lo); // rows lo .. done - 1 are all kept at this point
+    }
+    m_v.Ring = std::min(n, ring);
+}
+
+void PictureFitter::verticalPass(const Bitmap& src, int w, int h, uint8_t* out,
                                  std::ptrdiff_t outStride) {
+    const int channels = src.Channels;
     const int taps = m_v.Lists.Taps;
     const int bytes = w * channels;
     // Room for every entry twice (split weights) plus one for an odd count.
@@ -351,11 +422,16 @@ void PictureFitter::verticalPass(int w, int h, int channels, uint8_t* out,
 #ifdef BIL_PICTURE_X86
     const pixel_kernels::VerticalKernel vertical = pixel_kernels::PickVerticalKernel(m_fused);
 #endif
+    int done = 0;
     for (int y = 0; y < h; ++y) {
+        if (m_v.Ready[y] > done) {
+            horizontalRows(src, w, done, m_v.Ready[y]);
+            done = m_v.Ready[y];
+        }
         const int count = m_v.Lists.Count[y];
         const int* source = &m_v.Lists.Source[static_cast<std::size_t>(y) * taps];
         const int32_t* weight = &m_v.Lists.Weight[static_cast<std::size_t>(y) * taps];
-        auto rowOf = [&](int t) { return m_middle.data() + source[t] * m_middleStride; };
+        auto rowOf = [&](int t) { return middleRow(source[t]); };
         uint8_t* d = out + y * outStride;
 #ifdef BIL_PICTURE_X86
         if (m_simd) {
@@ -393,15 +469,15 @@ void PictureFitter::verticalPass(int w, int h, int channels, uint8_t* out,
 void PictureFitter::resampleInto(const Bitmap& src, int w, int h, uint8_t* out,
                                  std::ptrdiff_t outStride) {
     prepareHorizontal(src.Width, w, src.Channels);
-    prepareMiddle(w, src.Channels, src.Height);
-    horizontalRows(src, w, 0, src.Height);
     if (!Recall(m_v, m_keptV, ++m_uses,
                 [&](const DownLists& e) { return e.Key[0] == src.Height && e.Key[1] == h; })) {
-        BuildContributions(src.Height, h, m_v.Lists);
+        BuildContributions(src.Height, h, m_v.Lists, m_simd);
+        planRing(src.Height);
         m_v.Key[0] = src.Height;
         m_v.Key[1] = h;
     }
-    verticalPass(w, h, src.Channels, out, outStride);
+    prepareMiddle(w, src.Channels, m_v.Ring);
+    verticalPass(src, w, h, out, outStride);
 }
 
 Status PictureFitter::resample(const Bitmap& src, Bitmap& dst, int w, int h) {

@@ -43,8 +43,9 @@ struct Contributions {
     std::vector<int32_t> Weight;
 };
 
-// Computes the Bell-filter weights of a pass (n >= 1, m >= 1).
-void BuildContributions(int n, int m, Contributions& out);
+// Computes the Bell-filter weights of a pass (n >= 1, m >= 1); useVector false keeps to the
+// portable code (both give the same lists).
+void BuildContributions(int n, int m, Contributions& out, bool useVector = true);
 
 // One channel value from a weighted sum: 0 below zero, 255 from 0xFF0001 up, else sum >> 16.
 inline uint8_t ClampChannel(int32_t sum) {
@@ -56,11 +57,13 @@ inline uint8_t ClampChannel(int32_t sum) {
 class PictureFitter {
 public:
     // useSimd false forces the portable code, useFused false the vector code without the fused
-    // multiply-add (all give the same bytes); otherwise the best this processor runs.
-    explicit PictureFitter(bool useSimd = true, bool useFused = true);
+    // multiply-add, useWide false the one without the byte permute across a whole register (all
+    // give the same bytes); otherwise the best this processor runs.
+    explicit PictureFitter(bool useSimd = true, bool useFused = true, bool useWide = true);
 
     bool usesSimd() const { return m_simd; }
     bool usesFused() const { return m_fused; }
+    bool usesWide() const { return m_wide; }
 
     // Two-pass Bell resampling of a 3- or 4-channel bitmap to w × h; dst may be src.
     // Fails with "Source bitmap too small" below 2 × 2.
@@ -81,9 +84,14 @@ private:
     // channel count of src.
     void resampleInto(const Bitmap& src, int w, int h, uint8_t* out, std::ptrdiff_t outStride);
     Status fitDecoded(const Bitmap& picture, const FitGeometry& fit, Bitmap& target);
-    void prepareMiddle(int w, int channels, int sh);
+    void prepareMiddle(int w, int channels, int rows);
+    // Horizontal pass of source rows yFrom .. yTo - 1 into their places in the ring.
     void horizontalRows(const Bitmap& src, int w, int yFrom, int yTo);
-    void verticalPass(int w, int h, int channels, uint8_t* out, std::ptrdiff_t outStride);
+    // The vertical pass, running the horizontal one in batches just ahead of it.
+    void verticalPass(const Bitmap& src, int w, int h, uint8_t* out, std::ptrdiff_t outStride);
+    // Fills Ready and Ring of m_v for a source n rows high.
+    void planRing(int n);
+    uint8_t* middleRow(int y) { return m_middle.data() + (y % m_middleRows) * m_middleStride; }
     void prepareHorizontal(int n, int m, int channels);
 
     // The horizontal pass of one size: its weights and the vector code's plan.
@@ -94,6 +102,7 @@ private:
         std::vector<uint8_t> Plan; // see prepareHorizontal
         std::vector<int32_t> Offsets;
         int Blocks = 0, Windows = 0, Pairs = 0;
+        bool Wide = false; // built for the kernel that reads one window per pixel pair
         int MiddleFrom = 0, MiddleTo = 0; // blocks that read the source row itself
         int LeftFirst = 0, LeftPixels = 0, RightFirst = 0, RightPixels = 0;
     };
@@ -102,10 +111,16 @@ private:
         int Key[2] = {0, 0}; // n, m
         unsigned LastUse = 0;
         Contributions Lists;
+        // The horizontal pass's rows are kept in a ring of Ring rows, filled in batches just
+        // ahead of the vertical pass, so that a fitter holds a dozen rows rather than a whole
+        // picture's. Ready[y]: source rows done before output row y.
+        std::vector<int> Ready;
+        int Ring = 0;
     };
 
     bool m_simd;
     bool m_fused;
+    bool m_wide;
     // The passes in use, and a few of other sizes: pictures come in a handful of sizes, and
     // building the passes for a new size costs about a quarter of the resampling.
     AcrossPlan m_h;
@@ -114,8 +129,9 @@ private:
     std::array<DownLists, 3> m_keptV;
     unsigned m_uses = 0;
     std::vector<uint8_t> m_leftEdge, m_rightEdge; // mirrored copies around the row ends
-    std::vector<uint8_t> m_middle;                // w × sh after the horizontal pass
+    std::vector<uint8_t> m_middle;                // the ring of rows after the horizontal pass
     std::ptrdiff_t m_middleStride = 0;
+    int m_middleRows = 1;
     std::vector<const uint8_t*> m_rows;
     std::vector<int32_t> m_sums;
     Bitmap m_decoded;

@@ -26,6 +26,14 @@ void VerticalRowScalar(const uint8_t* const* rows, const int32_t* weight, int co
 bool CpuHasAvx2();
 // Whether it also runs their twins with the fused multiply-add (AVX-512 VNNI and VL).
 bool CpuHasVnni();
+// Whether it also runs the byte permute across a whole register (AVX-512 VBMI and BW).
+bool CpuHasBytePermute();
+
+// The weights of destination pixels from 0 on, four at a time, as BuildContributions lays them
+// out before closing them up (bound slots each, contributors first); answers how many pixels
+// it did (a multiple of four; 0 off x86). Same doubles, same operations: the same lists.
+int BellRunsVector(int n, int m, double scale, double support, int bound, int* first, int* count,
+                   int32_t* weights);
 
 #ifdef BIL_PICTURE_X86
 
@@ -35,8 +43,11 @@ bool CpuHasVnni();
 using HorizontalKernel = void (*)(const uint8_t* const* bases, uint8_t* const* dsts, int rows,
                                   const int32_t* offsets, const uint8_t* plan, int blockFrom,
                                   int blockTo, int windows, int pairs);
-// The kernel for a plan of the given shape; `fused` for the twin with the fused multiply-add.
-HorizontalKernel PickHorizontalKernel(int channels, int windows, int pairs, bool fused);
+// The kernel for a plan of the given shape; `fused` for the twin with the fused multiply-add,
+// `wideWindows` for the one that reads one 32-byte window per pixel pair from the first
+// pixel's offset (a plan built for it: the second lane's shuffle indices count from there).
+HorizontalKernel PickHorizontalKernel(int channels, int windows, int pairs, bool fused,
+                                      bool wideWindows);
 
 // One destination row of `bytes` bytes from pairs of rows weighed by packed 16-bit weight pairs.
 using VerticalKernel = void (*)(const uint8_t* const* rows, const int32_t* packed, int pairs,

@@ -51,20 +51,21 @@ std::vector<uint8_t> Rows(const Bitmap& bmp) {
     return out;
 }
 
-// Runs the resampler with the portable code and, where the processor has them, the vector code
-// with and without the fused multiply-add, and insists all give the same bytes.
+// Runs the resampler with the portable code and, where the processor has them, each vector
+// code (plain, with the fused multiply-add, and with the byte permute too), and insists all
+// give the same bytes.
 std::vector<uint8_t> ResampleBoth(const Bitmap& src, int w, int h) {
     PictureFitter portable(false);
     Bitmap a;
     EXPECT_TRUE(portable.resample(src, a, w, h).ok());
     EXPECT_EQ(a.Width, w);
     EXPECT_EQ(a.Height, h);
-    for (bool fused : {true, false}) {
-        PictureFitter vector(true, fused);
+    for (int level : {0, 1, 2}) {
+        PictureFitter vector(true, level >= 1, level >= 2);
         Bitmap b;
         EXPECT_TRUE(vector.resample(src, b, w, h).ok());
         EXPECT_EQ(Rows(a), Rows(b)) << src.Width << "x" << src.Height << " -> " << w << "x" << h
-                                    << " ch" << src.Channels << (fused ? " fused" : "");
+                                    << " ch" << src.Channels << " vector level " << level;
     }
     return Rows(a);
 }
@@ -185,6 +186,30 @@ TEST(PictureWeights, WeightsRoundHalvesToEven) {
     EXPECT_EQ(list.Weight[1 * t + 0], 0);
     EXPECT_EQ(list.First[3], 0);
     EXPECT_EQ(list.Weight[3 * t + 0], 4);
+    // The same halves with the vector code, which builds four pixels at a time.
+    bil::Contributions vector;
+    bil::BuildContributions(127, 256, vector, true);
+    bil::BuildContributions(127, 256, list, false);
+    EXPECT_EQ(vector.Weight, list.Weight);
+}
+
+TEST(PictureWeights, VectorCodeBuildsTheSameLists) {
+    // Every pair of sizes up to 160, and the sizes pictures come in: enlargements, reductions
+    // near the kept scales, strong ones past the vector code's slots.
+    auto same = [](int n, int m) {
+        bil::Contributions a, b;
+        bil::BuildContributions(n, m, a, false);
+        bil::BuildContributions(n, m, b, true);
+        return a.Taps == b.Taps && a.First == b.First && a.Count == b.Count &&
+               a.Source == b.Source && a.Weight == b.Weight;
+    };
+    for (int n = 1; n <= 160; ++n)
+        for (int m = 1; m <= 160; ++m)
+            ASSERT_TRUE(same(n, m)) << n << " -> " << m;
+    const int sizes[][2] = {{604, 420},  {225, 156}, {1000, 420}, {3333, 600},
+                            {420, 1280}, {5000, 37}, {7689, 4},   {999, 998}};
+    for (const auto& s : sizes)
+        EXPECT_TRUE(same(s[0], s[1])) << s[0] << " -> " << s[1];
 }
 
 TEST(PictureResample, GoldenReduction4x3To2x2) {
