@@ -69,15 +69,19 @@ bil::Bitmap DecodedFor(const Sample& s, int tw, int th, bil::FitGeometry& fit) {
     return bil::DecodeJpeg(s.Jpeg.data(), s.Jpeg.size(), scale).value();
 }
 
-// The resampler alone on the decoded picture; range(3) 2 = vector code with the fused
-// multiply-add where the processor has it, 1 = vector code without, 0 = portable code.
+// The resampler alone on the decoded picture; range(3) 3 = vector code with the AVX-512
+// permutes where the processor has them, 2 = with the fused multiply-add only, 1 = vector code
+// without either, 0 = portable code.
 void BM_Resample(benchmark::State& state) {
     bil::FitGeometry fit;
     const bil::Bitmap src =
         DecodedFor(Pick(static_cast<int>(state.range(0))), static_cast<int>(state.range(1)),
                    static_cast<int>(state.range(2)), fit);
-    bil::PictureFitter fitter(state.range(3) != 0, state.range(3) == 2);
-    state.SetLabel(fitter.usesFused() ? "avx2+vnni" : fitter.usesSimd() ? "avx2" : "portable");
+    bil::PictureFitter fitter(state.range(3) != 0, state.range(3) >= 2, state.range(3) == 3);
+    state.SetLabel(fitter.usesWide()    ? "avx2+vnni+vbmi"
+                   : fitter.usesFused() ? "avx2+vnni"
+                   : fitter.usesSimd()  ? "avx2"
+                                        : "portable");
     bil::Bitmap dst;
     for (auto _ : state) {
         auto status = fitter.resample(src, dst, fit.Width, fit.Height);
@@ -161,12 +165,28 @@ void BM_DecodeSet(benchmark::State& state) {
         }
 }
 
+// Building the passes for a size the fitter does not keep: weights and the vector plan for a
+// 604 × 2 source into (420 + k) × 2, k cycling through more sizes than it keeps.
+void BM_PassesForNewSizes(benchmark::State& state) {
+    bil::PictureFitter fitter;
+    bil::Bitmap src, dst;
+    src.reset(604, 2, 3);
+    std::fill(src.Pixels.begin(), src.Pixels.end(), uint8_t{90});
+    int k = 0;
+    for (auto _ : state) {
+        k = (k + 1) % 8;
+        if (!fitter.resample(src, dst, 420 + k, 2))
+            state.SkipWithError("resample failed");
+        benchmark::DoNotOptimize(dst.Pixels.data());
+    }
+}
+
 void Targets(benchmark::internal::Benchmark* b) {
     b->Args({0, 420, 160})->Args({0, 900, 340})->Args({1, 600, 225});
 }
 
 void ResampleTargets(benchmark::internal::Benchmark* b) {
-    for (int simd : {2, 1, 0})
+    for (int simd : {3, 2, 1, 0})
         b->Args({0, 420, 160, simd})->Args({0, 900, 340, simd})->Args({1, 600, 225, simd});
 }
 
@@ -175,6 +195,7 @@ BENCHMARK(BM_DecodeAtChosenScale)->Apply(Targets)->Unit(benchmark::kMicrosecond)
 BENCHMARK(BM_FitJpegSet)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DecodeSet)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Resample)->Apply(ResampleTargets)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PassesForNewSizes)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_QtSmoothScale)->Apply(Targets)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FitJpegToImage)->Apply(Targets)->Unit(benchmark::kMicrosecond);
 
