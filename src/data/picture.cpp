@@ -409,16 +409,52 @@ void PictureFitter::planRing(int n) {
         ring = std::max(ring, done - lo); // rows lo .. done - 1 are all kept at this point
     }
     m_v.Ring = std::min(n, ring);
+    // Each row's entries for the kernels, their rows as places in the ring: worked out per row
+    // and picture they cost a tenth of the vertical pass, a division per entry among it.
+    const int taps = lists.Taps;
+    const int width = 2 * taps + 2; // every entry twice (split weights) plus one for an odd count
+    m_v.EntryWidth = width;
+    m_v.Entries.assign(static_cast<std::size_t>(m), 0);
+    m_v.Places.assign(static_cast<std::size_t>(m) * width, 0);
+    m_v.Packed.assign(static_cast<std::size_t>(m) * width / 2, 0);
+    for (int y = 0; y < m; ++y) {
+        const int* source = &lists.Source[static_cast<std::size_t>(y) * taps];
+        const int32_t* weight = &lists.Weight[static_cast<std::size_t>(y) * taps];
+        int* places = &m_v.Places[static_cast<std::size_t>(y) * width];
+        if (!m_simd) {
+            for (int t = 0; t < lists.Count[y]; ++t)
+                places[t] = source[t] % m_v.Ring;
+            m_v.Entries[y] = lists.Count[y];
+            continue;
+        }
+        int32_t* packed = &m_v.Packed[static_cast<std::size_t>(y) * width / 2];
+        int entries = 0;
+        auto put = [&](int t, int32_t wt) {
+            places[entries] = source[t] % m_v.Ring;
+            const uint32_t half = static_cast<uint16_t>(static_cast<int16_t>(wt));
+            packed[entries / 2] = static_cast<int32_t>(static_cast<uint32_t>(packed[entries / 2]) |
+                                                       half << (16 * (entries % 2)));
+            ++entries;
+        };
+        for (int t = 0; t < lists.Count[y]; ++t) {
+            if (weight[t] > 32767) {
+                put(t, weight[t] / 2);
+                put(t, weight[t] - weight[t] / 2);
+            } else if (weight[t] > 0) {
+                put(t, weight[t]);
+            }
+        }
+        if (entries % 2 == 1)
+            put(0, 0);
+        m_v.Entries[y] = entries;
+    }
 }
 
 void PictureFitter::verticalPass(const Bitmap& src, int w, int h, uint8_t* out,
                                  std::ptrdiff_t outStride) {
-    const int channels = src.Channels;
-    const int taps = m_v.Lists.Taps;
-    const int bytes = w * channels;
-    // Room for every entry twice (split weights) plus one for an odd count.
-    m_rows.resize(static_cast<std::size_t>(2 * taps + 2));
-    m_sums.resize(std::max<std::size_t>(static_cast<std::size_t>(bytes), taps + 1));
+    const int bytes = w * src.Channels;
+    m_rows.resize(static_cast<std::size_t>(m_v.EntryWidth));
+    m_sums.resize(static_cast<std::size_t>(bytes));
 #ifdef BIL_PICTURE_X86
     const pixel_kernels::VerticalKernel vertical = pixel_kernels::PickVerticalKernel(m_fused);
 #endif
@@ -428,41 +464,21 @@ void PictureFitter::verticalPass(const Bitmap& src, int w, int h, uint8_t* out,
             horizontalRows(src, w, done, m_v.Ready[y]);
             done = m_v.Ready[y];
         }
-        const int count = m_v.Lists.Count[y];
-        const int* source = &m_v.Lists.Source[static_cast<std::size_t>(y) * taps];
-        const int32_t* weight = &m_v.Lists.Weight[static_cast<std::size_t>(y) * taps];
-        auto rowOf = [&](int t) { return middleRow(source[t]); };
+        const int entries = m_v.Entries[y];
+        const int* places = &m_v.Places[static_cast<std::size_t>(y) * m_v.EntryWidth];
+        for (int k = 0; k < entries; ++k)
+            m_rows[k] = m_middle.data() + places[k] * m_middleStride;
         uint8_t* d = out + y * outStride;
 #ifdef BIL_PICTURE_X86
         if (m_simd) {
-            int entries = 0;
-            int16_t halves[2];
-            auto put = [&](const uint8_t* row, int32_t wt) {
-                m_rows[entries] = row;
-                halves[entries % 2] = static_cast<int16_t>(wt);
-                if (entries % 2 == 1)
-                    m_sums[entries / 2] = static_cast<int32_t>(
-                        static_cast<uint32_t>(static_cast<uint16_t>(halves[0])) |
-                        (static_cast<uint32_t>(static_cast<uint16_t>(halves[1])) << 16));
-                ++entries;
-            };
-            for (int t = 0; t < count; ++t) {
-                if (weight[t] > 32767) {
-                    put(rowOf(t), weight[t] / 2);
-                    put(rowOf(t), weight[t] - weight[t] / 2);
-                } else if (weight[t] > 0) {
-                    put(rowOf(t), weight[t]);
-                }
-            }
-            if (entries % 2 == 1)
-                put(rowOf(0), 0);
-            vertical(m_rows.data(), m_sums.data(), entries / 2, d, bytes);
+            vertical(m_rows.data(), &m_v.Packed[static_cast<std::size_t>(y) * m_v.EntryWidth / 2],
+                     entries / 2, d, bytes);
             continue;
         }
 #endif
-        for (int t = 0; t < count; ++t)
-            m_rows[t] = rowOf(t);
-        pixel_kernels::VerticalRowScalar(m_rows.data(), weight, count, d, bytes, m_sums.data());
+        pixel_kernels::VerticalRowScalar(
+            m_rows.data(), &m_v.Lists.Weight[static_cast<std::size_t>(y) * m_v.Lists.Taps], entries,
+            d, bytes, m_sums.data());
     }
 }
 

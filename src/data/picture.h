@@ -89,7 +89,7 @@ private:
     void horizontalRows(const Bitmap& src, int w, int yFrom, int yTo);
     // The vertical pass, running the horizontal one in batches just ahead of it.
     void verticalPass(const Bitmap& src, int w, int h, uint8_t* out, std::ptrdiff_t outStride);
-    // Fills Ready and Ring of m_v for a source n rows high.
+    // Fills the ring and the kernels' entries of m_v for a source n rows high.
     void planRing(int n);
     uint8_t* middleRow(int y) { return m_middle.data() + (y % m_middleRows) * m_middleStride; }
     void prepareHorizontal(int n, int m, int channels);
@@ -116,6 +116,13 @@ private:
         // picture's. Ready[y]: source rows done before output row y.
         std::vector<int> Ready;
         int Ring = 0;
+        // Per output row, EntryWidth slots: the entries' places in the ring (the vector code's
+        // entries: weights over 16 signed bits twice, an odd count padded), and for the vector
+        // code their weights packed in pairs.
+        int EntryWidth = 0;
+        std::vector<int> Entries;
+        std::vector<int> Places;
+        std::vector<int32_t> Packed;
     };
 
     bool m_simd;
