@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// The inner loops of the picture resampler: the portable kernels and their AVX2 twins, which
-// give the same bytes. Only data/picture.cpp calls them.
+// The inner loops of the picture resampler: the portable kernels and their vector twins, which
+// give the same bytes. Only the picture units (picture.cpp, picture_weights.cpp) call them.
 
 #include "data/picture.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -13,6 +14,16 @@
 #endif
 
 namespace bil::pixel_kernels {
+
+// Mirrors a position at the edges; a reduction to one or two pixels can reach further than
+// one mirror, and those positions take the nearest edge pixel.
+inline int MirrorIndex(int j, int n) {
+    if (j < 0)
+        j = -j;
+    else if (j >= n)
+        j = 2 * n - j - 1;
+    return std::clamp(j, 0, n - 1);
+}
 
 // Portable kernels: the reference the vector code must match byte for byte.
 // Destination pixels from .. to - 1 of one row from the source row src.
