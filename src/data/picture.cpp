@@ -224,7 +224,6 @@ void PictureFitter::prepareHorizontal(int n, int m, int channels) {
 }
 
 void PictureFitter::prepareMiddle(int w, int channels, int rows) {
-    m_middleRows = rows;
     // Padding after each row takes the spare bytes of the vector code's four-byte stores.
     m_middleStride = static_cast<std::ptrdiff_t>(w) * channels + 16;
     // Only ever grown: pictures of other sizes come and go, and growing again would clear

@@ -91,7 +91,7 @@ private:
     void verticalPass(const Bitmap& src, int w, int h, uint8_t* out, std::ptrdiff_t outStride);
     // Fills the ring and the kernels' entries of m_v for a source n rows high.
     void planRing(int n);
-    uint8_t* middleRow(int y) { return m_middle.data() + (y % m_middleRows) * m_middleStride; }
+    uint8_t* middleRow(int y) { return m_middle.data() + (y % m_v.Ring) * m_middleStride; }
     void prepareHorizontal(int n, int m, int channels);
 
     // The horizontal pass of one size: its weights and the vector code's plan.
@@ -138,7 +138,6 @@ private:
     std::vector<uint8_t> m_leftEdge, m_rightEdge; // mirrored copies around the row ends
     std::vector<uint8_t> m_middle;                // the ring of rows after the horizontal pass
     std::ptrdiff_t m_middleStride = 0;
-    int m_middleRows = 1;
     std::vector<const uint8_t*> m_rows;
     std::vector<int32_t> m_sums;
     Bitmap m_decoded;
